@@ -1,0 +1,35 @@
+#pragma once
+// What a backup run needs of the window that started it: the rows, the status
+// line, the progress bar and the hand-back of the result. The dialog implements
+// it over its controls (each call answered by the user-interface thread), the
+// command-line edition prints, tests record.
+#include <string>
+
+#include "inventory/DriverRows.h"
+
+namespace pelorin {
+
+// wParam of WM_BACKUP_RESULT.
+constexpr int BackupResultNothingTicked = 1;
+constexpr int BackupResultDone = 2;
+
+class BackupHost {
+ public:
+  virtual ~BackupHost() = default;
+
+  virtual DriverRows& Rows() = 0;
+  // The status static 1014 (SetDlgItemTextA).
+  virtual void SetStatus(const std::string& text) = 0;
+  // The progress bar: show/hide, SetRange, SetPos, and the text shown instead of
+  // the percentage.
+  virtual void ShowProgress(bool show) = 0;
+  virtual void SetProgressRange(int lower, int upper) = 0;
+  virtual void SetProgressPos(int position) = 0;
+  virtual void SetProgressText(const std::string& text) = 0;
+  // Posts WM_BACKUP_RESULT to the dialog; returns at once.
+  virtual void PostResult(int result) = 0;
+  // Dispatches the calling thread's pending messages (PumpMessages).
+  virtual void PumpMessages() = 0;
+};
+
+}  // namespace pelorin

@@ -1,0 +1,19 @@
+#pragma once
+// The services of one platform backend, handed to the core's operations.
+#include "platform/FileSystem.h"
+#include "platform/ProfileApi.h"
+#include "platform/Registry.h"
+#include "platform/Resources.h"
+#include "platform/Shell.h"
+
+namespace pelorin {
+
+struct Platform {
+  Registry* registry = nullptr;
+  FileSystem* files = nullptr;
+  ProfileApi* profile = nullptr;
+  MessageBoxes* boxes = nullptr;
+  Resources* resources = nullptr;
+};
+
+}  // namespace pelorin

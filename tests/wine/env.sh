@@ -1,0 +1,124 @@
+# Sourced, not run: sets up the environment for running Windows programs of a
+# build under wine, the same way for every test and for the README commands.
+#
+#   pelorin_wine_env BUILD_DIR    exports WINEPREFIX (the build's shared prefix),
+#                                 HOME, WINEDEBUG, the code page 936 locale and a
+#                                 DISPLAY (a private Xvfb when none is set)
+#   pelorin_wine_private_prefix NAME
+#                                 a fresh copy of the template prefix for a test
+#                                 that changes machine state; exports WINEPREFIX
+#   pelorin_xvfb_stop BUILD_DIR   stops the private Xvfb, if one was started
+#
+# Everything lives under BUILD_DIR/wine; nothing outside it is changed.
+# Plain LANG=zh_CN.UTF-8 gives code page 1252 on hosts without that locale, so
+# the locale is compiled into the build folder and found through LOCPATH.
+
+_pelorin_wine_dir() { echo "$1/wine"; }
+
+_pelorin_locked() {  # DIR CMD...: run CMD under the build's setup lock
+  local dir=$1; shift
+  mkdir -p "$dir"
+  (
+    flock 9
+    "$@"
+  ) 9>"$dir/.lock"
+}
+
+_pelorin_make_locale() {
+  local dir=$1
+  [ -f "$dir/locale/zh_CN.UTF-8/LC_CTYPE" ] && return 0
+  mkdir -p "$dir/locale"
+  localedef -i zh_CN -f UTF-8 "$dir/locale/zh_CN.UTF-8" >/dev/null 2>&1 ||
+    [ -f "$dir/locale/zh_CN.UTF-8/LC_CTYPE" ] ||
+    { echo "wine env: localedef zh_CN.UTF-8 failed" >&2; return 1; }
+}
+
+_pelorin_make_prefix() {
+  local dir=$1
+  if [ ! -f "$dir/template/.ready" ]; then
+    rm -rf "$dir/template"
+    mkdir -p "$dir/home"
+    WINEPREFIX="$dir/template" wineboot -i >/dev/null 2>&1 9>&-
+    WINEPREFIX="$dir/template" wineserver -w 9>&-
+    [ -f "$dir/template/system.reg" ] || { echo "wine env: wineboot failed" >&2; return 1; }
+    touch "$dir/template/.ready"
+  fi
+  if [ ! -f "$dir/shared/.ready" ]; then
+    rm -rf "$dir/shared"
+    cp -a "$dir/template" "$dir/shared"
+  fi
+}
+
+_pelorin_start_xvfb() {
+  local dir=$1 n pid
+  if [ -f "$dir/xvfb.pid" ] && [ -f "$dir/display" ]; then
+    pid=$(cat "$dir/xvfb.pid")
+    if kill -0 "$pid" 2>/dev/null; then return 0; fi
+  fi
+  command -v Xvfb >/dev/null || { echo "wine env: Xvfb is not installed" >&2; return 1; }
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -ac >"$dir/xvfb.log" 2>&1 9>&- &
+    pid=$!
+    for _ in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+      echo "$pid" >"$dir/xvfb.pid"
+      echo ":$n" >"$dir/display"
+      return 0
+    fi
+  done
+  echo "wine env: could not start Xvfb" >&2
+  return 1
+}
+
+_pelorin_setup() {
+  local dir=$1
+  _pelorin_make_locale "$dir" && _pelorin_make_prefix "$dir" || return 1
+  if [ -z "${PELORIN_HOST_DISPLAY:-}" ]; then _pelorin_start_xvfb "$dir" || return 1; fi
+}
+
+pelorin_wine_env() {
+  local build dir
+  build=$(cd "$1" && pwd) || return 1
+  dir=$(_pelorin_wine_dir "$build")
+  export PELORIN_WINE_DIR=$dir
+  # A display the caller already has is used as is (the README's demo on a desktop).
+  if [ -n "${DISPLAY:-}" ] && [ -z "${PELORIN_FORCE_XVFB:-}" ]; then
+    export PELORIN_HOST_DISPLAY=$DISPLAY
+  fi
+  _pelorin_locked "$dir" _pelorin_setup "$dir" || return 1
+  export WINEDEBUG=-all
+  export LOCPATH="$dir/locale"
+  { export LANG=zh_CN.UTF-8; } 2>/dev/null  # bash itself cannot load the private locale
+  unset LC_ALL LC_CTYPE LANGUAGE
+  export HOME="$dir/home"
+  export WINEPREFIX="$dir/shared"
+  if [ -n "${PELORIN_HOST_DISPLAY:-}" ]; then
+    export DISPLAY=$PELORIN_HOST_DISPLAY
+  else
+    DISPLAY=$(cat "$dir/display")
+    export DISPLAY
+  fi
+}
+
+pelorin_wine_private_prefix() {
+  local name=$1 target
+  target="$PELORIN_WINE_DIR/private/$name"
+  rm -rf "$target"
+  mkdir -p "$PELORIN_WINE_DIR/private"
+  cp -a "$PELORIN_WINE_DIR/template" "$target"
+  export WINEPREFIX=$target
+}
+
+pelorin_xvfb_stop() {
+  local dir
+  dir=$(_pelorin_wine_dir "$(cd "$1" && pwd)")
+  if [ -f "$dir/xvfb.pid" ]; then
+    kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
+    rm -f "$dir/xvfb.pid" "$dir/display"
+  fi
+}
