@@ -1,0 +1,58 @@
+#pragma once
+// A BackupHost stand-in that records, in order, everything a backup run shows.
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "backup/BackupHost.h"
+#include "inventory/MemoryDriverRows.h"
+
+namespace pelorin::testing {
+
+class RecordingBackupHost : public BackupHost {
+ public:
+  // One line per call, e.g. "status:正在备份:x", "range:0,4", "pos:1", "text:a.inf",
+  // "show:1", "result:2", "pump".
+  std::vector<std::string> Events() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_;
+  }
+  std::vector<int> Results() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return results_;
+  }
+  std::string Status() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return status_;
+  }
+
+  DriverRows& Rows() override { return rows; }
+  void SetStatus(const std::string& text) override { Record("status:" + text, [&] { status_ = text; }); }
+  void ShowProgress(bool show) override { Record(std::string("show:") + (show ? "1" : "0")); }
+  void SetProgressRange(int lower, int upper) override {
+    Record("range:" + std::to_string(lower) + "," + std::to_string(upper));
+  }
+  void SetProgressPos(int position) override { Record("pos:" + std::to_string(position)); }
+  void SetProgressText(const std::string& text) override { Record("text:" + text); }
+  void PostResult(int result) override {
+    Record("result:" + std::to_string(result), [&] { results_.push_back(result); });
+  }
+  void PumpMessages() override { Record("pump"); }
+
+  MemoryDriverRows rows;
+
+ private:
+  template <typename F = void (*)()>
+  void Record(const std::string& event, F also = [] {}) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(event);
+    also();
+  }
+
+  std::mutex mutex_;
+  std::vector<std::string> events_;
+  std::vector<int> results_;
+  std::string status_;
+};
+
+}  // namespace pelorin::testing

@@ -1,0 +1,57 @@
+#pragma once
+// A MessageBoxes stand-in: records every box shown and answers from a script
+// (IDOK when the script is empty). Thread-safe: workers show boxes too.
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Shell.h"
+
+namespace pelorin::testing {
+
+struct ShownBox {
+  std::string text;
+  std::string caption;  // empty for the application's title
+  bool hasCaption = false;
+  std::uint32_t type = 0;
+};
+
+class RecordingBoxes : public MessageBoxes {
+ public:
+  int Show(const std::string& text, const char* caption, std::uint32_t type) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    shown_.push_back({text, caption ? caption : "", caption != nullptr, type});
+    if (answers_.empty()) return mb::kIdOk;
+    const int answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  }
+
+  void Answer(int button) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.push_back(button);
+  }
+  std::vector<ShownBox> Shown() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return shown_;
+  }
+  std::vector<std::string> Texts() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> texts;
+    for (const auto& box : shown_) texts.push_back(box.text);
+    return texts;
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    shown_.clear();
+    answers_.clear();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<ShownBox> shown_;
+  std::deque<int> answers_;
+};
+
+}  // namespace pelorin::testing
