@@ -1,0 +1,143 @@
+#include "app/MainDlgLogic.h"
+
+#include <utility>
+
+#include "app/MainDlgTexts.h"
+#include "backup/BackupHost.h"
+#include "res/resource.h"
+
+namespace pelorin {
+
+namespace {
+
+// Controls a backup run relies on staying put: a rescan or select-all would
+// change the rows under the worker, a second backup or a restore would share
+// the single destination, writer, status line and progress bar.
+constexpr int kBusyLockedControls[] = {IDC_BACKUP, IDC_RESTORE, IDC_SEARCH_MODE, IDC_SELECT_ALL};
+
+}  // namespace
+
+MainDlgLogic::MainDlgLogic(MainDlgView& view, DriverRows& rows, FolderPicker& picker, ProgramState& state,
+                           DriverScanner scanner)
+    : view_(view), rows_(rows), picker_(picker), state_(state), scanner_(std::move(scanner)) {}
+
+void MainDlgLogic::OnInitDialog() {
+  view_.SetUpList();
+  view_.AddComboEntry(IDC_SEARCH_MODE, maindlg::kSearchAll);
+  view_.AddComboEntry(IDC_SEARCH_MODE, maindlg::kSearchNotOnDisc);
+  view_.AddComboEntry(IDC_BACKUP_TYPE, maindlg::kTypeSelfExtracting);
+  view_.AddComboEntry(IDC_BACKUP_TYPE, maindlg::kTypeDefault);
+  view_.ShowControl(IDC_PROGRESS, false);
+  // Selecting by program sends no change notification: CurrentBackupType keeps
+  // its start value (folder), which is what "默认" stands for.
+  view_.SelectComboEntry(IDC_BACKUP_TYPE, 1);
+  view_.SelectComboEntry(IDC_SEARCH_MODE, 1);
+  ScanDrivers(ScanMode::NotOnSystemDisc);
+}
+
+void MainDlgLogic::ScanDrivers(ScanMode mode) {
+  const ScanResult result = scanner_(mode, state_.DescMapFor(mode), rows_);
+  CurrentClassName = result.currentClassName;
+  StatusText = FoundDriversText(result.added);
+  view_.PushBoundValues();
+}
+
+void MainDlgLogic::OnSearchModeChanged() {
+  if (workerRunning_) return;
+  rows_.DeleteAll();
+  const int index = view_.ComboSelection(IDC_SEARCH_MODE);
+  if (index == 0) {
+    ScanDrivers(ScanMode::AllBackupable);
+  } else if (index == 1) {
+    ScanDrivers(ScanMode::NotOnSystemDisc);
+  } else {
+    return;
+  }
+  if (SelectAllChecked == 1) {
+    for (int i = 0, n = rows_.Count(); i < n; ++i) rows_.SetTicked(i, true);
+  }
+}
+
+void MainDlgLogic::OnSelectAll() {
+  if (workerRunning_) return;
+  SelectAllChecked = SelectAllChecked == 0 ? 1 : 0;
+  for (int i = 0; i < rows_.Count(); ++i) rows_.SetTicked(i, SelectAllChecked == 1);
+}
+
+void MainDlgLogic::OnBackupTypeChanged() {
+  const int index = view_.ComboSelection(IDC_BACKUP_TYPE);
+  if (index == 0) {
+    state_.CurrentBackupType = BackupType::SelfExtracting;
+  } else if (index == 1) {
+    state_.CurrentBackupType = BackupType::Folder;
+  }
+}
+
+void MainDlgLogic::OnBackup() {
+  if (workerRunning_ || closePending_) return;
+  std::string path;
+  if (!picker_.Browse(maindlg::kSaveToFolderTitle, maindlg::kChooseDestinationPrompt, path)) return;
+  // Always one more "\", also after a drive root's own: the workers join
+  // names straight onto it.
+  state_.DestinationFolder = path + "\\";
+  if (!view_.StartWorker(state_.CurrentBackupType)) return;
+  SetBusy(true);
+}
+
+void MainDlgLogic::OnRestore() {
+  if (workerRunning_ || closePending_) return;
+  // The restore handler (backup folder picker, manifest, installer) is called from here.
+}
+
+std::intptr_t MainDlgLogic::OnBackupResult(std::uintptr_t wParam, std::intptr_t) {
+  const char* text = nullptr;
+  std::uint32_t type = 0;
+  if (wParam == static_cast<std::uintptr_t>(BackupResultNothingTicked)) {
+    text = maindlg::kNothingTicked;
+    type = mb::kOk | mb::kIconExclamation;
+  } else if (wParam == static_cast<std::uintptr_t>(BackupResultDone)) {
+    text = maindlg::kBackupDone;
+    type = mb::kOk | mb::kIconInformation;
+  } else {
+    return 0;
+  }
+  inResultBox_ = true;
+  view_.ShowMessage(text, maindlg::kInformationCaption, type);
+  inResultBox_ = false;
+  CloseIfDue();
+  return 0;
+}
+
+void MainDlgLogic::OnCloseRequested(int result) {
+  if (!workerRunning_) {
+    view_.EndDialog(result);
+    return;
+  }
+  // The worker uses the dialog until its end; closing now would pull the
+  // controls from under it and end the process with the backup half written.
+  closePending_ = true;
+  closeResult_ = result;
+  view_.EnableControl(maindlg::kExitButton, false);
+}
+
+void MainDlgLogic::OnWorkerFinished() {
+  SetBusy(false);
+  CloseIfDue();
+}
+
+void MainDlgLogic::SetBusy(bool busy) {
+  workerRunning_ = busy;
+  for (int id : kBusyLockedControls) view_.EnableControl(id, !busy);
+}
+
+void MainDlgLogic::CloseIfDue() {
+  // The result box of the finished run is answered first, so the user learns
+  // how the backup went before the window goes.
+  if (closePending_ && !workerRunning_ && !inResultBox_) view_.EndDialog(closeResult_);
+}
+
+bool MainDlgLogic::IsAboutCommand(unsigned commandId) {
+  return (commandId & maindlg::kSysCommandMask) == maindlg::kAboutCommand;
+}
+
+}  // namespace pelorin

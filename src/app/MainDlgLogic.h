@@ -1,0 +1,73 @@
+#pragma once
+// The decisions of the main dialog's handlers, apart from its widgets.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/MainDlgView.h"
+#include "app/ProgramState.h"
+#include "inventory/DriverRows.h"
+#include "inventory/DriverScan.h"
+#include "platform/Shell.h"
+
+namespace pelorin {
+
+// Runs the driver scan of one mode over the rows (ScanDrivers with the
+// program's registry); tests hand in their own.
+using DriverScanner = std::function<ScanResult(ScanMode mode, DriverDescMap& map, DriverRows& rows)>;
+
+class MainDlgLogic {
+ public:
+  MainDlgLogic(MainDlgView& view, DriverRows& rows, FolderPicker& picker, ProgramState& state,
+               DriverScanner scanner);
+
+  // Bound to check box 1012 and status static 1014.
+  int SelectAllChecked = 0;
+  std::string StatusText;
+  std::string CurrentClassName;
+
+  // The portable steps of the dialog's initialisation: list set-up, combo
+  // entries, hidden progress bar, start selections, start-up scan.
+  void OnInitDialog();
+
+  void OnSearchModeChanged();
+  void OnSelectAll();
+  void OnBackupTypeChanged();
+  void OnBackup();
+  void OnRestore();
+  // The handler of WM_BACKUP_RESULT; always 0.
+  std::intptr_t OnBackupResult(std::uintptr_t wParam, std::intptr_t lParam);
+  // Exit, the close box, Escape (and Enter): ends the dialog, or, while a
+  // backup runs, ends it as soon as the backup has finished.
+  void OnCloseRequested(int result);
+  // The worker thread of the last OnBackup has ended.
+  void OnWorkerFinished();
+
+  // ScanDrivers(mode) of the dialog: adds rows, sets the status text and
+  // pushes the bound values.
+  void ScanDrivers(ScanMode mode);
+
+  // True while a backup worker runs; the rows' ticks must then stay as they are.
+  bool WorkerRunning() const { return workerRunning_; }
+  bool ClosePending() const { return closePending_; }
+
+  // True for the system-menu command that opens the about box.
+  static bool IsAboutCommand(unsigned commandId);
+
+ private:
+  void SetBusy(bool busy);
+  void CloseIfDue();
+
+  MainDlgView& view_;
+  DriverRows& rows_;
+  FolderPicker& picker_;
+  ProgramState& state_;
+  DriverScanner scanner_;
+
+  bool workerRunning_ = false;
+  bool closePending_ = false;
+  int closeResult_ = 0;
+  bool inResultBox_ = false;
+};
+
+}  // namespace pelorin

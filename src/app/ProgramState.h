@@ -1,0 +1,30 @@
+#pragma once
+// The program-wide state of pelorin.exe: one instance for the whole run.
+#include <string>
+
+#include "inventory/DriverDescMap.h"
+#include "inventory/DriverRecord.h"
+
+namespace pelorin {
+
+// The form of a backup; the value is what CurrentBackupType holds.
+enum class BackupType : int {
+  Folder = 0,
+  SelfExtracting = 1,
+};
+
+struct ProgramState {
+  // The chosen backup folder with a trailing "\"; kept between backups.
+  std::string DestinationFolder;
+  BackupType CurrentBackupType = BackupType::Folder;
+  // One per ScanMode, indexed by its value; only the scan of that mode uses it.
+  DriverDescMap DriverDescMaps[2];
+  // The driver installer instance joins here with the restore handler.
+
+  DriverDescMap& DescMapFor(ScanMode mode) { return DriverDescMaps[static_cast<int>(mode)]; }
+};
+
+// The instance of the running program.
+ProgramState& Program();
+
+}  // namespace pelorin

@@ -1,0 +1,354 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/MainDlgLogic.h"
+#include "app/MainDlgTexts.h"
+#include "backup/BackupHost.h"
+#include "inventory/MemoryDriverRows.h"
+#include "res/resource.h"
+
+namespace pelorin {
+namespace {
+
+// The dialog's window in memory: sorted combos, visibility, enabled state,
+// the values last pushed, the boxes shown, the workers started.
+class FakeView : public MainDlgView {
+ public:
+  explicit FakeView(MainDlgLogic*& logic) : logic_(logic) {}
+
+  void AddComboEntry(int comboId, const std::string& text) override {
+    auto& entries = combos[comboId];
+    // A sorted combo places each entry by comparison, not by arrival.
+    entries.insert(std::upper_bound(entries.begin(), entries.end(), text), text);
+  }
+  void SelectComboEntry(int comboId, int index) override { selection[comboId] = index; }
+  int ComboSelection(int comboId) override {
+    auto it = selection.find(comboId);
+    return it == selection.end() ? -1 : it->second;
+  }
+  void ShowControl(int id, bool show) override { hidden[id] = !show; }
+  void EnableControl(int id, bool enable) override {
+    if (enable) disabled.erase(id); else disabled.insert(id);
+  }
+  void SetUpList() override { ++listSetUps; }
+  void PushBoundValues() override {
+    pushedCheck = logic_->SelectAllChecked;
+    pushedStatus = logic_->StatusText;
+    ++pushes;
+  }
+  int ShowMessage(const std::string& text, const char* caption, std::uint32_t type) override {
+    boxes.push_back({text, caption ? caption : "(null)", type});
+    if (duringBox) duringBox();
+    return mb::kIdOk;
+  }
+  bool StartWorker(BackupType type) override {
+    workers.push_back(type);
+    return workerStarts;
+  }
+  void RunAboutBox() override { ++aboutBoxes; }
+  void EndDialog(int result) override { ended.push_back(result); }
+
+  struct Box {
+    std::string text, caption;
+    std::uint32_t type;
+  };
+  std::map<int, std::vector<std::string>> combos;
+  std::map<int, int> selection;
+  std::map<int, bool> hidden;
+  std::set<int> disabled;
+  int listSetUps = 0;
+  int pushedCheck = -1;
+  std::string pushedStatus;
+  int pushes = 0;
+  std::vector<Box> boxes;
+  std::function<void()> duringBox;
+  std::vector<BackupType> workers;
+  bool workerStarts = true;
+  int aboutBoxes = 0;
+  std::vector<int> ended;
+
+ private:
+  MainDlgLogic*& logic_;
+};
+
+class FakePicker : public FolderPicker {
+ public:
+  bool Browse(const std::string& title, const std::string& prompt, std::string& path) override {
+    titles.push_back(title);
+    prompts.push_back(prompt);
+    if (!answer) return false;
+    path = chosen;
+    return true;
+  }
+  bool answer = false;
+  std::string chosen;
+  std::vector<std::string> titles, prompts;
+};
+
+DriverRecord Record(const std::string& desc) {
+  DriverRecord r;
+  r.DriverDesc = desc;
+  r.ClassName = "Class";
+  return r;
+}
+
+class MainDlgLogicTest : public ::testing::Test {
+ protected:
+  MainDlgLogicTest()
+      : view(logicPtr),
+        logic(view, rows, picker, state, [this](ScanMode mode, DriverDescMap& map, DriverRows& into) {
+          scans.push_back(mode);
+          map.clear();
+          const auto& names = mode == ScanMode::AllBackupable ? allNames : notOnDiscNames;
+          for (const auto& name : names) into.InsertTop(Record(name));
+          ScanResult result;
+          result.added = static_cast<int>(names.size());
+          result.currentClassName = "LastClass";
+          return result;
+        }) {
+    logicPtr = &logic;
+  }
+
+  std::vector<std::string> Descs() {
+    std::vector<std::string> out;
+    for (int i = 0; i < rows.Count(); ++i) out.push_back(rows.Text(i, DriverColumn::Desc));
+    return out;
+  }
+  int TickedCount() {
+    int n = 0;
+    for (int i = 0; i < rows.Count(); ++i) n += rows.IsTicked(i) ? 1 : 0;
+    return n;
+  }
+  void SelectMode(int index) {
+    view.selection[IDC_SEARCH_MODE] = index;
+    logic.OnSearchModeChanged();
+  }
+  void StartBackup() {
+    picker.answer = true;
+    picker.chosen = "C:\\backup";
+    logic.OnBackup();
+  }
+
+  MainDlgLogic* logicPtr = nullptr;
+  FakeView view;
+  MemoryDriverRows rows;
+  FakePicker picker;
+  ProgramState state;
+  std::vector<ScanMode> scans;
+  std::vector<std::string> allNames{"a1", "a2", "a3"};
+  std::vector<std::string> notOnDiscNames{"n1", "n2"};
+  MainDlgLogic logic;
+};
+
+TEST_F(MainDlgLogicTest, StartUpFillsCombosHidesBarAndScansNotOnDisc) {
+  logic.OnInitDialog();
+
+  EXPECT_EQ(view.listSetUps, 1);
+  EXPECT_EQ(view.combos[IDC_SEARCH_MODE],
+            (std::vector<std::string>{maindlg::kSearchAll, maindlg::kSearchNotOnDisc}));
+  EXPECT_EQ(view.combos[IDC_BACKUP_TYPE],
+            (std::vector<std::string>{maindlg::kTypeSelfExtracting, maindlg::kTypeDefault}));
+  EXPECT_EQ(view.selection[IDC_SEARCH_MODE], 1);
+  EXPECT_EQ(view.selection[IDC_BACKUP_TYPE], 1);
+  EXPECT_TRUE(view.hidden[IDC_PROGRESS]);
+  EXPECT_EQ(state.CurrentBackupType, BackupType::Folder);
+
+  ASSERT_EQ(scans, std::vector<ScanMode>{ScanMode::NotOnSystemDisc});
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
+  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(view.pushedStatus, "共找到2个驱动");
+  EXPECT_EQ(view.pushedCheck, 0);
+  EXPECT_EQ(logic.CurrentClassName, "LastClass");
+}
+
+TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
+  logic.OnInitDialog();
+
+  SelectMode(0);
+  EXPECT_EQ(scans.back(), ScanMode::AllBackupable);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"a3", "a2", "a1"}));
+  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(view.pushedStatus, "共找到3个驱动");
+
+  // Select-all on: the rows of the next scan all come up ticked.
+  logic.OnSelectAll();
+  SelectMode(1);
+  EXPECT_EQ(scans.back(), ScanMode::NotOnSystemDisc);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
+  EXPECT_EQ(TickedCount(), 2);
+  EXPECT_EQ(view.pushedCheck, 1);
+
+  // Select-all off: the rows of the next scan come up unticked, whatever was before.
+  logic.OnSelectAll();
+  rows.SetTicked(0, true);
+  SelectMode(0);
+  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(view.pushedCheck, 0);
+}
+
+TEST_F(MainDlgLogicTest, SearchModeWithoutSelectionEmptiesListAndKeepsStatus) {
+  logic.OnInitDialog();
+  const std::size_t scansBefore = scans.size();
+  SelectMode(-1);
+  EXPECT_EQ(scans.size(), scansBefore);
+  EXPECT_EQ(rows.Count(), 0);
+  EXPECT_EQ(view.pushedStatus, "共找到2个驱动");
+}
+
+TEST_F(MainDlgLogicTest, SelectAllTicksAndUnticksEveryRow) {
+  logic.OnInitDialog();
+  rows.SetTicked(0, true);
+  rows.SetTicked(1, true);
+  logic.OnSelectAll();
+  EXPECT_EQ(logic.SelectAllChecked, 1);
+  EXPECT_EQ(TickedCount(), 2);
+  logic.OnSelectAll();
+  EXPECT_EQ(logic.SelectAllChecked, 0);
+  EXPECT_EQ(TickedCount(), 0);
+
+  rows.DeleteAll();
+  logic.OnSelectAll();  // an empty list: nothing to do, no fault
+  EXPECT_EQ(rows.Count(), 0);
+}
+
+TEST_F(MainDlgLogicTest, BackupTypeIndexMapsToTypeAndOtherIndexKeepsIt) {
+  logic.OnInitDialog();
+  view.selection[IDC_BACKUP_TYPE] = 0;
+  logic.OnBackupTypeChanged();
+  EXPECT_EQ(state.CurrentBackupType, BackupType::SelfExtracting);
+  view.selection[IDC_BACKUP_TYPE] = -1;
+  logic.OnBackupTypeChanged();
+  EXPECT_EQ(state.CurrentBackupType, BackupType::SelfExtracting);
+  view.selection[IDC_BACKUP_TYPE] = 1;
+  logic.OnBackupTypeChanged();
+  EXPECT_EQ(state.CurrentBackupType, BackupType::Folder);
+}
+
+TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentType) {
+  logic.OnInitDialog();
+  picker.answer = true;
+  picker.chosen = "C:\\备份";
+  logic.OnBackup();
+  ASSERT_EQ(picker.titles.size(), 1u);
+  EXPECT_EQ(picker.titles[0], "保存到文件夹");
+  EXPECT_EQ(picker.prompts[0], "请选择目标文件夹");
+  EXPECT_EQ(state.DestinationFolder, "C:\\备份\\");
+  EXPECT_EQ(view.workers, std::vector<BackupType>{BackupType::Folder});
+  logic.OnWorkerFinished();
+
+  view.selection[IDC_BACKUP_TYPE] = 0;
+  logic.OnBackupTypeChanged();
+  picker.chosen = "C:\\";  // a drive root comes back with its own "\"
+  logic.OnBackup();
+  EXPECT_EQ(state.DestinationFolder, "C:\\\\");
+  EXPECT_EQ(view.workers.back(), BackupType::SelfExtracting);
+}
+
+TEST_F(MainDlgLogicTest, BackupWithPickerCancelledDoesNothing) {
+  logic.OnInitDialog();
+  state.DestinationFolder = "D:\\old\\";
+  picker.answer = false;
+  logic.OnBackup();
+  EXPECT_EQ(picker.titles.size(), 1u);
+  EXPECT_TRUE(view.workers.empty());
+  EXPECT_TRUE(view.boxes.empty());
+  EXPECT_EQ(state.DestinationFolder, "D:\\old\\");
+  EXPECT_FALSE(logic.WorkerRunning());
+  EXPECT_TRUE(view.disabled.empty());
+}
+
+TEST_F(MainDlgLogicTest, WorkerThatCannotStartLeavesDialogIdle) {
+  logic.OnInitDialog();
+  view.workerStarts = false;
+  StartBackup();
+  EXPECT_FALSE(logic.WorkerRunning());
+  EXPECT_TRUE(view.disabled.empty());
+  logic.OnCloseRequested(2);
+  EXPECT_EQ(view.ended, std::vector<int>{2});
+}
+
+TEST_F(MainDlgLogicTest, ResultCodesBecomeTheirBoxes) {
+  EXPECT_EQ(logic.OnBackupResult(1, 0), 0);
+  EXPECT_EQ(logic.OnBackupResult(2, 0), 0);
+  EXPECT_EQ(logic.OnBackupResult(0, 0), 0);
+  EXPECT_EQ(logic.OnBackupResult(3, 0), 0);
+  ASSERT_EQ(view.boxes.size(), 2u);
+  EXPECT_EQ(view.boxes[0].text, "请在列表框中勾选要备份的驱动程序!");
+  EXPECT_EQ(view.boxes[0].caption, "提示信息");
+  EXPECT_EQ(view.boxes[0].type, 0x30u);
+  EXPECT_EQ(view.boxes[1].text, "已经成功备份了在列表框中勾选的驱动程序!");
+  EXPECT_EQ(view.boxes[1].caption, "提示信息");
+  EXPECT_EQ(view.boxes[1].type, 0x40u);
+}
+
+TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRun) {
+  logic.OnInitDialog();
+  StartBackup();
+  ASSERT_TRUE(logic.WorkerRunning());
+  EXPECT_EQ(view.disabled, (std::set<int>{IDC_BACKUP, IDC_RESTORE, IDC_SEARCH_MODE, IDC_SELECT_ALL}));
+
+  // Handlers reached anyway (a message already queued) change nothing.
+  const std::size_t scansBefore = scans.size();
+  SelectMode(0);
+  logic.OnSelectAll();
+  logic.OnBackup();
+  EXPECT_EQ(scans.size(), scansBefore);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
+  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(logic.SelectAllChecked, 0);
+  EXPECT_EQ(view.workers.size(), 1u);
+  EXPECT_EQ(picker.titles.size(), 1u);
+
+  logic.OnWorkerFinished();
+  EXPECT_FALSE(logic.WorkerRunning());
+  EXPECT_TRUE(view.disabled.empty());
+  logic.OnSelectAll();
+  EXPECT_EQ(TickedCount(), 2);
+}
+
+TEST_F(MainDlgLogicTest, CloseWaitsForRunningBackupAndItsResultBox) {
+  logic.OnInitDialog();
+  logic.OnCloseRequested(2);
+  EXPECT_EQ(view.ended, std::vector<int>{2});
+  view.ended.clear();
+
+  StartBackup();
+  logic.OnCloseRequested(2);
+  EXPECT_TRUE(view.ended.empty());
+  EXPECT_TRUE(logic.ClosePending());
+  EXPECT_TRUE(view.disabled.count(maindlg::kExitButton));
+
+  // The worker's end arrives while its result box is still up: the dialog
+  // closes only once the box is answered.
+  view.duringBox = [&] {
+    logic.OnWorkerFinished();
+    EXPECT_TRUE(view.ended.empty());
+  };
+  logic.OnBackupResult(BackupResultDone, 0);
+  EXPECT_EQ(view.ended, std::vector<int>{2});
+}
+
+TEST_F(MainDlgLogicTest, CloseDuringBackupEndsWhenWorkerEndsAfterResult) {
+  logic.OnInitDialog();
+  StartBackup();
+  logic.OnCloseRequested(2);
+  logic.OnBackupResult(BackupResultNothingTicked, 0);
+  EXPECT_TRUE(view.ended.empty());  // the thread is still winding down
+  logic.OnWorkerFinished();
+  EXPECT_EQ(view.ended, std::vector<int>{2});
+}
+
+TEST(MainDlgCommandTest, AboutCommandIgnoresSystemBits) {
+  EXPECT_TRUE(MainDlgLogic::IsAboutCommand(0x0010));
+  EXPECT_TRUE(MainDlgLogic::IsAboutCommand(0x0013));
+  EXPECT_FALSE(MainDlgLogic::IsAboutCommand(0xF060));  // SC_CLOSE
+  EXPECT_FALSE(MainDlgLogic::IsAboutCommand(0xF010));  // SC_MOVE
+}
+
+}  // namespace
+}  // namespace pelorin

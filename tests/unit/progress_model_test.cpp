@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "controls/ProgressModel.h"
+
+namespace pelorin {
+namespace {
+
+TEST(ProgressMathTest, FractionWidthSplitAndPercent) {
+  EXPECT_EQ(progress::FilledWidth(50, 0, 100, 300), 150);
+  EXPECT_EQ(progress::FilledWidth(1, 0, 3, 100), 33);  // truncated, not rounded
+  EXPECT_EQ(progress::FilledWidth(3, 0, 3, 100), 100);
+  EXPECT_EQ(progress::FilledWidth(-1, 0, 3, 100), -33);  // toward zero
+  EXPECT_EQ(progress::FilledWidth(5, 5, 5, 100), 0);
+
+  EXPECT_EQ(progress::SplitX(10, 200, 0.5), 110);
+  EXPECT_EQ(progress::SplitX(10, 200, 1.5), 310);
+
+  EXPECT_EQ(progress::PercentText(progress::Fraction(999, 0, 1000)), "99%");
+  EXPECT_EQ(progress::PercentText(1.0), "100%");
+  EXPECT_EQ(progress::PercentText(progress::Fraction(15, 0, 10)), "150%");
+  EXPECT_EQ(progress::PercentText(progress::Fraction(-5, 0, 10)), "-50%");
+}
+
+TEST(ProgressMathTest, FarOutOfRangePositionsStayWithinInt) {
+  EXPECT_EQ(progress::FilledWidth(INT_MAX, INT_MIN, INT_MIN + 1, 1000), INT_MAX);
+  EXPECT_EQ(progress::FilledWidth(INT_MIN, 0, 1, 1000), INT_MIN);
+}
+
+TEST(ProgressModelTest, SetPosRepaintsOnlyWhenPixelWidthChanges) {
+  ProgressModel model;
+  model.SetRange(0, 1000);
+  bool repaint = false;
+  EXPECT_EQ(model.SetPos(1, 50, repaint), 0);
+  EXPECT_TRUE(repaint);  // the width was unknown (-1), now 0
+  EXPECT_EQ(model.SetPos(10, 50, repaint), 1);
+  EXPECT_FALSE(repaint);  // 0.5 pixels: still 0 wide, though the figure moved to 1%
+  EXPECT_EQ(model.SetPos(20, 50, repaint), 10);
+  EXPECT_TRUE(repaint);
+  EXPECT_EQ(model.BarWidth(), 1);
+
+  EXPECT_EQ(model.SetPos(20, 50, repaint), 20);
+  EXPECT_FALSE(repaint);
+  model.ForgetBarWidth();  // a resize: the same position repaints
+  model.SetPos(20, 50, repaint);
+  EXPECT_TRUE(repaint);
+}
+
+TEST(ProgressModelTest, EmptyOrInvertedRangeStoresPositionWithoutDrawing) {
+  ProgressModel model;
+  model.SetRange(7, 7);
+  bool repaint = true;
+  EXPECT_EQ(model.SetPos(3, 100, repaint), 0);
+  EXPECT_FALSE(repaint);
+  EXPECT_EQ(model.Position(), 3);
+  EXPECT_FALSE(model.Plan(0, 100).draw);
+
+  model.SetRange(10, 0);
+  model.SetPos(5, 100, repaint);
+  EXPECT_FALSE(repaint);
+  EXPECT_FALSE(model.Plan(0, 100).draw);
+}
+
+TEST(ProgressModelTest, PaintShowsPercentUntilCustomTextIsSet) {
+  ProgressModel model;
+  model.SetRange(0, 4);
+  bool repaint;
+  model.SetPos(4, 200, repaint);
+  ProgressPaint paint = model.Plan(5, 205);
+  ASSERT_TRUE(paint.draw);
+  EXPECT_EQ(paint.text, "100%");
+  EXPECT_EQ(paint.splitX, 205);  // the whole width
+
+  EXPECT_TRUE(model.SetText("驱动.sys"));
+  EXPECT_FALSE(model.SetText("驱动.sys"));  // unchanged: no invalidation due
+  model.SetPos(1, 200, repaint);
+  paint = model.Plan(0, 200);
+  EXPECT_EQ(paint.text, "驱动.sys");
+  EXPECT_EQ(paint.splitX, 50);
+
+  EXPECT_TRUE(model.SetText(""));
+  EXPECT_EQ(model.Plan(0, 200).text, "25%");
+
+  model.SetPos(6, 200, repaint);  // beyond the range: drawn past the edge
+  paint = model.Plan(0, 200);
+  EXPECT_EQ(paint.splitX, 300);
+  EXPECT_EQ(paint.text, "150%");
+}
+
+TEST(ProgressModelTest, TextForBufferCutsAtWholeCharacter) {
+  ProgressModel model;
+  model.SetText("ab驱动");  // 2 + 2 + 2 bytes
+  EXPECT_EQ(model.TextForBuffer(0), "");
+  EXPECT_EQ(model.TextForBuffer(1), "");
+  EXPECT_EQ(model.TextForBuffer(4), "ab");  // 3 bytes would split 驱
+  EXPECT_EQ(model.TextForBuffer(5), "ab驱");
+  EXPECT_EQ(model.TextForBuffer(100), "ab驱动");
+}
+
+}  // namespace
+}  // namespace pelorin
