@@ -17,9 +17,15 @@ constexpr int kBusyLockedControls[] = {IDC_BACKUP, IDC_RESTORE, IDC_SEARCH_MODE,
 
 }  // namespace
 
-MainDlgLogic::MainDlgLogic(MainDlgView& view, DriverRows& rows, FolderPicker& picker, ProgramState& state,
-                           DriverScanner scanner)
-    : view_(view), rows_(rows), picker_(picker), state_(state), scanner_(std::move(scanner)) {}
+MainDlgLogic::MainDlgLogic(MainDlgView& view, DriverRows& rows, Registry& registry, FolderPicker& picker,
+                           ProgramState& state)
+    : view_(view),
+      picker_(picker),
+      state_(state),
+      list_(rows, registry, state.DriverDescMaps, [this](const std::string& status) {
+        statusText_ = status;
+        view_.PushBoundValues();
+      }) {}
 
 void MainDlgLogic::OnInitDialog() {
   view_.SetUpList();
@@ -35,33 +41,16 @@ void MainDlgLogic::OnInitDialog() {
   ScanDrivers(ScanMode::NotOnSystemDisc);
 }
 
-void MainDlgLogic::ScanDrivers(ScanMode mode) {
-  const ScanResult result = scanner_(mode, state_.DescMapFor(mode), rows_);
-  CurrentClassName = result.currentClassName;
-  StatusText = FoundDriversText(result.added);
-  view_.PushBoundValues();
-}
+void MainDlgLogic::ScanDrivers(ScanMode mode) { list_.Scan(mode); }
 
 void MainDlgLogic::OnSearchModeChanged() {
   if (workerRunning_) return;
-  rows_.DeleteAll();
-  const int index = view_.ComboSelection(IDC_SEARCH_MODE);
-  if (index == 0) {
-    ScanDrivers(ScanMode::AllBackupable);
-  } else if (index == 1) {
-    ScanDrivers(ScanMode::NotOnSystemDisc);
-  } else {
-    return;
-  }
-  if (SelectAllChecked == 1) {
-    for (int i = 0, n = rows_.Count(); i < n; ++i) rows_.SetTicked(i, true);
-  }
+  list_.OnSearchModeChanged(view_.ComboSelection(IDC_SEARCH_MODE));
 }
 
 void MainDlgLogic::OnSelectAll() {
   if (workerRunning_) return;
-  SelectAllChecked = SelectAllChecked == 0 ? 1 : 0;
-  for (int i = 0; i < rows_.Count(); ++i) rows_.SetTicked(i, SelectAllChecked == 1);
+  list_.OnSelectAll();
 }
 
 void MainDlgLogic::OnBackupTypeChanged() {

@@ -1,30 +1,28 @@
 #pragma once
 // The decisions of the main dialog's handlers, apart from its widgets.
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "app/MainDlgView.h"
 #include "app/ProgramState.h"
 #include "inventory/DriverRows.h"
-#include "inventory/DriverScan.h"
+#include "inventory/ListPresenter.h"
+#include "platform/Registry.h"
 #include "platform/Shell.h"
 
 namespace pelorin {
 
-// Runs the driver scan of one mode over the rows (ScanDrivers with the
-// program's registry); tests hand in their own.
-using DriverScanner = std::function<ScanResult(ScanMode mode, DriverDescMap& map, DriverRows& rows)>;
-
 class MainDlgLogic {
  public:
-  MainDlgLogic(MainDlgView& view, DriverRows& rows, FolderPicker& picker, ProgramState& state,
-               DriverScanner scanner);
+  // All references must outlive the logic.
+  MainDlgLogic(MainDlgView& view, DriverRows& rows, Registry& registry, FolderPicker& picker,
+               ProgramState& state);
 
-  // Bound to check box 1012 and status static 1014.
-  int SelectAllChecked = 0;
-  std::string StatusText;
-  std::string CurrentClassName;
+  // The values bound to check box 1012 and status static 1014, and the class
+  // display name the last scan read.
+  int SelectAllChecked() const { return list_.SelectAllChecked(); }
+  const std::string& StatusText() const { return statusText_; }
+  const std::string& CurrentClassName() const { return list_.CurrentClassName(); }
 
   // The portable steps of the dialog's initialisation: list set-up, combo
   // entries, hidden progress bar, start selections, start-up scan.
@@ -59,10 +57,10 @@ class MainDlgLogic {
   void CloseIfDue();
 
   MainDlgView& view_;
-  DriverRows& rows_;
   FolderPicker& picker_;
   ProgramState& state_;
-  DriverScanner scanner_;
+  ListPresenter list_;
+  std::string statusText_;
 
   bool workerRunning_ = false;
   bool closePending_ = false;

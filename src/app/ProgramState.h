@@ -2,8 +2,7 @@
 // The program-wide state of pelorin.exe: one instance for the whole run.
 #include <string>
 
-#include "inventory/DriverDescMap.h"
-#include "inventory/DriverRecord.h"
+#include "inventory/ListPresenter.h"
 
 namespace pelorin {
 
@@ -17,11 +16,9 @@ struct ProgramState {
   // The chosen backup folder with a trailing "\"; kept between backups.
   std::string DestinationFolder;
   BackupType CurrentBackupType = BackupType::Folder;
-  // One per ScanMode, indexed by its value; only the scan of that mode uses it.
-  DriverDescMap DriverDescMaps[2];
+  // One description map per ScanMode; only the scan of that mode uses it.
+  DriverScanMaps DriverDescMaps;
   // The driver installer instance joins here with the restore handler.
-
-  DriverDescMap& DescMapFor(ScanMode mode) { return DriverDescMaps[static_cast<int>(mode)]; }
 };
 
 // The instance of the running program.

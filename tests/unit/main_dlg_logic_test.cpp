@@ -9,6 +9,7 @@
 #include "app/MainDlgLogic.h"
 #include "app/MainDlgTexts.h"
 #include "backup/BackupHost.h"
+#include "ClassBranch.h"
 #include "inventory/MemoryDriverRows.h"
 #include "res/resource.h"
 
@@ -37,8 +38,8 @@ class FakeView : public MainDlgView {
   }
   void SetUpList() override { ++listSetUps; }
   void PushBoundValues() override {
-    pushedCheck = logic_->SelectAllChecked;
-    pushedStatus = logic_->StatusText;
+    pushedCheck = logic_->SelectAllChecked();
+    pushedStatus = logic_->StatusText();
     ++pushes;
   }
   int ShowMessage(const std::string& text, const char* caption, std::uint32_t type) override {
@@ -90,29 +91,24 @@ class FakePicker : public FolderPicker {
   std::vector<std::string> titles, prompts;
 };
 
-DriverRecord Record(const std::string& desc) {
-  DriverRecord r;
-  r.DriverDesc = desc;
-  r.ClassName = "Class";
-  return r;
-}
-
 class MainDlgLogicTest : public ::testing::Test {
  protected:
-  MainDlgLogicTest()
-      : view(logicPtr),
-        logic(view, rows, picker, state, [this](ScanMode mode, DriverDescMap& map, DriverRows& into) {
-          scans.push_back(mode);
-          map.clear();
-          const auto& names = mode == ScanMode::AllBackupable ? allNames : notOnDiscNames;
-          for (const auto& name : names) into.InsertTop(Record(name));
-          ScanResult result;
-          result.added = static_cast<int>(names.size());
-          result.currentClassName = "LastClass";
-          return result;
-        }) {
-    logicPtr = &logic;
+  // Two third-party drivers and one of the system's own: mode 1 offers the
+  // first two, mode 0 all three; rows come out in reverse enumeration order.
+  static MemoryRegistry& Machine() {
+    static MemoryRegistry* registry = [] {
+      auto* reg = new MemoryRegistry;
+      testing::AddClass(*reg, "{4d36e968-e325-11ce-bfc1-08002be10318}", std::string("显示适配器"));
+      testing::AddInstance(*reg, "{4d36e968-e325-11ce-bfc1-08002be10318}", "0000", testing::Driver("n1"));
+      testing::AddInstance(*reg, "{4d36e968-e325-11ce-bfc1-08002be10318}", "0001", testing::Driver("n2"));
+      testing::AddInstance(*reg, "{4d36e968-e325-11ce-bfc1-08002be10318}", "0002",
+                           testing::Driver("m1", "Microsoft"));
+      return reg;
+    }();
+    return *registry;
   }
+
+  MainDlgLogicTest() : view(logicPtr), logic(view, rows, Machine(), picker, state) { logicPtr = &logic; }
 
   std::vector<std::string> Descs() {
     std::vector<std::string> out;
@@ -139,9 +135,6 @@ class MainDlgLogicTest : public ::testing::Test {
   MemoryDriverRows rows;
   FakePicker picker;
   ProgramState state;
-  std::vector<ScanMode> scans;
-  std::vector<std::string> allNames{"a1", "a2", "a3"};
-  std::vector<std::string> notOnDiscNames{"n1", "n2"};
   MainDlgLogic logic;
 };
 
@@ -158,27 +151,24 @@ TEST_F(MainDlgLogicTest, StartUpFillsCombosHidesBarAndScansNotOnDisc) {
   EXPECT_TRUE(view.hidden[IDC_PROGRESS]);
   EXPECT_EQ(state.CurrentBackupType, BackupType::Folder);
 
-  ASSERT_EQ(scans, std::vector<ScanMode>{ScanMode::NotOnSystemDisc});
   EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
   EXPECT_EQ(TickedCount(), 0);
   EXPECT_EQ(view.pushedStatus, "共找到2个驱动");
   EXPECT_EQ(view.pushedCheck, 0);
-  EXPECT_EQ(logic.CurrentClassName, "LastClass");
+  EXPECT_EQ(logic.CurrentClassName(), "显示适配器");
 }
 
 TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
   logic.OnInitDialog();
 
   SelectMode(0);
-  EXPECT_EQ(scans.back(), ScanMode::AllBackupable);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"a3", "a2", "a1"}));
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"m1", "n2", "n1"}));
   EXPECT_EQ(TickedCount(), 0);
   EXPECT_EQ(view.pushedStatus, "共找到3个驱动");
 
   // Select-all on: the rows of the next scan all come up ticked.
   logic.OnSelectAll();
   SelectMode(1);
-  EXPECT_EQ(scans.back(), ScanMode::NotOnSystemDisc);
   EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
   EXPECT_EQ(TickedCount(), 2);
   EXPECT_EQ(view.pushedCheck, 1);
@@ -193,9 +183,9 @@ TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
 
 TEST_F(MainDlgLogicTest, SearchModeWithoutSelectionEmptiesListAndKeepsStatus) {
   logic.OnInitDialog();
-  const std::size_t scansBefore = scans.size();
+  const int pushesBefore = view.pushes;
   SelectMode(-1);
-  EXPECT_EQ(scans.size(), scansBefore);
+  EXPECT_EQ(view.pushes, pushesBefore);
   EXPECT_EQ(rows.Count(), 0);
   EXPECT_EQ(view.pushedStatus, "共找到2个驱动");
 }
@@ -205,10 +195,10 @@ TEST_F(MainDlgLogicTest, SelectAllTicksAndUnticksEveryRow) {
   rows.SetTicked(0, true);
   rows.SetTicked(1, true);
   logic.OnSelectAll();
-  EXPECT_EQ(logic.SelectAllChecked, 1);
+  EXPECT_EQ(logic.SelectAllChecked(), 1);
   EXPECT_EQ(TickedCount(), 2);
   logic.OnSelectAll();
-  EXPECT_EQ(logic.SelectAllChecked, 0);
+  EXPECT_EQ(logic.SelectAllChecked(), 0);
   EXPECT_EQ(TickedCount(), 0);
 
   rows.DeleteAll();
@@ -293,14 +283,14 @@ TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRu
   EXPECT_EQ(view.disabled, (std::set<int>{IDC_BACKUP, IDC_RESTORE, IDC_SEARCH_MODE, IDC_SELECT_ALL}));
 
   // Handlers reached anyway (a message already queued) change nothing.
-  const std::size_t scansBefore = scans.size();
+  const int pushesBefore = view.pushes;
   SelectMode(0);
   logic.OnSelectAll();
   logic.OnBackup();
-  EXPECT_EQ(scans.size(), scansBefore);
+  EXPECT_EQ(view.pushes, pushesBefore);
   EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
   EXPECT_EQ(TickedCount(), 0);
-  EXPECT_EQ(logic.SelectAllChecked, 0);
+  EXPECT_EQ(logic.SelectAllChecked(), 0);
   EXPECT_EQ(view.workers.size(), 1u);
   EXPECT_EQ(picker.titles.size(), 1u);
 
