@@ -1,0 +1,176 @@
+#include "controls/PercentProgressCtrl.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "controls/MemoryDC.h"
+
+namespace pelorin {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1013;
+
+// The clip region of a rectangle, deleted with the object.
+class ClipRect {
+ public:
+  ClipRect(HDC dc, const RECT& rect) : dc_(dc), region_(CreateRectRgnIndirect(&rect)) {
+    // The memory context's window origin is moved to the clip box; regions are
+    // in device units, so they are shifted the same way.
+    POINT origin = {};
+    GetWindowOrgEx(dc_, &origin);
+    if (region_) {
+      OffsetRgn(region_, -origin.x, -origin.y);
+      SelectClipRgn(dc_, region_);
+    }
+  }
+  ~ClipRect() {
+    SelectClipRgn(dc_, nullptr);
+    if (region_) DeleteObject(region_);
+  }
+  ClipRect(const ClipRect&) = delete;
+  ClipRect& operator=(const ClipRect&) = delete;
+
+ private:
+  HDC dc_;
+  HRGN region_;
+};
+
+void FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
+  SetBkColor(dc, colour);
+  ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+}
+
+}  // namespace
+
+CPercentProgressCtrl::CPercentProgressCtrl()
+    : barColour_(GetSysColor(COLOR_HIGHLIGHT)),
+      backgroundColour_(GetSysColor(COLOR_WINDOW)),
+      textOverBackground_(GetSysColor(COLOR_HIGHLIGHT)),
+      textOverBar_(GetSysColor(COLOR_WINDOW)) {}
+
+CPercentProgressCtrl::~CPercentProgressCtrl() { Detach(); }
+
+bool CPercentProgressCtrl::Attach(HWND window) {
+  if (!window || !SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+    return false;
+  }
+  m_hWnd = window;
+  return true;
+}
+
+void CPercentProgressCtrl::Detach() {
+  if (m_hWnd && IsWindow(m_hWnd)) RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+  m_hWnd = nullptr;
+}
+
+void CPercentProgressCtrl::SetRange(int lower, int upper) { model_.SetRange(lower, upper); }
+
+int CPercentProgressCtrl::SetPos(int position) {
+  if (!m_hWnd || !IsWindow(m_hWnd)) return -1;
+  RECT client = {};
+  GetClientRect(&client);
+  bool repaint = false;
+  const int old = model_.SetPos(position, client.right - client.left, repaint);
+  if (repaint) RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  return old;
+}
+
+LRESULT CPercentProgressCtrl::OnSetText(WPARAM, LPARAM lParam) {
+  const char* text = reinterpret_cast<const char*>(lParam);
+  if (model_.SetText(text ? text : "") && m_hWnd) InvalidateRect(m_hWnd, nullptr, TRUE);
+  return TRUE;
+}
+
+LRESULT CPercentProgressCtrl::OnGetText(WPARAM size, LPARAM buffer) {
+  char* out = reinterpret_cast<char*>(buffer);
+  if (!out || size == 0) return 0;
+  const std::string text = model_.TextForBuffer(size);
+  std::memcpy(out, text.c_str(), text.size() + 1);
+  return static_cast<LRESULT>(text.size());
+}
+
+LRESULT CALLBACK CPercentProgressCtrl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                                    UINT_PTR, DWORD_PTR self) {
+  auto* control = reinterpret_cast<CPercentProgressCtrl*>(self);
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(window, SubclassProc, kSubclassId);
+    control->m_hWnd = nullptr;
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  return control->WindowProc(message, wParam, lParam);
+}
+
+LRESULT CPercentProgressCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_ERASEBKGND:
+      return TRUE;  // the paint covers the whole client area
+    case WM_SIZE: {
+      const LRESULT result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+      model_.ForgetBarWidth();
+      return result;
+    }
+    case WM_SETTEXT: {
+      const LRESULT result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+      OnSetText(wParam, lParam);
+      return result;
+    }
+    case WM_GETTEXT:
+      return OnGetText(wParam, lParam);
+    default:
+      return DefSubclassProc(m_hWnd, message, wParam, lParam);
+  }
+}
+
+void CPercentProgressCtrl::OnPaint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(m_hWnd, &ps);
+  if (dc) {
+    RECT client = {};
+    GetClientRect(&client);
+    Draw(dc, client);
+  }
+  EndPaint(m_hWnd, &ps);
+}
+
+void CPercentProgressCtrl::Draw(HDC dc, const RECT& client) {
+  const ProgressPaint paint = model_.Plan(client.left, client.right);
+  if (!paint.draw) return;
+
+  CMemoryDC memory(dc);
+  HDC target = memory.Get();
+  RECT done = client;
+  done.right = paint.splitX;
+  RECT rest = client;
+  rest.left = paint.splitX;
+  // Either part may lie outside the client area (a position beyond the range).
+  if (done.right > client.right) done.right = client.right;
+  if (rest.left < client.left) rest.left = client.left;
+  if (done.right > done.left) FillSolidRect(target, done, barColour_);
+  if (rest.right > rest.left) FillSolidRect(target, rest, backgroundColour_);
+
+  if (!showText_) return;
+  // The control has no font of its own; the dialog's keeps the Chinese readable.
+  HFONT font = reinterpret_cast<HFONT>(::SendMessageA(GetParent(m_hWnd), WM_GETFONT, 0, 0));
+  HGDIOBJ oldFont = font ? SelectObject(target, font) : nullptr;
+  SetBkMode(target, TRANSPARENT);
+  RECT textRect = client;
+  const UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+  if (done.right > done.left) {
+    ClipRect clip(target, done);
+    SetTextColor(target, textOverBar_);
+    DrawTextA(target, paint.text.c_str(), -1, &textRect, format);
+  }
+  if (rest.right > rest.left) {
+    ClipRect clip(target, rest);
+    SetTextColor(target, textOverBackground_);
+    DrawTextA(target, paint.text.c_str(), -1, &textRect, format);
+  }
+  if (oldFont) SelectObject(target, oldFont);
+}
+
+}  // namespace pelorin
