@@ -18,7 +18,7 @@ void SetCell(CWnd& list, int row, int subItem, const std::string& text) {
   LVITEMA item = {};
   item.iSubItem = subItem;
   item.pszText = const_cast<char*>(text.c_str());
-  list.SendMessage(LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  list.Send(LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ void ListCtrlRows::InsertTop(const DriverRecord& record) {
   item.mask = LVIF_TEXT;
   item.iItem = 0;
   item.pszText = const_cast<char*>(record.DriverDesc.c_str());
-  const int row = static_cast<int>(list_.SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  const int row = static_cast<int>(list_.Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
   if (row < 0) return;
   SetCell(list_, row, static_cast<int>(DriverColumn::Class), record.ClassName);
   SetCell(list_, row, static_cast<int>(DriverColumn::Provider), record.ProviderName);
@@ -38,12 +38,12 @@ void ListCtrlRows::InsertTop(const DriverRecord& record) {
   SetCell(list_, row, static_cast<int>(DriverColumn::MatchingDeviceId), record.MatchingDeviceId);
 }
 
-void ListCtrlRows::DeleteAll() { list_.SendMessage(LVM_DELETEALLITEMS); }
+void ListCtrlRows::DeleteAll() { list_.Send(LVM_DELETEALLITEMS); }
 
-int ListCtrlRows::Count() { return static_cast<int>(list_.SendMessage(LVM_GETITEMCOUNT)); }
+int ListCtrlRows::Count() { return static_cast<int>(list_.Send(LVM_GETITEMCOUNT)); }
 
 bool ListCtrlRows::IsTicked(int row) {
-  const UINT state = static_cast<UINT>(list_.SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(row),
+  const UINT state = static_cast<UINT>(list_.Send(LVM_GETITEMSTATE, static_cast<WPARAM>(row),
                                                          LVIS_STATEIMAGEMASK));
   return (state & LVIS_STATEIMAGEMASK) == kTicked;
 }
@@ -59,7 +59,7 @@ std::string ListCtrlRows::Text(int row, DriverColumn column) {
     item.cchTextMax = static_cast<int>(buffer.size());
     buffer[0] = '\0';
     const auto length = static_cast<std::size_t>(
-        list_.SendMessage(LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        list_.Send(LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
     if (length + 1 < buffer.size() || buffer.size() >= kMaxText) {
       return std::string(buffer.data(), length < buffer.size() ? length : buffer.size() - 1);
     }
@@ -71,7 +71,7 @@ void ListCtrlRows::SetTicked(int row, bool ticked) {
   LVITEMA item = {};
   item.stateMask = LVIS_STATEIMAGEMASK;
   item.state = ticked ? kTicked : kUnticked;
-  list_.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  list_.Send(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 }  // namespace pelorin

@@ -22,6 +22,8 @@ class MainDlgLogic {
   // display name the last scan read.
   int SelectAllChecked() const { return list_.SelectAllChecked(); }
   const std::string& StatusText() const { return statusText_; }
+  // A backup worker's status line (on the dialog's thread).
+  void SetStatusText(const std::string& text) { statusText_ = text; }
   const std::string& CurrentClassName() const { return list_.CurrentClassName(); }
 
   // The portable steps of the dialog's initialisation: list set-up, combo

@@ -26,7 +26,7 @@ class CWnd {
   BOOL EnableWindow(BOOL enable) { return ::EnableWindow(m_hWnd, enable); }
   BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
   BOOL GetClientRect(RECT* rect) const { return ::GetClientRect(m_hWnd, rect); }
-  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+  LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
     return ::SendMessageA(m_hWnd, message, wParam, lParam);
   }
 
