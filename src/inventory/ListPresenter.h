@@ -17,6 +17,16 @@
 
 namespace pelorin {
 
+// The list's columns in DriverColumn order: header text and width in pixels.
+struct ListColumnSpec {
+  const char* header;
+  int width;
+};
+constexpr ListColumnSpec kListColumns[kDriverColumnCount] = {
+    {"驱动描述", 200}, {"驱动类型", 122}, {"发布厂商", 105}, {"发布日期", 73},
+    {"程序版本", 100}, {"程序文件", 70},  {"硬件ID", 70},
+};
+
 // The two program-wide description maps; a scan uses only the one of its mode.
 struct DriverScanMaps {
   DriverDescMap allBackupable;
