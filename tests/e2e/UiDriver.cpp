@@ -1,5 +1,8 @@
 #include "UiDriver.h"
 
+#include <commctrl.h>
+#include <shlobj.h>
+
 #include "PngWriter.h"
 #include "TestPaths.h"
 
@@ -107,6 +110,112 @@ bool PressButton(HWND dialog, int id) {
 std::string MessageBoxText(HWND box) { return ItemText(box, 0xFFFF); }
 
 DWORD Style(HWND window) { return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)); }
+
+bool IsEnabled(HWND dialog, int id) {
+  HWND item = GetDlgItem(dialog, id);
+  return item && IsWindowEnabled(item);
+}
+
+bool IsVisible(HWND dialog, int id) {
+  HWND item = GetDlgItem(dialog, id);
+  return item && (Style(item) & WS_VISIBLE) != 0;
+}
+
+RemoteBuffer::RemoteBuffer(HWND owner, std::size_t size) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(owner, &pid);
+  process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+RemoteBuffer::~RemoteBuffer() {
+  if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+  if (process_) CloseHandle(process_);
+}
+
+bool RemoteBuffer::Write(std::size_t offset, const void* data, std::size_t size) {
+  SIZE_T done = 0;
+  return address_ && WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) &&
+         done == size;
+}
+
+bool RemoteBuffer::Read(std::size_t offset, void* data, std::size_t size) const {
+  SIZE_T done = 0;
+  return address_ && ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) &&
+         done == size;
+}
+
+int ListItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string ListItemText(HWND list, int row, int column) {
+  constexpr std::size_t kText = 1024;
+  RemoteBuffer remote(list, sizeof(LVITEMA) + kText);
+  if (!remote.ok()) return "<no remote memory>";
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<char*>(remote.address(sizeof(LVITEMA)));
+  item.cchTextMax = static_cast<int>(kText);
+  remote.Write(0, &item, sizeof item);
+  const auto length = static_cast<std::size_t>(SendMessageA(list, LVM_GETITEMTEXTA, row, remote.address()));
+  std::string text(length < kText ? length : kText - 1, '\0');
+  if (!text.empty()) remote.Read(sizeof(LVITEMA), &text[0], text.size());
+  return text;
+}
+
+bool ListItemTicked(HWND list, int row) {
+  const auto state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
+  return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+
+bool SetListItemTicked(HWND list, int row, bool ticked) {
+  RemoteBuffer remote(list, sizeof(LVITEMA));
+  LVITEMA item = {};
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  item.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1);
+  return remote.Write(0, &item, sizeof item) &&
+         SendMessageA(list, LVM_SETITEMSTATE, row, remote.address()) != FALSE;
+}
+
+std::vector<std::string> ListColumnTexts(HWND list, int column) {
+  std::vector<std::string> texts;
+  for (int row = 0, n = ListItemCount(list); row < n; ++row) texts.push_back(ListItemText(list, row, column));
+  return texts;
+}
+
+bool SelectComboEntry(HWND dialog, int comboId, int index) {
+  HWND combo = GetDlgItem(dialog, comboId);
+  if (!combo || SendMessageA(combo, CB_SETCURSEL, index, 0) != index) return false;
+  return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo)) !=
+         FALSE;
+}
+
+int ComboSelection(HWND dialog, int comboId) {
+  return static_cast<int>(SendDlgItemMessageA(dialog, comboId, CB_GETCURSEL, 0, 0));
+}
+
+bool ClickButton(HWND dialog, int id) {
+  HWND button = GetDlgItem(dialog, id);
+  return button && PostMessageA(button, BM_CLICK, 0, 0) != FALSE;
+}
+
+bool PostSysCommand(HWND window, UINT command) {
+  return PostMessageA(window, WM_SYSCOMMAND, command, 0) != FALSE;
+}
+
+HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs) {
+  return WaitForWindow(pid, "#32770", caption, timeoutMs);
+}
+
+bool Dismiss(HWND box, int button, DWORD timeoutMs) {
+  return PressButton(box, button) && WaitForWindowGone(box, timeoutMs);
+}
+
+bool ChooseFolder(HWND picker, const std::string& path) {
+  RemoteBuffer remote(picker, path.size() + 1);
+  if (!remote.Write(0, path.c_str(), path.size() + 1)) return false;
+  SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, remote.address());
+  return PressButton(picker, IDOK);
+}
 
 bool SaveScreenshot(HWND window, const std::string& pngPath) {
   RECT rect;

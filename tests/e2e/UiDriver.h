@@ -43,6 +43,71 @@ std::string MessageBoxText(HWND box);
 // The style bits of a window.
 DWORD Style(HWND window);
 
+bool IsEnabled(HWND dialog, int id);
+bool IsVisible(HWND dialog, int id);
+
+// Memory inside another process, for messages whose parameters point at
+// buffers (the system does not carry those across processes). Freed on
+// destruction.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HWND owner, std::size_t size);
+  ~RemoteBuffer();
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+  bool ok() const { return address_ != nullptr; }
+  LPARAM address(std::size_t offset = 0) const {
+    return reinterpret_cast<LPARAM>(static_cast<char*>(address_) + offset);
+  }
+  bool Write(std::size_t offset, const void* data, std::size_t size);
+  bool Read(std::size_t offset, void* data, std::size_t size) const;
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+};
+
+// List view of another process.
+int ListItemCount(HWND list);
+std::string ListItemText(HWND list, int row, int column);
+bool ListItemTicked(HWND list, int row);
+bool SetListItemTicked(HWND list, int row, bool ticked);
+// Every row's text of `column`, top first.
+std::vector<std::string> ListColumnTexts(HWND list, int column);
+
+// Selects entry `index` of a combo box and tells its dialog, as a choice in
+// the drop-down does (CB_SETCURSEL alone sends no notification).
+bool SelectComboEntry(HWND dialog, int comboId, int index);
+int ComboSelection(HWND dialog, int comboId);
+
+// Clicks a check box or button as the mouse does (state toggled, BN_CLICKED
+// sent), without waiting for the handler.
+bool ClickButton(HWND dialog, int id);
+
+// Posts a system-menu command (WM_SYSCOMMAND) to `window`.
+bool PostSysCommand(HWND window, UINT command);
+
+// The message box of process `pid` with `caption`, waiting up to `timeoutMs`.
+HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs);
+// Presses `button` of a message box or dialog and waits until it is gone.
+bool Dismiss(HWND box, int button, DWORD timeoutMs = 5000);
+
+// Selects `path` (a path inside the prefix, such as "C:\") in the shell's
+// folder picker and presses OK.
+bool ChooseFolder(HWND picker, const std::string& path);
+
+// Polls `condition` every 50 ms until it holds or `timeoutMs` passes.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(50);
+  }
+}
+
 // Saves what the screen shows of `window` as a PNG file.
 bool SaveScreenshot(HWND window, const std::string& pngPath);
 

@@ -1,0 +1,164 @@
+// The main window on the demo machine (a prefix seeded from demo/): what a
+// person sees at start-up and what the list, the combos, the about box and
+// the Backup button do.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "TestPaths.h"
+#include "UiDriver.h"
+
+namespace pelorin::e2e {
+namespace {
+
+constexpr DWORD kWindowTimeout = 30000;
+constexpr DWORD kStepTimeout = 10000;
+
+const std::vector<std::string> kNotOnDiscRows = {
+    "Acme Chipset SMBus Controller", "千兆以太网控制器", "TouchPad Pro", "Harmony HD Audio",
+    "Acme Graphics 3D", "Acme USB 3.0 eXtensible Host Controller"};
+
+class DemoMainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(app.Start(std::string(PELORIN_BUILD_DIR) + "\\src\\app\\pelorin.exe"));
+    dialog = WaitForWindow(app.Id(), "#32770", "Pelorin", kWindowTimeout);
+    ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
+    list = GetDlgItem(dialog, 1000);
+    ASSERT_NE(list, nullptr);
+  }
+
+  void TearDown() override {
+    if (dialog && IsWindow(dialog)) {
+      PressButton(dialog, 2);
+      EXPECT_EQ(app.Wait(kStepTimeout), 0) << "Exit did not end the program";
+    }
+  }
+
+  bool WaitForRowCount(int count) {
+    return WaitUntil([&] { return ListItemCount(list) == count; }, kStepTimeout);
+  }
+  int TickedRows() {
+    int ticked = 0;
+    for (int row = 0, n = ListItemCount(list); row < n; ++row) ticked += ListItemTicked(list, row) ? 1 : 0;
+    return ticked;
+  }
+  bool WaitForTicked(int count) {
+    return WaitUntil([&] { return TickedRows() == count; }, kStepTimeout);
+  }
+
+  AppProcess app;
+  HWND dialog = nullptr;
+  HWND list = nullptr;
+};
+
+TEST_F(DemoMainWindowTest, StartUpShowsDriversNotOnDiscNewestFirst) {
+  EXPECT_EQ(ListColumnTexts(list, 0), kNotOnDiscRows);
+  EXPECT_EQ(ListItemText(list, 1, 1), "网络适配器");
+  EXPECT_EQ(ListItemText(list, 1, 2), "Realtech Semiconductor");
+  EXPECT_EQ(ListItemText(list, 1, 5), "oem1.inf");
+  EXPECT_EQ(ListItemText(list, 2, 3), "");  // TouchPad Pro's empty date is kept in this mode
+  EXPECT_EQ(TickedRows(), 0);
+  EXPECT_EQ(ItemText(dialog, 1014), "共找到6个驱动");
+
+  EXPECT_EQ(ComboSelection(dialog, 1003), 1);
+  EXPECT_EQ(ItemText(dialog, 1003), "搜索系统光盘内没有的驱动");
+  EXPECT_EQ(ComboSelection(dialog, 1015), 1);
+  EXPECT_EQ(ItemText(dialog, 1015), "默认");
+  EXPECT_FALSE(IsVisible(dialog, 1013)) << "the progress bar shows at start";
+  EXPECT_FALSE(IsVisible(dialog, 1022)) << "the about button shows";
+  EXPECT_EQ(SendDlgItemMessageA(dialog, 1012, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+  const DWORD extended = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  EXPECT_EQ(extended & 0x425u, 0x425u);
+  EXPECT_TRUE(SaveScreenshot(dialog, ArtifactPath("mainwin_startup")));
+}
+
+TEST_F(DemoMainWindowTest, SearchModeChangeReplacesRows) {
+  ASSERT_TRUE(SelectComboEntry(dialog, 1003, 0));
+  ASSERT_TRUE(WaitForRowCount(9));
+  EXPECT_EQ(ItemText(dialog, 1014), "共找到9个驱动");
+  const auto all = ListColumnTexts(list, 0);
+  ASSERT_EQ(all.size(), 9u);
+  EXPECT_EQ(all[0], "Acme Chipset SMBus Controller");
+  EXPECT_EQ(all[1], "PCI Bus");  // the system's own drivers join in this mode
+  EXPECT_EQ(all[8], "USB Root Hub");
+
+  ASSERT_TRUE(SelectComboEntry(dialog, 1003, 1));
+  ASSERT_TRUE(WaitForRowCount(6));
+  EXPECT_EQ(ListColumnTexts(list, 0), kNotOnDiscRows);
+  EXPECT_EQ(ItemText(dialog, 1014), "共找到6个驱动");
+}
+
+TEST_F(DemoMainWindowTest, SelectAllTicksUnticksAndCarriesIntoRescan) {
+  ASSERT_TRUE(SetListItemTicked(list, 0, true));
+  ASSERT_TRUE(SetListItemTicked(list, 3, true));
+  ASSERT_EQ(TickedRows(), 2);
+
+  ASSERT_TRUE(ClickButton(dialog, 1012));
+  EXPECT_TRUE(WaitForTicked(6));
+  ASSERT_TRUE(ClickButton(dialog, 1012));
+  EXPECT_TRUE(WaitForTicked(0)) << "rows ticked one by one stay ticked";
+
+  ASSERT_TRUE(ClickButton(dialog, 1012));
+  ASSERT_TRUE(WaitForTicked(6));
+  ASSERT_TRUE(SelectComboEntry(dialog, 1003, 0));
+  ASSERT_TRUE(WaitForRowCount(9));
+  EXPECT_TRUE(WaitForTicked(9)) << "the new rows of the rescan come up unticked";
+  EXPECT_EQ(SendDlgItemMessageA(dialog, 1012, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_TRUE(SaveScreenshot(dialog, ArtifactPath("mainwin_select_all")));
+}
+
+TEST_F(DemoMainWindowTest, AboutBoxFromSystemMenuAndHiddenButton) {
+  ASSERT_TRUE(PostSysCommand(dialog, 0x0010));
+  HWND about = WaitForWindow(app.Id(), "#32770", "关于Pelorin", kStepTimeout);
+  ASSERT_NE(about, nullptr) << "the system-menu entry opened no about box";
+  EXPECT_EQ(ItemText(about, 1021), "1.00.0000");
+  EXPECT_TRUE(SaveScreenshot(about, ArtifactPath("mainwin_about")));
+  ASSERT_TRUE(Dismiss(about, IDOK));
+
+  ASSERT_TRUE(PressButton(dialog, 1022));
+  about = WaitForWindow(app.Id(), "#32770", "关于Pelorin", kStepTimeout);
+  ASSERT_NE(about, nullptr) << "the about button opened no about box";
+  EXPECT_EQ(ItemText(about, 1021), "1.00.0000");
+  ASSERT_TRUE(Dismiss(about, IDOK));
+  EXPECT_TRUE(IsWindowEnabled(dialog));
+}
+
+TEST_F(DemoMainWindowTest, BackupWithPickerCancelledDoesNothing) {
+  ASSERT_TRUE(PressButton(dialog, 1004));
+  HWND picker = WaitForWindow(app.Id(), "#32770", "保存到文件夹", kStepTimeout);
+  ASSERT_NE(picker, nullptr) << "no folder picker";
+  EXPECT_EQ(ItemText(picker, 14146), "请选择目标文件夹");
+  EXPECT_TRUE(SaveScreenshot(picker, ArtifactPath("mainwin_backup_picker")));
+  ASSERT_TRUE(Dismiss(picker, IDCANCEL));
+
+  // Nothing may follow a cancel: no box, no run that locks the buttons.
+  EXPECT_EQ(WaitForMessageBox(app.Id(), "提示信息", 1500), nullptr);
+  EXPECT_TRUE(IsEnabled(dialog, 1004));
+  EXPECT_TRUE(IsEnabled(dialog, 1003));
+  EXPECT_FALSE(IsVisible(dialog, 1013));
+}
+
+TEST_F(DemoMainWindowTest, BackupWithNothingTickedReportsIt) {
+  ASSERT_TRUE(PressButton(dialog, 1004));
+  HWND picker = WaitForWindow(app.Id(), "#32770", "保存到文件夹", kStepTimeout);
+  ASSERT_NE(picker, nullptr);
+  ASSERT_TRUE(ChooseFolder(picker, "C:\\"));
+  ASSERT_TRUE(WaitForWindowGone(picker, kStepTimeout));
+
+  HWND box = WaitForMessageBox(app.Id(), "提示信息", kStepTimeout);
+  ASSERT_NE(box, nullptr) << "no result box";
+  EXPECT_EQ(MessageBoxText(box), "请在列表框中勾选要备份的驱动程序!");
+  EXPECT_TRUE(SaveScreenshot(box, ArtifactPath("mainwin_nothing_ticked")));
+  ASSERT_TRUE(Dismiss(box, IDOK));
+  // The run is over: the buttons it locked are free again.
+  EXPECT_TRUE(WaitUntil([&] { return IsEnabled(dialog, 1004) && IsEnabled(dialog, 1012); }, kStepTimeout));
+}
+
+}  // namespace
+}  // namespace pelorin::e2e
