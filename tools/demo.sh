@@ -12,7 +12,12 @@ cmake --build --preset windows --target pelorin
 
 build=$root/build/windows
 source tests/wine/env.sh
+source tests/wine/seed-demo.sh
 pelorin_wine_env "$build"
+# The demo machine: a fresh prefix whose registry and C:\WINDOWS hold the
+# drivers of demo/ (see demo/README.md).
+pelorin_wine_private_prefix demo
+pelorin_seed_demo "$root"
 exe=$build/src/app/pelorin.exe
 
 if [ -n "${PELORIN_HOST_DISPLAY:-}" ]; then

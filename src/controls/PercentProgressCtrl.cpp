@@ -10,7 +10,8 @@ namespace pelorin {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1013;
+// The window property that leads from the bar's window to its object.
+constexpr char kSelfProperty[] = "PelorinPercentBar";
 
 // The clip region of a rectangle, deleted with the object.
 class ClipRect {
@@ -53,7 +54,13 @@ CPercentProgressCtrl::CPercentProgressCtrl()
 CPercentProgressCtrl::~CPercentProgressCtrl() { Detach(); }
 
 bool CPercentProgressCtrl::Attach(HWND window) {
-  if (!window || !SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+  if (!window || m_hWnd || !SetPropA(window, kSelfProperty, this)) return false;
+  // An ANSI window procedure: the common control's class is a Unicode one, and
+  // text messages must reach this object as code page 936 bytes.
+  original_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPercentProgressCtrl::SubclassProc)));
+  if (!original_) {
+    RemovePropA(window, kSelfProperty);
     return false;
   }
   m_hWnd = window;
@@ -61,7 +68,10 @@ bool CPercentProgressCtrl::Attach(HWND window) {
 }
 
 void CPercentProgressCtrl::Detach() {
-  if (m_hWnd && IsWindow(m_hWnd)) RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+  if (m_hWnd && IsWindow(m_hWnd) && original_) {
+    SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+    RemovePropA(m_hWnd, kSelfProperty);
+  }
   m_hWnd = nullptr;
 }
 
@@ -91,13 +101,15 @@ LRESULT CPercentProgressCtrl::OnGetText(WPARAM size, LPARAM buffer) {
   return static_cast<LRESULT>(text.size());
 }
 
-LRESULT CALLBACK CPercentProgressCtrl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                                    UINT_PTR, DWORD_PTR self) {
-  auto* control = reinterpret_cast<CPercentProgressCtrl*>(self);
+LRESULT CALLBACK CPercentProgressCtrl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* control = static_cast<CPercentProgressCtrl*>(GetPropA(window, kSelfProperty));
+  if (!control) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, SubclassProc, kSubclassId);
+    const WNDPROC original = control->original_;
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    RemovePropA(window, kSelfProperty);
     control->m_hWnd = nullptr;
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CallWindowProcA(original, window, message, wParam, lParam);
   }
   return control->WindowProc(message, wParam, lParam);
 }
@@ -110,19 +122,19 @@ LRESULT CPercentProgressCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lPa
     case WM_ERASEBKGND:
       return TRUE;  // the paint covers the whole client area
     case WM_SIZE: {
-      const LRESULT result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+      const LRESULT result = CallWindowProcA(original_, m_hWnd, message, wParam, lParam);
       model_.ForgetBarWidth();
       return result;
     }
     case WM_SETTEXT: {
-      const LRESULT result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+      const LRESULT result = CallWindowProcA(original_, m_hWnd, message, wParam, lParam);
       OnSetText(wParam, lParam);
       return result;
     }
     case WM_GETTEXT:
       return OnGetText(wParam, lParam);
     default:
-      return DefSubclassProc(m_hWnd, message, wParam, lParam);
+      return CallWindowProcA(original_, m_hWnd, message, wParam, lParam);
   }
 }
 

@@ -35,14 +35,14 @@ class CPercentProgressCtrl : public CProgressCtrl {
   std::string CustomText() const { return model_.Text(); }
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                       DWORD_PTR self);
+  static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   void OnPaint();
   void Draw(HDC dc, const RECT& client);
   LRESULT OnGetText(WPARAM size, LPARAM buffer);
   void Detach();
 
+  WNDPROC original_ = nullptr;
   ProgressModel model_;
   BOOL showText_ = TRUE;
   COLORREF barColour_;
