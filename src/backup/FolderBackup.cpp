@@ -38,7 +38,7 @@ std::string IncompleteBackupText(const std::vector<std::string>& descriptions) {
 }
 
 int RunFolderBackup(const Platform& platform, BackupHost& host, const std::string& destinationFolder,
-                    const FolderBackupOptions& options) {
+                    const FolderBackupOptions& options, std::vector<FolderBackupDriver>* drivers) {
   CFileTreeOps treeOps(platform);
   CProfileFile infReader(platform);
   CDriverManifest manifest(platform);
@@ -58,6 +58,10 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
 
     const std::string folderName = DriverFolderName(driver.DriverDesc);
     const std::string folder = destinationFolder + folderName;
+    FolderBackupDriver outcome;
+    outcome.description = driver.DriverDesc;
+    outcome.folder = folder;
+    if (drivers) drivers->push_back(outcome);
     if (!treeOps.MakePath(folder)) {
       platform.boxes->Show(texts::kCreateFolderPrefix + folder + texts::kCreateFolderSuffix, nullptr, mb::kOk);
       return 0;
@@ -85,6 +89,8 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
       host.SetProgressPos(number);
       host.SetProgressText(fileName);
       manifest.WriteFile(number, source, DestinationPath(folder, fileName));
+      ++outcome.saved;
+      if (number == kInfFileNumber) outcome.infSaved = true;
     };
     save(infPath, kInfFileNumber, driver.InfPath);
     save(pnfPath, kPnfFileNumber, pnfName);
@@ -95,6 +101,8 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
       save(found, k + kFirstListedFileNumber, name);
     }
     if (failedCopies > 0) incomplete.push_back(driver.DriverDesc);
+    outcome.failed = failedCopies;
+    if (drivers) drivers->back() = outcome;
   }
 
   int result = BackupResultDone;

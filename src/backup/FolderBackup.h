@@ -20,12 +20,23 @@ struct FolderBackupOptions {
   bool indexedSearch = true;
 };
 
+// What became of one ticked driver, for callers that report more than the
+// posted result.
+struct FolderBackupDriver {
+  std::string description;
+  std::string folder;     // DestinationFolder + the driver folder name
+  bool infSaved = false;  // the driver's INF reached its folder
+  int saved = 0;          // files copied and recorded
+  int failed = 0;         // files found whose copy failed
+};
+
 // Runs one backup into `destinationFolder` (ending with "\"). Returns the result
 // it posted (BackupResultNothingTicked, BackupResultDone, BackupResultIncomplete),
 // or 0 when a driver folder could not be made: the run then ends at once after
 // its message, without a post, leaving the status line and the bar as they were.
 int RunFolderBackup(const Platform& platform, BackupHost& host, const std::string& destinationFolder,
-                    const FolderBackupOptions& options = FolderBackupOptions());
+                    const FolderBackupOptions& options = FolderBackupOptions(),
+                    std::vector<FolderBackupDriver>* drivers = nullptr);
 
 // "共找到%d个驱动" with the count.
 std::string FoundDriversStatus(int count);
