@@ -2,32 +2,26 @@
 
 #include "app/DialogBackupHost.h"
 #include "app/MainDlg.h"
+#include "backup/FolderBackup.h"
+#include "backup/SfxBackup.h"
 
 namespace pelorin {
 
-namespace {
-
-// Stands in for the backup runs until they are built: it reads the ticks as
-// a run does and reports only the one outcome it can honestly give.
-void PlaceholderRun(BackupHost& host) {
-  DriverRows& rows = host.Rows();
-  for (int i = 0; i < rows.Count(); ++i) {
-    if (rows.IsTicked(i)) return;
-  }
-  host.PostResult(BackupResultNothingTicked);
-}
-
-}  // namespace
-
+// The destination is read once at the start: the dialog starts no other run
+// (and so changes no DestinationFolder) until this one has ended.
 UINT BackupToFolderProc(LPVOID param) {
-  DialogBackupHost host(*static_cast<CMainDlg*>(param));
-  PlaceholderRun(host);  // placeholder: the folder backup run
+  CMainDlg& dialog = *static_cast<CMainDlg*>(param);
+  DialogBackupHost host(dialog);
+  const std::string destination = dialog.State().DestinationFolder;
+  RunFolderBackup(dialog.GetPlatform(), host, destination);
   return 0;
 }
 
 UINT BackupToSfxProc(LPVOID param) {
-  DialogBackupHost host(*static_cast<CMainDlg*>(param));
-  PlaceholderRun(host);  // placeholder: the self-extracting backup run
+  CMainDlg& dialog = *static_cast<CMainDlg*>(param);
+  DialogBackupHost host(dialog);
+  const std::string destination = dialog.State().DestinationFolder;
+  RunSfxBackup(dialog.GetPlatform(), host, dialog.SfxWriter(), destination);
   return 0;
 }
 

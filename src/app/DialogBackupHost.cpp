@@ -31,6 +31,10 @@ void DialogBackupHost::PostResult(int result) {
   PostMessageA(dialog_.m_hWnd, WM_BACKUP_RESULT, static_cast<WPARAM>(result), 0);
 }
 
+void DialogBackupHost::SetIncompleteDrivers(const std::vector<std::string>& descriptions) {
+  dialog_.RunOnUiThread([&] { dialog_.SetIncompleteDrivers(descriptions); });
+}
+
 void DialogBackupHost::PumpMessages() { ::pelorin::PumpMessages(0, nullptr, nullptr); }
 
 }  // namespace pelorin

@@ -3,6 +3,7 @@
 // line and the progress bar are changed by the user-interface thread (each
 // call waits for it, as SendMessage does); the rows are the list control's.
 #include <string>
+#include <vector>
 
 #include "backup/BackupHost.h"
 
@@ -21,6 +22,7 @@ class DialogBackupHost : public BackupHost {
   void SetProgressPos(int position) override;
   void SetProgressText(const std::string& text) override;
   void PostResult(int result) override;
+  void SetIncompleteDrivers(const std::vector<std::string>& descriptions) override;
   void PumpMessages() override;
 
  private:

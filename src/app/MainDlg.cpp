@@ -51,6 +51,7 @@ CMainDlg::CMainDlg(win32::Win32Platform& platform, ProgramState& state, CWnd* pa
     : CDialog(IDD_MAIN, parent),
       platform_(platform),
       state_(state),
+      sfxWriter_(platform.Get()),
       rows_(list_),
       logic_(*this, rows_, *platform.Get().registry, *this, state),
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}

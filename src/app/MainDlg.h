@@ -5,11 +5,13 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/Dialog.h"
 #include "app/ListCtrlRows.h"
 #include "app/MainDlgLogic.h"
 #include "app/MainDlgView.h"
+#include "backup/SfxWriter.h"
 #include "controls/PercentProgressCtrl.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32Platform.h"
@@ -34,8 +36,13 @@ class CMainDlg : public CDialog, private MainDlgView, private FolderPicker {
   CPercentProgressCtrl& Progress() { return progress_; }
   // Runs `call` on the dialog's thread and returns when it is done.
   void RunOnUiThread(const std::function<void()>& call);
+  CSfxWriter& SfxWriter() { return sfxWriter_; }
   // The worker's status line (StatusText and static 1014); dialog thread only.
   void SetStatusFromWorker(const std::string& text);
+  // Dialog thread only.
+  void SetIncompleteDrivers(const std::vector<std::string>& descriptions) {
+    logic_.SetIncompleteDrivers(descriptions);
+  }
 
  protected:
   BOOL OnInitDialog() override;
@@ -78,7 +85,7 @@ class CMainDlg : public CDialog, private MainDlgView, private FolderPicker {
 
   win32::Win32Platform& platform_;
   ProgramState& state_;
-  // The self-extracting writer member joins here with the self-extracting worker.
+  CSfxWriter sfxWriter_;
   CWnd backupType_;
   CWnd exit_;
   CWnd restore_;

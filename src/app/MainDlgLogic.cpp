@@ -4,6 +4,7 @@
 
 #include "app/MainDlgTexts.h"
 #include "backup/BackupHost.h"
+#include "backup/FolderBackup.h"
 #include "res/resource.h"
 
 namespace pelorin {
@@ -79,7 +80,7 @@ void MainDlgLogic::OnRestore() {
 }
 
 std::intptr_t MainDlgLogic::OnBackupResult(std::uintptr_t wParam, std::intptr_t) {
-  const char* text = nullptr;
+  std::string text;
   std::uint32_t type = 0;
   if (wParam == static_cast<std::uintptr_t>(BackupResultNothingTicked)) {
     text = maindlg::kNothingTicked;
@@ -87,6 +88,10 @@ std::intptr_t MainDlgLogic::OnBackupResult(std::uintptr_t wParam, std::intptr_t)
   } else if (wParam == static_cast<std::uintptr_t>(BackupResultDone)) {
     text = maindlg::kBackupDone;
     type = mb::kOk | mb::kIconInformation;
+  } else if (wParam == static_cast<std::uintptr_t>(BackupResultIncomplete)) {
+    // A run that lost files must not read as a success.
+    text = IncompleteBackupText(incomplete_);
+    type = IncompleteBackupBoxType;
   } else {
     return 0;
   }

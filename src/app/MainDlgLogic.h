@@ -2,6 +2,7 @@
 // The decisions of the main dialog's handlers, apart from its widgets.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/MainDlgView.h"
 #include "app/ProgramState.h"
@@ -24,6 +25,8 @@ class MainDlgLogic {
   const std::string& StatusText() const { return statusText_; }
   // A backup worker's status line (on the dialog's thread).
   void SetStatusText(const std::string& text) { statusText_ = text; }
+  // The drivers a worker could not back up whole, for its incomplete result.
+  void SetIncompleteDrivers(const std::vector<std::string>& descriptions) { incomplete_ = descriptions; }
   const std::string& CurrentClassName() const { return list_.CurrentClassName(); }
 
   // The portable steps of the dialog's initialisation: list set-up, combo
@@ -63,6 +66,7 @@ class MainDlgLogic {
   ProgramState& state_;
   ListPresenter list_;
   std::string statusText_;
+  std::vector<std::string> incomplete_;
 
   bool workerRunning_ = false;
   bool closePending_ = false;

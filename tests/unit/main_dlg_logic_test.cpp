@@ -9,6 +9,7 @@
 #include "app/MainDlgLogic.h"
 #include "app/MainDlgTexts.h"
 #include "backup/BackupHost.h"
+#include "backup/FolderBackup.h"
 #include "ClassBranch.h"
 #include "inventory/MemoryDriverRows.h"
 #include "res/resource.h"
@@ -266,7 +267,7 @@ TEST_F(MainDlgLogicTest, ResultCodesBecomeTheirBoxes) {
   EXPECT_EQ(logic.OnBackupResult(1, 0), 0);
   EXPECT_EQ(logic.OnBackupResult(2, 0), 0);
   EXPECT_EQ(logic.OnBackupResult(0, 0), 0);
-  EXPECT_EQ(logic.OnBackupResult(3, 0), 0);
+  EXPECT_EQ(logic.OnBackupResult(4, 0), 0);
   ASSERT_EQ(view.boxes.size(), 2u);
   EXPECT_EQ(view.boxes[0].text, "请在列表框中勾选要备份的驱动程序!");
   EXPECT_EQ(view.boxes[0].caption, "提示信息");
@@ -274,6 +275,16 @@ TEST_F(MainDlgLogicTest, ResultCodesBecomeTheirBoxes) {
   EXPECT_EQ(view.boxes[1].text, "已经成功备份了在列表框中勾选的驱动程序!");
   EXPECT_EQ(view.boxes[1].caption, "提示信息");
   EXPECT_EQ(view.boxes[1].type, 0x40u);
+}
+
+TEST_F(MainDlgLogicTest, IncompleteRunNamesTheDriversInsteadOfSuccess) {
+  logic.SetIncompleteDrivers({"Harmony HD Audio", "千兆以太网控制器"});
+  EXPECT_EQ(logic.OnBackupResult(BackupResultIncomplete, 0), 0);
+  ASSERT_EQ(view.boxes.size(), 1u);
+  EXPECT_EQ(view.boxes[0].text, IncompleteBackupText({"Harmony HD Audio", "千兆以太网控制器"}));
+  EXPECT_NE(view.boxes[0].text.find("\n千兆以太网控制器"), std::string::npos);
+  EXPECT_EQ(view.boxes[0].caption, "提示信息");
+  EXPECT_EQ(view.boxes[0].type, 0x30u);
 }
 
 TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRun) {
