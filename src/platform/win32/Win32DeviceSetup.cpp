@@ -11,17 +11,21 @@ namespace pelorin::win32 {
 
 namespace {
 
-static_assert(sizeof(GUID) == sizeof(DeviceClassGuid), "DeviceClassGuid mirrors GUID");
-
 GUID ToGuid(const DeviceClassGuid& in) {
   GUID out;
-  std::memcpy(&out, &in, sizeof out);
+  out.Data1 = in.data1;
+  out.Data2 = in.data2;
+  out.Data3 = in.data3;
+  std::memcpy(out.Data4, in.data4, sizeof out.Data4);
   return out;
 }
 
 DeviceClassGuid FromGuid(const GUID& in) {
   DeviceClassGuid out;
-  std::memcpy(&out, &in, sizeof out);
+  out.data1 = in.Data1;
+  out.data2 = in.Data2;
+  out.data3 = in.Data3;
+  std::memcpy(out.data4, in.Data4, sizeof out.data4);
   return out;
 }
 
