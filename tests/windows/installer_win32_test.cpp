@@ -12,7 +12,7 @@
 
 #include "TestPaths.h"
 #include "platform/Errors.h"
-#include "platform/win32/Win32DeviceSetup.h"
+#include "platform/win32/Win32Platform.h"
 #include "restore/DriverInstaller.h"
 
 namespace pelorin {
@@ -21,34 +21,6 @@ namespace {
 const std::string kLabInf = std::string(PELORIN_SOURCE_DIR) + "\\tests\\windows\\data\\installer_lab.inf";
 const DeviceClassGuid kLabGuid{0x6D3C1E40u, 0x8E27, 0x4B8A, {0x9A, 0x51, 0x3F, 0x0C, 0x2B, 0x7D, 0x9E, 0x11}};
 constexpr char kLabId[] = "root\\pelorinlab";
-
-// Only the INF probe is used by the installer; it asks the real file system.
-class Win32FindOnly : public FileSystem {
- public:
-  std::unique_ptr<FileFinder> FindFirst(const std::string& pattern, FindEntry& first) override {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return nullptr;
-    FindClose(find);
-    first.name = data.cFileName;
-    return std::make_unique<Closed>();
-  }
-  std::uint32_t GetAttributes(const std::string&) override { return attr::kInvalid; }
-  bool SetAttributes(const std::string&, std::uint32_t) override { return false; }
-  bool Copy(const std::string&, const std::string&, bool) override { return false; }
-  bool CreateDir(const std::string&) override { return false; }
-  bool RemoveDir(const std::string&) override { return false; }
-  bool Delete(const std::string&) override { return false; }
-  bool MoveReplace(const std::string&, const std::string&) override { return false; }
-  std::uint32_t TempPath(std::uint32_t, char*) override { return 0; }
-  int MakeDir(const std::string&) override { return -1; }
-  std::unique_ptr<FileStream> Open(const std::string&, OpenMode) override { return nullptr; }
-
- private:
-  struct Closed : FileFinder {
-    bool Next(FindEntry&) override { return false; }
-  };
-};
 
 struct ListRead {
   bool hasList = false;
@@ -97,15 +69,9 @@ std::vector<std::string> PresentLists(DeviceSetup& devices, int* withoutList = n
 
 class InstallerWin32Test : public ::testing::Test {
  protected:
-  InstallerWin32Test() : installer(MakePlatform()) {}
-  Platform MakePlatform() {
-    Platform platform;
-    platform.files = &files;
-    platform.devices = &devices;
-    return platform;
-  }
-  Win32FindOnly files;
-  win32::Win32DeviceSetup devices;
+  InstallerWin32Test() : devices(*real.Get().devices), installer(real.Get()) {}
+  win32::Win32Platform real;
+  DeviceSetup& devices;
   CDriverInstaller installer;
 };
 
