@@ -3,9 +3,11 @@
 
 #include <string>
 
+#include "PosixScratch.h"
 #include "RecordingBoxes.h"
 #include "RestoreTestDoubles.h"
 #include "platform/SimulatedDeviceSetup.h"
+#include "platform/posix/PosixPlatform.h"
 #include "restore/RestoreHandler.h"
 
 namespace pelorin {
@@ -19,30 +21,40 @@ constexpr char kId[] = "PCI\\VEN_8086&DEV_1237";
 constexpr char kSucceeded[] = "安装成功！";
 constexpr char kFailed[] = "无法正常恢复安装此驱动，请检查设备管理器列表中是否存在此设备及设备硬件连接情况！";
 
+// Backup folders live in a scratch folder mapped as drive D: (and C: for the
+// drive-root case); the manifests are read through the POSIX profile services.
 class RestoreHandlerTest : public ::testing::Test {
  protected:
-  RestoreHandlerTest() : installer(MakePlatform()) { view.rows = 7; }
+  RestoreHandlerTest() : installer(MakePlatform()) {
+    posix.MapDrive('D', drive.path());
+    posix.MapDrive('C', rootDrive.path());
+    drive.MakeDir("Backup");
+    view.rows = 7;
+  }
 
   Platform MakePlatform() {
-    Platform platform;
-    platform.files = &files;
-    platform.profile = &profiles;
+    Platform platform = posix.Get();
     platform.boxes = &boxes;
     platform.devices = &devices;
     return platform;
   }
 
-  // A backup folder as the folder backup leaves it: manifest, INF, file sections.
-  void MakeBackup(const std::string& folder, const std::string& id, const std::string& inf = "oem3.inf") {
-    const std::string manifest = folder + "\\taskinfo.ini";
-    files.Add(manifest);
-    files.Add(folder + "\\" + inf);
-    profiles.Put(manifest, "实验设备类", "硬件ID", id);
-    profiles.Put(manifest, "实验设备类", "驱动程序配置文件", inf);
-    profiles.Put(manifest, "实验设备类", "驱动程序提供商", "Lab");
-    profiles.Put(manifest, "1", "C:\\WINDOWS\\inf\\" + inf, folder + "\\" + inf);
-    devices.AddInf(folder + "\\" + inf, DeviceClassGuid{0x11112222u, 3, 4, {5}}, "LabClass", {kId});
+  // A manifest as the folder backup writes it (GBK, CRLF), and the INF beside it.
+  // `hostFolder` is relative to the scratch drive's root, in UTF-8.
+  static std::string Manifest(const std::string& id, const std::string& inf) {
+    return "[实验设备类]\r\n硬件ID=" + id + "\r\n驱动程序配置文件=" + inf +
+           "\r\n驱动程序提供商=Lab\r\n[1]\r\nC:\\WINDOWS\\inf\\" + inf + "=x\r\n";
   }
+  void MakeBackup(const testing::PosixScratch& where, const std::string& hostFolder, const std::string& folder,
+                  const std::string& manifest, const std::string& inf = "oem3.inf") {
+    if (!hostFolder.empty()) where.MakeDir(hostFolder);
+    const std::string prefix = hostFolder.empty() ? "" : hostFolder + "/";
+    where.WriteFile(prefix + "taskinfo.ini", manifest);
+    where.WriteFile(prefix + inf, "[Version]\r\n");
+    devices.AddInf(folder + "\\" + inf, DeviceClassGuid{0x11112222u, 3, 4, {5}},
+                   "LabClass", {kId});
+  }
+  void MakeLabBackup() { MakeBackup(drive, u8"Backup/实验设备", kFolder, Manifest(kId, "oem3.inf")); }
 
   void Restore() {
     Platform platform = MakePlatform();
@@ -57,8 +69,9 @@ class RestoreHandlerTest : public ::testing::Test {
     EXPECT_EQ(shown[0].type, mb::kOk);
   }
 
-  testing::ExistingPaths files;
-  testing::MemoryProfiles profiles;
+  testing::PosixScratch drive;
+  testing::PosixScratch rootDrive;
+  posix::PosixPlatform posix;
   testing::RecordingBoxes boxes;
   testing::ScriptedPicker picker;
   testing::RecordingRestoreView view;
@@ -67,27 +80,28 @@ class RestoreHandlerTest : public ::testing::Test {
 };
 
 TEST_F(RestoreHandlerTest, CancelledPickerDoesNothing) {
+  MakeLabBackup();
   picker.Cancel();
   Restore();
   EXPECT_EQ(picker.Calls(), 1);
   EXPECT_EQ(picker.Title(), "浏览文件夹");
   EXPECT_EQ(picker.Prompt(), "请指定包含你的备份文件的文件夹");
-  EXPECT_THAT(files.Probes(), IsEmpty());
   EXPECT_THAT(boxes.Shown(), IsEmpty());
   EXPECT_THAT(view.statuses, IsEmpty());
+  EXPECT_THAT(devices.Calls(), IsEmpty());
 }
 
 TEST_F(RestoreHandlerTest, FolderWithoutManifestNamesTheFolderAndLeavesTheStatus) {
-  MakeBackup("D:\\Backup\\实验设备", kId);
+  MakeLabBackup();
   picker.Choose("D:\\Backup");  // the top folder of a backup
   Restore();
-  EXPECT_THAT(files.Probes(), ElementsAre("D:\\Backup\\taskinfo.ini"));
   ExpectOneBox("在文件夹'D:\\Backup'中未能找到驱动程序备份文件");
   EXPECT_THAT(view.statuses, IsEmpty());
   EXPECT_THAT(devices.Calls(), IsEmpty());
 
   // A folder name is not a format.
   boxes.Clear();
+  drive.MakeDir("100%s%d");
   picker.Choose("D:\\100%s%d");
   Restore();
   ExpectOneBox("在文件夹'D:\\100%s%d'中未能找到驱动程序备份文件");
@@ -95,7 +109,7 @@ TEST_F(RestoreHandlerTest, FolderWithoutManifestNamesTheFolderAndLeavesTheStatus
 
 TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverFromTheChosenFolder) {
   devices.AddDevice("PCI\\LAB\\1", {kId});
-  MakeBackup(kFolder, kId);
+  MakeLabBackup();
   picker.Choose(kFolder);
   Restore();
   ExpectOneBox(kSucceeded);
@@ -105,7 +119,7 @@ TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverFromTheChosenFolder) {
 
 TEST_F(RestoreHandlerTest, RestartRequestIsReportedAsPlainSuccess) {
   devices.SetRestartNeeded(true);
-  MakeBackup(kFolder, kId);  // no device carries the ID: a root device gets it
+  MakeLabBackup();  // no device carries the ID: a root device gets it
   picker.Choose(kFolder);
   Restore();
   ExpectOneBox(kSucceeded);
@@ -115,7 +129,7 @@ TEST_F(RestoreHandlerTest, RestartRequestIsReportedAsPlainSuccess) {
 TEST_F(RestoreHandlerTest, InstallFailureShowsTheCheckDeviceMessageAndResetsTheStatus) {
   devices.AddDevice("PCI\\LAB\\1", {kId});
   devices.FailStep(DeviceStep::kUpdateDriver, setup::kErrorNoSuchDevinst);
-  MakeBackup(kFolder, kId);
+  MakeLabBackup();
   picker.Choose(kFolder);
   view.rows = 0;
   Restore();
@@ -123,73 +137,62 @@ TEST_F(RestoreHandlerTest, InstallFailureShowsTheCheckDeviceMessageAndResetsTheS
   EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动实验设备", "共找到0个驱动"));
 }
 
-TEST_F(RestoreHandlerTest, MissingKeysEndInTheFailureMessage) {
-  // No INF name: the built path names no file, so nothing is searched.
-  const std::string noInf = "D:\\Backup\\NoInf";
-  files.Add(noInf + "\\taskinfo.ini");
-  profiles.Put(noInf + "\\taskinfo.ini", "Lab", "硬件ID", kId);
-  picker.Choose(noInf);
+TEST_F(RestoreHandlerTest, MissingInfNameFailsWithoutTouchingDevices) {
+  MakeBackup(drive, "Backup/NoInf", "D:\\Backup\\NoInf", "[Lab]\r\n硬件ID=" + std::string(kId) + "\r\n");
+  picker.Choose("D:\\Backup\\NoInf");
   Restore();
   ExpectOneBox(kFailed);
-  EXPECT_EQ(files.Probes().back(), noInf + "\\找不到相应值");
   EXPECT_THAT(devices.Calls(), IsEmpty());
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动NoInf", "共找到7个驱动"));
+}
 
-  // No hardware ID: the not-found text is the ID; the INF has no driver for it, so
-  // the root device made for it is removed again.
-  boxes.Clear();
-  const std::string noId = "D:\\Backup\\NoId";
-  files.Add(noId + "\\taskinfo.ini");
-  files.Add(noId + "\\oem3.inf");
-  profiles.Put(noId + "\\taskinfo.ini", "Lab", "驱动程序配置文件", "oem3.inf");
-  devices.AddInf(noId + "\\oem3.inf", DeviceClassGuid{}, "LabClass", {kId});
-  picker.Choose(noId);
+TEST_F(RestoreHandlerTest, MissingHardwareIdFailsAndLeavesNoDeviceBehind) {
+  // The not-found text becomes the ID; the INF has no driver for it, so the root
+  // device made for it is removed again.
+  MakeBackup(drive, "Backup/NoId", "D:\\Backup\\NoId", "[Lab]\r\n驱动程序配置文件=oem3.inf\r\n");
+  picker.Choose("D:\\Backup\\NoId");
   Restore();
   ExpectOneBox(kFailed);
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 "), 1);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 D:\\Backup\\NoId\\oem3.inf"), 1);
   EXPECT_EQ(devices.CountCalls("CallClassInstaller 5"), 1);
   EXPECT_THAT(devices.Devices(), IsEmpty());
-  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动NoInf", "共找到7个驱动", "正在恢复驱动NoId", "共找到7个驱动"));
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动NoId", "共找到7个驱动"));
 }
 
 TEST_F(RestoreHandlerTest, OnlyTheFirstSectionsDriverIsInstalled) {
-  MakeBackup(kFolder, kId);
-  const std::string manifest = std::string(kFolder) + "\\taskinfo.ini";
-  profiles.Put(manifest, "另一个类", "硬件ID", "USB\\VID_0001");
-  profiles.Put(manifest, "另一个类", "驱动程序配置文件", "oem9.inf");
-  files.Add(std::string(kFolder) + "\\oem9.inf");
+  devices.AddDevice("USB\\OTHER\\1", {"USB\\VID_0001"});
+  MakeBackup(drive, u8"Backup/实验设备", kFolder,
+             Manifest(kId, "oem3.inf") + "[另一个类]\r\n硬件ID=USB\\VID_0001\r\n驱动程序配置文件=oem3.inf\r\n");
   picker.Choose(kFolder);
   Restore();
   ExpectOneBox(kSucceeded);
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 1);
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " " + kFolder +
-                               "\\oem3.inf"),
-            1);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId)), 1);
 }
 
 TEST_F(RestoreHandlerTest, FolderNamesAreCutAtTheirLastRealBackslash) {
   // "乗" is 0x81 0x5C in GBK: its trail byte is not a separator.
-  const std::string folder = "D:\\Backup\\乗";
   ASSERT_EQ(std::string("乗"), "\x81\x5C");
   devices.AddDevice("PCI\\LAB\\1", {kId});
-  MakeBackup(folder, kId);
-  picker.Choose(folder);
+  MakeBackup(drive, u8"Backup/乗", "D:\\Backup\\乗", Manifest(kId, "oem3.inf"));
+  picker.Choose("D:\\Backup\\乗");
   Restore();
+  ExpectOneBox(kSucceeded);
   EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动乗", "共找到7个驱动"));
 }
 
 TEST_F(RestoreHandlerTest, DriveRootGivesAnEmptyDriverName) {
   devices.AddDevice("PCI\\LAB\\1", {kId});
-  MakeBackup("C:\\", kId);  // the paths keep the root's own backslash
-  picker.Choose("C:\\");
+  MakeBackup(rootDrive, "", "C:\\", Manifest(kId, "oem3.inf"));
+  picker.Choose("C:\\");  // the paths built from it keep the root's own backslash
   Restore();
-  EXPECT_EQ(files.Probes().front(), "C:\\\\taskinfo.ini");
   ExpectOneBox(kSucceeded);
   EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动", "共找到7个驱动"));
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " C:\\\\oem3.inf"), 1);
 }
 
 TEST_F(RestoreHandlerTest, ManifestWithoutSectionsIsTreatedAsNoBackup) {
-  files.Add(std::string(kFolder) + "\\taskinfo.ini");
-  profiles.PutEmptyFile(std::string(kFolder) + "\\taskinfo.ini");
+  MakeBackup(drive, u8"Backup/实验设备", kFolder, "; nothing here\r\n");
   picker.Choose(kFolder);
   Restore();
   ExpectOneBox(std::string("在文件夹'") + kFolder + "'中未能找到驱动程序备份文件");
