@@ -22,6 +22,8 @@ BOOL CMainApp::InitInstance() {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
   static win32::Win32Platform platform;
+  static CDriverInstaller installer(platform.Get());
+  Program().Installer = &installer;
   CMainDlg dialog(platform, Program());
   dialog.DoModal();
 

@@ -54,7 +54,9 @@ CMainDlg::CMainDlg(win32::Win32Platform& platform, ProgramState& state, CWnd* pa
       sfxWriter_(platform.Get()),
       rows_(list_),
       logic_(*this, rows_, *platform.Get().registry, *this, state),
-      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
+  logic_.SetRestorePlatform(&platform.Get());
+}
 
 CMainDlg::~CMainDlg() {
   // A worker never outlives the dialog's window (the close waits for it); the

@@ -6,6 +6,7 @@
 #include "backup/BackupHost.h"
 #include "backup/FolderBackup.h"
 #include "res/resource.h"
+#include "restore/RestoreHandler.h"
 
 namespace pelorin {
 
@@ -23,6 +24,7 @@ MainDlgLogic::MainDlgLogic(MainDlgView& view, DriverRows& rows, Registry& regist
     : view_(view),
       picker_(picker),
       state_(state),
+      rows_(rows),
       list_(rows, registry, state.DriverDescMaps, [this](const std::string& status) {
         statusText_ = status;
         view_.PushBoundValues();
@@ -76,7 +78,22 @@ void MainDlgLogic::OnBackup() {
 
 void MainDlgLogic::OnRestore() {
   if (workerRunning_ || closePending_) return;
-  // The restore handler (backup folder picker, manifest, installer) is called from here.
+  if (restorePlatform_ == nullptr || state_.Installer == nullptr) return;
+
+  // The restore's view of the dialog: the bound status text and the list's rows.
+  class DialogRestoreView : public RestoreView {
+   public:
+    explicit DialogRestoreView(MainDlgLogic& logic) : logic_(logic) {}
+    void SetStatusText(const std::string& text) override {
+      logic_.statusText_ = text;
+      logic_.view_.PushBoundValues();
+    }
+    int DriverRowCount() override { return logic_.rows_.Count(); }
+
+   private:
+    MainDlgLogic& logic_;
+  } view(*this);
+  ::pelorin::OnRestore(*restorePlatform_, picker_, *state_.Installer, view);
 }
 
 std::intptr_t MainDlgLogic::OnBackupResult(std::uintptr_t wParam, std::intptr_t) {

@@ -8,6 +8,7 @@
 #include "app/ProgramState.h"
 #include "inventory/DriverRows.h"
 #include "inventory/ListPresenter.h"
+#include "platform/Platform.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 
@@ -18,6 +19,11 @@ class MainDlgLogic {
   // All references must outlive the logic.
   MainDlgLogic(MainDlgView& view, DriverRows& rows, Registry& registry, FolderPicker& picker,
                ProgramState& state);
+
+  // The services the restore reads the backup folder with (files, profile,
+  // boxes); without them, and without the program's installer, Restore does
+  // nothing.
+  void SetRestorePlatform(const Platform* platform) { restorePlatform_ = platform; }
 
   // The values bound to check box 1012 and status static 1014, and the class
   // display name the last scan read.
@@ -64,6 +70,8 @@ class MainDlgLogic {
   MainDlgView& view_;
   FolderPicker& picker_;
   ProgramState& state_;
+  DriverRows& rows_;
+  const Platform* restorePlatform_ = nullptr;
   ListPresenter list_;
   std::string statusText_;
   std::vector<std::string> incomplete_;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "inventory/ListPresenter.h"
+#include "restore/DriverInstaller.h"
 
 namespace pelorin {
 
@@ -18,7 +19,8 @@ struct ProgramState {
   BackupType CurrentBackupType = BackupType::Folder;
   // One description map per ScanMode; only the scan of that mode uses it.
   DriverScanMaps DriverDescMaps;
-  // The driver installer instance joins here with the restore handler.
+  // The program's one driver installer, set up at start with the platform.
+  CDriverInstaller* Installer = nullptr;
 };
 
 // The instance of the running program.

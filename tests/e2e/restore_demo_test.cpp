@@ -1,0 +1,132 @@
+// Restore on the demo machine, as a person does it: back a driver up with
+// pelorin.exe, press Restore, pick that driver's folder in the shell's picker
+// and read the outcome; pick the backup's top folder and read why nothing
+// happened.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "TestPaths.h"
+#include "UiDriver.h"
+
+namespace pelorin::e2e {
+namespace {
+
+constexpr DWORD kWindowTimeout = 30000;
+constexpr DWORD kStepTimeout = 10000;
+// The install runs on the dialog's thread and waits for the device services.
+constexpr DWORD kInstallTimeout = 60000;
+
+// wine's picker does not select a folder below a drive's first level by path,
+// so the backup goes to the drive's root and the driver folder sits just below.
+constexpr char kBackupTop[] = "C:\\";
+constexpr char kDriverRow[] = "千兆以太网控制器";
+
+class DemoRestoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(app.Start(std::string(PELORIN_BUILD_DIR) + "\\src\\app\\pelorin.exe"));
+    dialog = WaitForWindow(app.Id(), "#32770", "Pelorin", kWindowTimeout);
+    ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
+    list = GetDlgItem(dialog, 1000);
+    ASSERT_TRUE(WaitUntil([&] { return ListItemCount(list) > 0; }, kStepTimeout));
+  }
+
+  void TearDown() override {
+    if (dialog && IsWindow(dialog)) {
+      PressButton(dialog, 2);
+      EXPECT_EQ(app.Wait(kStepTimeout), 0) << "Exit did not end the program";
+    }
+  }
+
+  // Presses Restore and picks `folder`; the box that follows, or null.
+  HWND RestoreFrom(const std::string& folder, const char* screenshot) {
+    if (!PressButton(dialog, 1005)) return nullptr;
+    HWND picker = WaitForWindow(app.Id(), "#32770", "浏览文件夹", kStepTimeout);
+    EXPECT_NE(picker, nullptr) << "no folder picker";
+    if (!picker) return nullptr;
+    EXPECT_EQ(ItemText(picker, 14146), "请指定包含你的备份文件的文件夹");
+    if (screenshot) SaveScreenshot(picker, ArtifactPath(screenshot));
+    if (!ChooseFolder(picker, folder) || !WaitForWindowGone(picker, kStepTimeout)) return nullptr;
+    return WaitForBox(kInstallTimeout);
+  }
+
+  // A box of the program's title other than the main dialog, which bears it too.
+  HWND WaitForBox(DWORD timeoutMs) {
+    struct Search {
+      DWORD pid;
+      HWND dialog;
+      HWND found;
+    } search{app.Id(), dialog, nullptr};
+    WaitUntil(
+        [&] {
+          EnumWindows(
+              [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                char cls[32] = {};
+                GetClassNameA(window, cls, sizeof cls);
+                if (pid == s->pid && window != s->dialog && IsWindowVisible(window) &&
+                    std::string(cls) == "#32770" && WindowText(window) == "Pelorin") {
+                  s->found = window;
+                  return FALSE;
+                }
+                return TRUE;
+              },
+              reinterpret_cast<LPARAM>(&search));
+          return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+  }
+
+  AppProcess app;
+  HWND dialog = nullptr;
+  HWND list = nullptr;
+};
+
+TEST_F(DemoRestoreTest, BackedUpDriverIsReinstalledAndTheTopFolderIsRefused) {
+  const int rows = ListItemCount(list);
+  int row = -1;
+  for (int i = 0; i < rows; ++i) {
+    if (ListItemText(list, i, 0) == kDriverRow) row = i;
+  }
+  ASSERT_GE(row, 0) << "the demo driver is not listed";
+  ASSERT_TRUE(SetListItemTicked(list, row, true));
+
+  ASSERT_TRUE(PressButton(dialog, 1004));
+  HWND picker = WaitForWindow(app.Id(), "#32770", "保存到文件夹", kStepTimeout);
+  ASSERT_NE(picker, nullptr);
+  ASSERT_TRUE(ChooseFolder(picker, kBackupTop));
+  HWND done = WaitForMessageBox(app.Id(), "提示信息", kWindowTimeout);
+  ASSERT_NE(done, nullptr) << "the backup reported nothing";
+  ASSERT_EQ(MessageBoxText(done), "已经成功备份了在列表框中勾选的驱动程序!");
+  ASSERT_TRUE(Dismiss(done, IDOK));
+  ASSERT_TRUE(WaitUntil([&] { return IsEnabled(dialog, 1005); }, kStepTimeout));
+
+  const std::string driverFolder = std::string(kBackupTop) + kDriverRow;
+  ASSERT_NE(GetFileAttributesA((driverFolder + "\\taskinfo.ini").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "the backup left no manifest";
+  HWND outcome = RestoreFrom(driverFolder, "restore_picker");
+  ASSERT_NE(outcome, nullptr) << "no outcome box";
+  // wine's driver update reports success for every package it is given.
+  EXPECT_EQ(MessageBoxText(outcome), "安装成功！");
+  EXPECT_TRUE(SaveScreenshot(outcome, ArtifactPath("restore_outcome")));
+  ASSERT_TRUE(Dismiss(outcome, IDOK));
+  EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, 1014) == "共找到" + std::to_string(rows) + "个驱动"; },
+                        kStepTimeout))
+      << ItemText(dialog, 1014);
+  EXPECT_EQ(ListItemCount(list), rows);
+
+  HWND refused = RestoreFrom(kBackupTop, nullptr);
+  ASSERT_NE(refused, nullptr) << "no box for the top folder";
+  EXPECT_EQ(MessageBoxText(refused), std::string("在文件夹'") + kBackupTop + "'中未能找到驱动程序备份文件");
+  EXPECT_TRUE(SaveScreenshot(refused, ArtifactPath("restore_not_found")));
+  ASSERT_TRUE(Dismiss(refused, IDOK));
+}
+
+}  // namespace
+}  // namespace pelorin::e2e
