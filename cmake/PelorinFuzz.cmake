@@ -5,8 +5,8 @@
 # builds fuzz/<name> from the sources (a file defining LLVMFuzzerTestOneInput
 # plus the project sources it needs, paths relative to the calling folder) with
 # -fsanitize=fuzzer,address,undefined (linked with -l<lib> for each of LIBS),
-# and adds the ctest test fuzz.<name>: a bounded run (PELORIN_FUZZ_SECONDS, fixed seed) over the seed corpus in
-# tests/fuzz/corpus/<name>/, starting from a fresh working corpus each time.
+# and adds the ctest test fuzz.<name>: a bounded run (PELORIN_FUZZ_SECONDS,
+# fixed seed) over the seed corpus in tests/fuzz/corpus/<name>/, starting from a fresh working corpus each time.
 # Without a clang that can link libFuzzer the test reports itself skipped.
 # Sources are compiled without -fexec-charset=GBK (clang has no such option),
 # so fuzzed code must not depend on the encoding of its narrow literals.
