@@ -1,0 +1,44 @@
+#pragma once
+// Builds a device-class branch in a MemoryRegistry for inventory tests.
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/posix/MemoryRegistry.h"
+
+namespace pelorin::testing {
+
+inline const std::string kClassRoot = "SYSTEM\\CurrentControlSet\\Control\\Class";
+
+struct Instance {
+  std::optional<std::string> desc, provider, date, version, inf, matchingId;
+};
+
+// A complete third-party driver with description `desc`.
+inline Instance Driver(const std::string& desc, const std::string& provider = "Acme Corp") {
+  return Instance{desc, provider, "6/1/2020", "1.2.3.4", "oem1.inf", "pci\\ven_1234"};
+}
+
+inline void AddClass(MemoryRegistry& reg, const std::string& key,
+                     const std::optional<std::string>& displayName) {
+  std::string path = kClassRoot + "\\" + key;
+  reg.CreateKey(path);
+  if (displayName) reg.SetString(path, "", *displayName);
+}
+
+inline void AddInstance(MemoryRegistry& reg, const std::string& classKey,
+                        const std::string& instanceKey, const Instance& in) {
+  std::string path = kClassRoot + "\\" + classKey + "\\" + instanceKey;
+  reg.CreateKey(path);
+  auto set = [&](const char* name, const std::optional<std::string>& v) {
+    if (v) reg.SetString(path, name, *v);
+  };
+  set("DriverDesc", in.desc);
+  set("ProviderName", in.provider);
+  set("DriverDate", in.date);
+  set("DriverVersion", in.version);
+  set("InfPath", in.inf);
+  set("MatchingDeviceId", in.matchingId);
+}
+
+}  // namespace pelorin::testing

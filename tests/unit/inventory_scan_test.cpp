@@ -1,0 +1,273 @@
+// The driver scan over an in-memory class branch.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ClassBranch.h"
+#include "inventory/DriverScan.h"
+#include "inventory/MemoryDriverRows.h"
+#include "platform/Errors.h"
+
+namespace pelorin {
+namespace {
+
+using testing::AddClass;
+using testing::AddInstance;
+using testing::Driver;
+using testing::Instance;
+using testing::kClassRoot;
+
+class ScanTest : public ::testing::Test {
+ protected:
+  ScanResult Run(ScanMode mode) {
+    rows.DeleteAll();
+    return ScanDrivers(reg, mode, map, rows);
+  }
+  std::vector<std::string> Descs() {
+    std::vector<std::string> out;
+    for (int i = 0; i < rows.Count(); ++i) out.push_back(rows.Text(i, DriverColumn::Desc));
+    return out;
+  }
+  MemoryRegistry reg;
+  DriverDescMap map;
+  MemoryDriverRows rows;
+};
+
+TEST_F(ScanTest, RowsAreInReverseOrderWithColumnsInListOrder) {
+  AddClass(reg, "{B}", std::string("网络适配器"));
+  AddClass(reg, "{a}", std::string("Display adapters"));
+  AddInstance(reg, "{a}", "0000", Driver("Video One"));
+  AddInstance(reg, "{a}", "0001", Driver("Video Two"));
+  AddInstance(reg, "{B}", "0000",
+              Instance{"千兆网卡", "Acme", "1/2/2021", "9.8", "oem7.inf", ""});
+  ScanResult result = Run(ScanMode::NotOnSystemDisc);
+  EXPECT_EQ(result.added, 3);
+  EXPECT_EQ(result.currentClassName, "网络适配器");
+  // Classes in case-insensitive order ({a} before {B}), newest row on top.
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"千兆网卡", "Video Two", "Video One"}));
+  EXPECT_EQ(rows.Text(0, DriverColumn::Class), "网络适配器");
+  EXPECT_EQ(rows.Text(0, DriverColumn::Provider), "Acme");
+  EXPECT_EQ(rows.Text(0, DriverColumn::Date), "1/2/2021");
+  EXPECT_EQ(rows.Text(0, DriverColumn::Version), "9.8");
+  EXPECT_EQ(rows.Text(0, DriverColumn::InfPath), "oem7.inf");
+  EXPECT_EQ(rows.Text(0, DriverColumn::MatchingDeviceId), "");
+  EXPECT_FALSE(rows.IsTicked(0));
+  EXPECT_EQ(FoundDriversText(result.added), "共找到3个驱动");
+}
+
+TEST_F(ScanTest, OnlyTheExactProviderMicrosoftIsLeftOutOfTheStartUpMode) {
+  AddClass(reg, "c", std::string("Class"));
+  AddInstance(reg, "c", "0000", Driver("exact", "Microsoft"));
+  AddInstance(reg, "c", "0001", Driver("lower", "microsoft"));
+  AddInstance(reg, "c", "0002", Driver("blank", "Microsoft "));
+  AddInstance(reg, "c", "0003", Driver("suffix", "Microsoft Corporation"));
+  Run(ScanMode::NotOnSystemDisc);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"suffix", "blank", "lower"}));
+  Run(ScanMode::AllBackupable);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"suffix", "blank", "lower", "exact"}));
+}
+
+TEST_F(ScanTest, MicrosoftIsDroppedBeforeOtherValuesAreRead) {
+  // Without a description the instance would be dropped anyway; with "Microsoft" it
+  // must not block a later third-party driver of the same description either.
+  AddClass(reg, "c", std::string("Class"));
+  AddInstance(reg, "c", "0000", Driver("Same", "Microsoft"));
+  AddInstance(reg, "c", "0001", Driver("Same", "Vendor"));
+  Run(ScanMode::NotOnSystemDisc);
+  ASSERT_EQ(rows.Count(), 1);
+  EXPECT_EQ(rows.Text(0, DriverColumn::Provider), "Vendor");
+  Run(ScanMode::AllBackupable);
+  ASSERT_EQ(rows.Count(), 1);
+  EXPECT_EQ(rows.Text(0, DriverColumn::Provider), "Microsoft");
+}
+
+TEST_F(ScanTest, FirstDescriptionWinsAcrossClassesAndCaseCounts) {
+  AddClass(reg, "1", std::string("First"));
+  AddClass(reg, "2", std::string("Second"));
+  AddInstance(reg, "1", "0000", Driver("Audio"));
+  AddInstance(reg, "2", "0000", Driver("Audio", "Other"));
+  AddInstance(reg, "2", "0001", Driver("AUDIO"));
+  for (ScanMode mode : {ScanMode::AllBackupable, ScanMode::NotOnSystemDisc}) {
+    Run(mode);
+    ASSERT_EQ(Descs(), (std::vector<std::string>{"AUDIO", "Audio"}));
+    EXPECT_EQ(rows.Text(1, DriverColumn::Class), "First");
+    EXPECT_EQ(rows.Text(1, DriverColumn::Provider), "Acme Corp");
+    EXPECT_EQ(map.size(), 2u);
+  }
+}
+
+TEST_F(ScanTest, MissingValuesDropButEmptyOnesOnlyMatterForAllBackupable) {
+  AddClass(reg, "c", std::string("Class"));
+  Instance noId = Driver("no id");
+  noId.matchingId.reset();
+  Instance emptyId = Driver("empty id");
+  emptyId.matchingId = "";
+  Instance emptyDate = Driver("empty date");
+  emptyDate.date = "";
+  Instance noInf = Driver("no inf");
+  noInf.inf.reset();
+  AddInstance(reg, "c", "0000", noId);
+  AddInstance(reg, "c", "0001", emptyId);
+  AddInstance(reg, "c", "0002", emptyDate);
+  AddInstance(reg, "c", "0003", noInf);
+  AddInstance(reg, "c", "0004", Driver("empty date"));  // same description, complete
+  reg.CreateKey(kClassRoot + "\\c\\Properties");
+
+  Run(ScanMode::NotOnSystemDisc);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"empty date", "empty id"}));
+  EXPECT_EQ(rows.Text(0, DriverColumn::Date), "");
+  // The empty-date instance still claims its description, so the complete one
+  // after it is left out too.
+  Run(ScanMode::AllBackupable);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"empty id"}));
+  EXPECT_EQ(map.count("empty date"), 1u);
+}
+
+TEST_F(ScanTest, ValuesOfUpTo199BytesOfGbkTextAreAccepted) {
+  AddClass(reg, "c", std::string("Class"));
+  std::string chinese199;  // 99 double-byte characters and one ASCII byte
+  for (int i = 0; i < 99; ++i) chinese199 += "驱";
+  chinese199 += "x";
+  ASSERT_EQ(chinese199.size(), 199u);
+  std::string chinese200 = chinese199.substr(0, 198) + "动";
+  ASSERT_EQ(chinese200.size(), 200u);
+
+  AddInstance(reg, "c", "0000", Driver(chinese199));
+  AddInstance(reg, "c", "0001", Driver(chinese200));
+  Instance longId = Driver("long id");
+  longId.matchingId = std::string(200, 'h');
+  AddInstance(reg, "c", "0002", longId);
+  Instance fitId = Driver("fitting id");
+  fitId.matchingId = std::string(199, 'h');
+  AddInstance(reg, "c", "0003", fitId);
+
+  Run(ScanMode::AllBackupable);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"fitting id", chinese199}));
+  EXPECT_EQ(rows.Text(0, DriverColumn::MatchingDeviceId), std::string(199, 'h'));
+}
+
+TEST_F(ScanTest, NonStringValuesAreReadAsTextWithinTheBytesReturned) {
+  AddClass(reg, "c", std::string("Class"));
+  AddInstance(reg, "c", "0000", Driver("typed"));
+  std::string path = kClassRoot + "\\c\\0000";
+  reg.SetDword(path, "DriverVersion", 0x00434241);               // "ABC"
+  reg.SetRawValue(path, "DriverDate", regtype::kBinary, "20200101");  // no terminator
+  reg.SetRawValue(path, "InfPath", regtype::kSz, "");             // zero length
+  reg.SetRawValue(path, "MatchingDeviceId", regtype::kBinary, std::string(200, 'b'));
+  Run(ScanMode::NotOnSystemDisc);
+  ASSERT_EQ(rows.Count(), 1);
+  EXPECT_EQ(rows.Text(0, DriverColumn::Version), "ABC");
+  EXPECT_EQ(rows.Text(0, DriverColumn::Date), "20200101");
+  EXPECT_EQ(rows.Text(0, DriverColumn::InfPath), "");
+  EXPECT_EQ(rows.Text(0, DriverColumn::MatchingDeviceId), std::string(200, 'b'));
+}
+
+TEST_F(ScanTest, UnreadableClassNameIsEmpty) {
+  AddClass(reg, "long", std::string(200, 'n'));
+  AddInstance(reg, "long", "0000", Driver("in long class"));
+  // A present display name is used as it stands even when Class/ClassDesc exist.
+  reg.SetString(kClassRoot + "\\long", "Class", "Fallback");
+  Run(ScanMode::NotOnSystemDisc);
+  ASSERT_EQ(rows.Count(), 1);
+  EXPECT_EQ(rows.Text(0, DriverColumn::Class), "");
+  Run(ScanMode::AllBackupable);
+  EXPECT_EQ(rows.Count(), 0);
+}
+
+TEST_F(ScanTest, MissingDisplayNameFallsBackToClassDescThenClass) {
+  struct Case {
+    const char* key;
+    std::optional<std::string> classDesc, className;
+    const char* expected;
+  } cases[] = {
+      {"a", std::string("@c_display.inf,%ClassDesc%;Display adapters"), std::string("Display"),
+       "Display adapters"},
+      {"b", std::string("@x.inf,%a%;b;显示适配器"), std::nullopt, "显示适配器"},
+      {"c", std::string("Plain name"), std::string("Net"), "Plain name"},
+      {"d", std::string("@x.inf,%ClassDesc%"), std::string("Net"), "Net"},
+      {"e", std::string(200, 'd'), std::string("Ports"), "Ports"},
+      {"f", std::nullopt, std::string("Only class"), "Only class"},
+      {"g", std::nullopt, std::nullopt, ""},
+      {"h", std::string("@x.inf,%ClassDesc%"), std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    reg.CreateKey(kClassRoot + "\\" + c.key);
+    if (c.classDesc) reg.SetString(kClassRoot + "\\" + c.key, "ClassDesc", *c.classDesc);
+    if (c.className) reg.SetString(kClassRoot + "\\" + c.key, "Class", *c.className);
+    AddInstance(reg, c.key, "0000", Driver(std::string("drv ") + c.key));
+  }
+  Run(ScanMode::NotOnSystemDisc);
+  ASSERT_EQ(rows.Count(), 8);
+  for (int i = 0; i < 8; ++i) {
+    const Case& c = cases[7 - i];
+    EXPECT_EQ(rows.Text(i, DriverColumn::Class), c.expected) << c.key;
+  }
+}
+
+TEST_F(ScanTest, EmptyOrUnopenableBranchGivesNoRows) {
+  ScanResult result = Run(ScanMode::NotOnSystemDisc);
+  EXPECT_EQ(result.added, 0);
+  EXPECT_EQ(FoundDriversText(result.added), "共找到0个驱动");
+  reg.CreateKey(kClassRoot);
+  EXPECT_EQ(Run(ScanMode::AllBackupable).added, 0);
+  EXPECT_EQ(rows.Count(), 0);
+}
+
+TEST_F(ScanTest, ScanEmptiesItsOwnMapOnlyAndAddsWithoutRemoving) {
+  AddClass(reg, "c", std::string("Class"));
+  AddInstance(reg, "c", "0000", Driver("one"));
+  DriverDescMap other{{"stale", DriverRecord{}}};
+  map["stale"] = DriverRecord{};
+  ScanDrivers(reg, ScanMode::AllBackupable, map, rows);
+  ScanDrivers(reg, ScanMode::AllBackupable, map, rows);
+  EXPECT_EQ(rows.Count(), 2);  // the caller empties the list
+  EXPECT_EQ(map.count("stale"), 0u);
+  EXPECT_EQ(other.count("stale"), 1u);
+}
+
+TEST_F(ScanTest, OverlongKeyNamesAreSkippedAndTheWalkGoesOn) {
+  std::string longName;
+  for (int i = 0; i < 130; ++i) longName += "驱";  // 260 bytes: no room for the NUL
+  AddClass(reg, "0", std::string("Class"));
+  AddInstance(reg, "0", "0000", Driver("before"));
+  AddInstance(reg, "0", longName, Driver("unreachable"));
+  AddInstance(reg, "0", "zz", Driver("after"));
+  AddClass(reg, longName, std::string("Long class"));
+  AddInstance(reg, longName, "0000", Driver("in long class"));
+  AddClass(reg, "~last", std::string("Last"));
+  AddInstance(reg, "~last", "0000", Driver("last class"));
+  Run(ScanMode::NotOnSystemDisc);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"last class", "after", "before"}));
+}
+
+// A registry whose keys cannot be opened below the root.
+class DenyingRegistry : public Registry {
+ public:
+  explicit DenyingRegistry(Registry& inner) : inner_(inner) {}
+  std::uint32_t OpenKey(const std::string& path, std::unique_ptr<RegistryKey>& key) override {
+    ++opened;
+    if (path.find("Denied") != std::string::npos) return err::kAccessDenied;
+    return inner_.OpenKey(path, key);
+  }
+  int opened = 0;
+
+ private:
+  Registry& inner_;
+};
+
+TEST_F(ScanTest, KeysThatCannotBeOpenedAreSkipped) {
+  AddClass(reg, "a", std::string("A"));
+  AddInstance(reg, "a", "0000", Driver("a0"));
+  AddInstance(reg, "a", "0001Denied", Driver("denied instance"));
+  AddInstance(reg, "a", "0002", Driver("a2"));
+  AddClass(reg, "bDenied", std::string("B"));
+  AddInstance(reg, "bDenied", "0000", Driver("denied class"));
+  AddClass(reg, "c", std::string("C"));
+  AddInstance(reg, "c", "0000", Driver("c0"));
+  DenyingRegistry denying(reg);
+  ScanDrivers(denying, ScanMode::NotOnSystemDisc, map, rows);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"c0", "a2", "a0"}));
+}
+
+}  // namespace
+}  // namespace pelorin
