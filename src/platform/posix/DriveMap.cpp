@@ -1,0 +1,229 @@
+#include "platform/posix/DriveMap.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "platform/Errors.h"
+#include "platform/Mbcs.h"
+#include "platform/posix/Encoding.h"
+
+namespace pelorin::posix {
+
+namespace {
+
+char UpperLetter(char letter) {
+  return (letter >= 'a' && letter <= 'z') ? static_cast<char>(letter - 'a' + 'A') : letter;
+}
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string CurrentDirectory() {
+  std::vector<char> buf(4096);
+  while (getcwd(buf.data(), buf.size()) == nullptr) {
+    if (buf.size() > (1u << 20)) return "/";
+    buf.resize(buf.size() * 2);
+  }
+  return buf.data();
+}
+
+std::vector<std::string> SplitHost(const std::string& path) {
+  std::vector<std::string> parts;
+  std::size_t i = 0;
+  while (i < path.size()) {
+    while (i < path.size() && path[i] == '/') ++i;
+    std::size_t j = i;
+    while (j < path.size() && path[j] != '/') ++j;
+    if (j > i) {
+      const std::string part = path.substr(i, j - i);
+      if (part == "..") {
+        if (!parts.empty()) parts.pop_back();
+      } else if (part != ".") {
+        parts.push_back(part);
+      }
+    }
+    i = j;
+  }
+  return parts;
+}
+
+std::string JoinHost(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+// Characters no Windows file name may hold; wildcards are allowed where a
+// search pattern is expected.
+bool ValidComponent(const std::string& part, bool wildcards) {
+  for (std::size_t i = 0; i < part.size(); i += mbcs::CharLength(part, i)) {
+    if (mbcs::CharLength(part, i) == 2) continue;
+    const auto c = static_cast<unsigned char>(part[i]);
+    if (c < 0x20) return false;
+    switch (c) {
+      case '<': case '>': case ':': case '"': case '|':
+        return false;
+      case '*': case '?':
+        if (!wildcards) return false;
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+bool IsDirectory(const std::string& host) {
+  struct stat st;
+  return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::string DriveMap::NormalizeHost(const std::string& hostPath) {
+  const std::string absolute =
+      (!hostPath.empty() && hostPath[0] == '/') ? hostPath : JoinHost(CurrentDirectory(), hostPath);
+  std::string out;
+  for (const std::string& part : SplitHost(absolute)) out += "/" + part;
+  return out.empty() ? "/" : out;
+}
+
+void DriveMap::Map(char letter, const std::string& hostFolder) {
+  if (!IsLetter(letter)) return;
+  if (hostFolder.empty()) {
+    drives_.erase(UpperLetter(letter));
+    return;
+  }
+  drives_[UpperLetter(letter)] = NormalizeHost(hostFolder);
+}
+
+bool DriveMap::IsMapped(char letter) const { return drives_.count(UpperLetter(letter)) != 0; }
+
+bool DriveMap::MatchName(const std::string& folder, const std::string& name, std::string& hostName) {
+  struct stat st;
+  if (lstat(JoinHost(folder, name).c_str(), &st) == 0) {
+    hostName = name;
+    return true;
+  }
+  std::u32string wanted;
+  if (!DecodeUtf8(name, wanted)) return false;
+  for (char32_t& c : wanted) c = UpcaseChar(c);
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  bool found = false;
+  std::u32string candidate;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string entryName = entry->d_name;
+    if (entryName == "." || entryName == "..") continue;
+    if (!DecodeUtf8(entryName, candidate) || candidate.size() != wanted.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < candidate.size() && same; ++i) {
+      same = UpcaseChar(candidate[i]) == wanted[i];
+    }
+    // Two host names may differ only in case; take the same one every time.
+    if (same && (!found || entryName < hostName)) {
+      hostName = entryName;
+      found = true;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+std::uint32_t DriveMap::Resolve(const std::string& windowsPath, ResolvedPath& out,
+                                bool wildcardsInLast) const {
+  out = ResolvedPath();
+  if (windowsPath.size() < 2 || !IsLetter(windowsPath[0]) || windowsPath[1] != ':') {
+    return err::kPathNotFound;
+  }
+  if (windowsPath.size() > 2 && !IsSeparator(windowsPath[2])) return err::kPathNotFound;
+  const auto drive = drives_.find(UpperLetter(windowsPath[0]));
+  if (drive == drives_.end()) return err::kPathNotFound;
+
+  // Components, DBCS-aware: a trail byte 0x5C is part of a character, not a separator.
+  std::vector<std::string> parts;
+  std::string current;
+  bool endsWithSeparator = false;
+  for (std::size_t i = 2; i < windowsPath.size();) {
+    const std::size_t len = mbcs::CharLength(windowsPath, i);
+    if (len == 1 && IsSeparator(windowsPath[i])) {
+      if (!current.empty()) parts.push_back(current);
+      current.clear();
+      endsWithSeparator = true;
+    } else {
+      current.append(windowsPath, i, len);
+      endsWithSeparator = false;
+    }
+    i += len;
+  }
+  if (!current.empty()) parts.push_back(current);
+  std::vector<std::string> folded;
+  for (const std::string& part : parts) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (!folded.empty()) folded.pop_back();
+      continue;
+    }
+    folded.push_back(part);
+  }
+
+  out.trailingSeparator = endsWithSeparator && !folded.empty();
+  std::string host = drive->second;
+  if (folded.empty()) {
+    out.host = host;
+    out.isRoot = true;
+    out.exists = IsDirectory(host);
+    return out.exists ? err::kSuccess : err::kPathNotFound;
+  }
+  if (!IsDirectory(host)) return err::kPathNotFound;
+
+  for (std::size_t k = 0; k < folded.size(); ++k) {
+    const bool last = k + 1 == folded.size();
+    if (!ValidComponent(folded[k], last && wildcardsInLast)) return err::kInvalidName;
+    std::string utf8;
+    if (!GbkToUtf8(folded[k], utf8)) return err::kInvalidName;
+    std::string hostName;
+    const bool found = MatchName(host, utf8, hostName);
+    if (last) {
+      out.host = JoinHost(host, found ? hostName : utf8);
+      out.lastName = folded[k];
+      out.exists = found;
+      return err::kSuccess;
+    }
+    if (!found) return err::kPathNotFound;
+    host = JoinHost(host, hostName);
+    if (!IsDirectory(host)) return err::kPathNotFound;
+  }
+  return err::kPathNotFound;  // not reached
+}
+
+std::string DriveMap::ToWindows(const std::string& hostPath) const {
+  const std::vector<std::string> path = SplitHost(NormalizeHost(hostPath));
+  char bestLetter = 0;
+  std::size_t bestDepth = 0;
+  for (const auto& [letter, folder] : drives_) {
+    const std::vector<std::string> root = SplitHost(folder);
+    if (root.size() > path.size()) continue;
+    bool prefix = true;
+    for (std::size_t i = 0; i < root.size() && prefix; ++i) prefix = root[i] == path[i];
+    if (prefix && (bestLetter == 0 || root.size() > bestDepth)) {
+      bestLetter = letter;
+      bestDepth = root.size();
+    }
+  }
+  if (bestLetter == 0) return std::string();
+  std::string utf8;
+  for (std::size_t i = bestDepth; i < path.size(); ++i) {
+    if (i > bestDepth) utf8 += "\\";
+    if (path[i].find('\\') != std::string::npos) return std::string();
+    utf8 += path[i];
+  }
+  std::string gbk;
+  if (!Utf8ToGbk(utf8, gbk)) return std::string();
+  return std::string(1, bestLetter) + ":\\" + gbk;
+}
+
+}  // namespace pelorin::posix

@@ -1,0 +1,255 @@
+#include "platform/posix/IniProfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+#include "platform/Errors.h"
+#include "platform/Mbcs.h"
+#include "platform/posix/IniDocument.h"
+
+namespace pelorin::posix {
+
+namespace {
+
+std::mutex& ProfileMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::uint32_t FromErrno(int e) {
+  switch (e) {
+    case ENOENT: return err::kFileNotFound;
+    case ENOTDIR: return err::kPathNotFound;
+    case ENOMEM: return err::kNotEnoughMemory;
+    default: return err::kAccessDenied;
+  }
+}
+
+bool ReadAll(int fd, std::string& bytes) {
+  bytes.clear();
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = read(fd, chunk, sizeof(chunk));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return true;
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// The default value loses its trailing blanks, as the service does.
+std::string TrimDefault(const char* defaultValue) {
+  std::string text = defaultValue ? defaultValue : "";
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+IniProfile::IniProfile(const DriveMap& drives) : drives_(drives) {}
+
+std::uint32_t IniProfile::CopyString(const std::string& text, char* buffer, std::uint32_t size) {
+  if (buffer == nullptr || size == 0) return 0;
+  const std::string cut = mbcs::CutAtCharBoundary(text.substr(0, std::min<std::size_t>(text.size(), size)), size - 1);
+  std::memcpy(buffer, cut.data(), cut.size());
+  buffer[cut.size()] = '\0';
+  return static_cast<std::uint32_t>(cut.size());
+}
+
+std::uint32_t IniProfile::CopyList(const std::vector<std::string>& items, char* buffer,
+                                   std::uint32_t size) {
+  if (buffer == nullptr || size == 0) return 0;
+  if (size == 1) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  std::size_t pos = 0;
+  for (const std::string& item : items) {
+    // Room for the string, its NUL and the closing NUL.
+    if (pos + item.size() + 2 > size) {
+      const std::size_t room = size - 2 - pos;
+      const std::string cut = mbcs::CutAtCharBoundary(item.substr(0, room), room);
+      std::memcpy(buffer + pos, cut.data(), cut.size());
+      std::memset(buffer + pos + cut.size(), 0, size - pos - cut.size());
+      return size - 2;
+    }
+    std::memcpy(buffer + pos, item.data(), item.size());
+    pos += item.size();
+    buffer[pos++] = '\0';
+  }
+  buffer[pos] = '\0';
+  if (pos == 0 && size > 1) buffer[1] = '\0';
+  return static_cast<std::uint32_t>(pos);
+}
+
+std::string IniProfile::StripQuotes(const std::string& value) {
+  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+std::uint32_t IniProfile::Load(const std::string& file, std::string& bytes) const {
+  ResolvedPath path;
+  const std::uint32_t rc = drives_.Resolve(file, path);
+  if (rc != err::kSuccess) return rc;
+  if (!path.exists || path.isRoot) return err::kFileNotFound;
+  const int fd = open(path.host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return FromErrno(errno);
+  struct stat st;
+  const bool ok = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode) && ReadAll(fd, bytes);
+  close(fd);
+  return ok ? err::kSuccess : err::kAccessDenied;
+}
+
+std::uint32_t IniProfile::ReadString(const char* section, const char* key, const char* defaultValue,
+                                     char* buffer, std::uint32_t size, const std::string& file) {
+  if (buffer == nullptr || size == 0) return 0;
+  const std::string fallback = TrimDefault(defaultValue);
+  std::string bytes;
+  std::uint32_t rc;
+  {
+    std::lock_guard<std::mutex> lock(ProfileMutex());
+    rc = Load(file, bytes);
+  }
+  if (rc != err::kSuccess) {
+    const std::uint32_t n = CopyString(fallback, buffer, size);
+    SetLastError(rc);
+    return n;
+  }
+  IniDocument doc;
+  doc.Parse(bytes);
+  // A null section lists the section names, a null key the section's keys.
+  if (section == nullptr) return CopyList(doc.SectionNames(), buffer, size);
+  if (key == nullptr) {
+    std::vector<std::string> keys;
+    doc.KeyNames(section, keys);
+    return CopyList(keys, buffer, size);
+  }
+  std::string value;
+  if (!doc.FindValue(section, key, value)) {
+    const std::uint32_t n = CopyString(fallback, buffer, size);
+    SetLastError(err::kFileNotFound);
+    return n;
+  }
+  SetLastError(err::kSuccess);
+  return CopyString(StripQuotes(value), buffer, size);
+}
+
+std::uint32_t IniProfile::ReadSection(const char* section, char* buffer, std::uint32_t size,
+                                      const std::string& file) {
+  if (buffer == nullptr || size == 0) return 0;
+  std::string bytes;
+  std::uint32_t rc;
+  {
+    std::lock_guard<std::mutex> lock(ProfileMutex());
+    rc = Load(file, bytes);
+  }
+  std::vector<std::string> lines;
+  if (rc == err::kSuccess && section != nullptr) {
+    IniDocument doc;
+    doc.Parse(bytes);
+    doc.SectionLines(section, lines);
+  }
+  const std::uint32_t n = CopyList(lines, buffer, size);
+  if (rc != err::kSuccess) SetLastError(rc);
+  return n;
+}
+
+std::uint32_t IniProfile::ReadSectionNames(char* buffer, std::uint32_t size, const std::string& file) {
+  if (buffer == nullptr || size == 0) return 0;
+  std::string bytes;
+  std::uint32_t rc;
+  {
+    std::lock_guard<std::mutex> lock(ProfileMutex());
+    rc = Load(file, bytes);
+  }
+  std::vector<std::string> names;
+  if (rc == err::kSuccess) {
+    IniDocument doc;
+    doc.Parse(bytes);
+    names = doc.SectionNames();
+  }
+  const std::uint32_t n = CopyList(names, buffer, size);
+  if (rc != err::kSuccess) SetLastError(rc);
+  return n;
+}
+
+bool IniProfile::WriteString(const char* section, const char* key, const char* value,
+                             const std::string& file) {
+  if (section == nullptr) {
+    SetLastError(err::kFileNotFound);
+    return false;
+  }
+  std::lock_guard<std::mutex> lock(ProfileMutex());
+  ResolvedPath path;
+  std::uint32_t rc = drives_.Resolve(file, path);
+  if (rc == err::kSuccess && (path.isRoot || path.trailingSeparator)) rc = err::kAccessDenied;
+  if (rc != err::kSuccess) {
+    SetLastError(rc);
+    return false;
+  }
+  std::string bytes;
+  struct stat st;
+  const bool existed = path.exists && stat(path.host.c_str(), &st) == 0;
+  if (existed) {
+    // Read-only is the permission bits; honoured for root too.
+    if (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0) {
+      SetLastError(err::kAccessDenied);
+      return false;
+    }
+    rc = Load(file, bytes);
+    if (rc != err::kSuccess) {
+      SetLastError(rc);
+      return false;
+    }
+  }
+  IniDocument doc;
+  doc.Parse(bytes);
+  if (key == nullptr) {
+    if (!doc.DeleteSection(section)) return true;
+  } else if (value == nullptr) {
+    if (!doc.DeleteKey(section, key)) return true;
+  } else {
+    doc.SetValue(section, key, value);
+  }
+  const std::string out = doc.Serialize();
+  const int fd = open(path.host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    SetLastError(errno == ENOENT ? err::kPathNotFound : FromErrno(errno));
+    return false;
+  }
+  // Rewritten in place (not replaced) so the file keeps its inode, owner and
+  // DOS attributes.
+  const bool ok = WriteAll(fd, out) && ftruncate(fd, static_cast<off_t>(out.size())) == 0;
+  const int writeErrno = errno;
+  close(fd);
+  if (!ok) {
+    SetLastError(FromErrno(writeErrno));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace pelorin::posix

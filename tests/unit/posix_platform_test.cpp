@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "PosixScratch.h"
+#include "RecordingBoxes.h"
+#include "platform/Errors.h"
+#include "platform/posix/PosixPlatform.h"
+
+namespace pelorin::posix {
+namespace {
+
+using testing::PosixScratch;
+
+TEST(PosixPlatformTest, PathsMapThroughTheMostSpecificDrive) {
+  PosixScratch scratch;
+  PosixPlatform platform;
+  EXPECT_EQ(platform.ToWindowsPath("/tmp/x"), "Z:\\tmp\\x");
+  EXPECT_EQ(platform.ToWindowsPath("/"), "Z:\\");
+  platform.MapDrive('c', scratch.path());
+  EXPECT_EQ(platform.ToWindowsPath(scratch / "windows/inf"), "C:\\windows\\inf");
+  EXPECT_EQ(platform.ToWindowsPath(scratch.path() + "/"), "C:\\");
+  // UTF-8 host names come back as GBK.
+  EXPECT_EQ(platform.ToWindowsPath(scratch / u8"驱动"), "C:\\驱动");
+  platform.MapDrive('Z', "");
+  EXPECT_EQ(platform.ToWindowsPath("/usr"), "");
+}
+
+TEST(PosixPlatformTest, HostPathsAreFoundWithoutRegardToCase) {
+  PosixScratch scratch;
+  scratch.MakeDir("Windows");
+  scratch.MakeDir("Windows/inf");
+  scratch.WriteFile("Windows/inf/oem1.inf", "x");
+  PosixPlatform platform;
+  platform.MapDrive('C', scratch.path());
+  std::string host;
+  ASSERT_TRUE(platform.ToHostPath("C:\\WINDOWS\\INF\\OEM1.INF", host));
+  EXPECT_EQ(host, scratch / "Windows/inf/oem1.inf");
+  ASSERT_TRUE(platform.ToHostPath("c:/windows//inf\\\\New.ini", host));
+  EXPECT_EQ(host, scratch / "Windows/inf/New.ini");
+  EXPECT_FALSE(platform.ToHostPath("C:\\nowhere\\x.ini", host));
+  EXPECT_FALSE(platform.ToHostPath("Q:\\x", host));
+  EXPECT_FALSE(platform.ToHostPath("relative\\x", host));
+}
+
+TEST(PosixPlatformTest, BundlesItsServices) {
+  PosixPlatform platform;
+  const Platform& services = platform.Get();
+  EXPECT_NE(services.files, nullptr);
+  EXPECT_NE(services.profile, nullptr);
+  ASSERT_NE(services.boxes, nullptr);
+  EXPECT_EQ(services.registry, nullptr);
+  EXPECT_EQ(services.resources, nullptr);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(services.boxes->Show("备份失败", nullptr, mb::kOk), mb::kIdOk);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), u8"备份失败\n");
+
+  pelorin::testing::RecordingBoxes boxes;
+  platform.SetMessageBoxes(&boxes);
+  EXPECT_EQ(platform.Get().boxes, &boxes);
+  platform.SetMessageBoxes(nullptr);
+  EXPECT_NE(platform.Get().boxes, nullptr);
+}
+
+TEST(PosixPlatformTest, TempPathIsCreatedAndEndsWithBackslash) {
+  PosixScratch scratch;
+  PosixPlatform platform;
+  platform.MapDrive('C', scratch.path());
+  platform.SetTempFolder(scratch / "users/me/Temp");
+  char buf[260];
+  const std::uint32_t n = platform.Get().files->TempPath(sizeof(buf), buf);
+  EXPECT_EQ(std::string(buf), "C:\\users\\me\\Temp\\");
+  EXPECT_EQ(n, std::string(buf).size());
+  EXPECT_TRUE(scratch.Exists("users/me/Temp"));
+  // Too small a buffer: the size needed, terminator included; nothing written.
+  char small[5] = "abc";
+  EXPECT_EQ(platform.Get().files->TempPath(sizeof(small), small), n + 1);
+  EXPECT_STREQ(small, "abc");
+  EXPECT_EQ(platform.Get().files->TempPath(n, small), n + 1);
+  std::vector<char> exact(n + 1);
+  EXPECT_EQ(platform.Get().files->TempPath(n + 1, exact.data()), n);
+}
+
+}  // namespace
+}  // namespace pelorin::posix
