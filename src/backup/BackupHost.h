@@ -4,6 +4,7 @@
 // it over its controls (each call answered by the user-interface thread), the
 // command-line edition prints, tests record.
 #include <string>
+#include <vector>
 
 #include "inventory/DriverRows.h"
 
@@ -12,6 +13,10 @@ namespace pelorin {
 // wParam of WM_BACKUP_RESULT.
 constexpr int BackupResultNothingTicked = 1;
 constexpr int BackupResultDone = 2;
+// The run reached its end but some file of a ticked driver could not be copied;
+// the host has been given the drivers' descriptions (SetIncompleteDrivers) just
+// before the post.
+constexpr int BackupResultIncomplete = 3;
 
 class BackupHost {
  public:
@@ -28,6 +33,9 @@ class BackupHost {
   virtual void SetProgressText(const std::string& text) = 0;
   // Posts WM_BACKUP_RESULT to the dialog; returns at once.
   virtual void PostResult(int result) = 0;
+  // The descriptions of the ticked drivers of which some file was not copied, in
+  // row order; called once, right before PostResult(BackupResultIncomplete).
+  virtual void SetIncompleteDrivers(const std::vector<std::string>& descriptions) { (void)descriptions; }
   // Dispatches the calling thread's pending messages (PumpMessages).
   virtual void PumpMessages() = 0;
 };

@@ -1,0 +1,183 @@
+// The driver file set: names, numbers and the search below the Windows folder,
+// including the index that answers a run's look-ups from one listing.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "MemoryTreeFileSystem.h"
+#include "backup/DriverFileSet.h"
+#include "platform/Mbcs.h"
+
+namespace pelorin {
+namespace {
+
+using testing::MemoryTreeFileSystem;
+
+TEST(FileSetNamesTest, PnfNameNeedsLowerCaseInf) {
+  EXPECT_EQ(PnfFileName("oem12.inf"), "oem12.PNF");
+  EXPECT_EQ(PnfSourcePath("oem12.inf"), "C:\\WINDOWS\\inf\\oem12.PNF");
+  EXPECT_EQ(InfSourcePath("OEM12.INF"), "C:\\WINDOWS\\inf\\OEM12.INF");
+  EXPECT_EQ(PnfFileName("OEM12.INF"), ".PNF");
+  EXPECT_EQ(PnfFileName("a.inf.inf"), "a.PNF");
+  EXPECT_EQ(PnfFileName("net.infx"), "net.PNF");
+  EXPECT_EQ(PnfFileName(""), ".PNF");
+}
+
+TEST(FileSetNamesTest, ListedNameIsTextBeforeFirstEquals) {
+  EXPECT_EQ(ListedFileName("ati2mtag.sys=1,,"), "ati2mtag.sys");
+  EXPECT_EQ(ListedFileName("a.sys=1=2"), "a.sys");
+  EXPECT_EQ(ListedFileName("nothing here"), "");
+  EXPECT_EQ(ListedFileName("=1"), "");
+  EXPECT_EQ(ListedFileName("iAlmCoIn.dll=1"), "ialmcoin.dll");
+  EXPECT_EQ(ListedFileName("IALMCOIN.DLL=1"), "IALMCOIN.DLL");
+  EXPECT_EQ(ListedFileName("ialmcoin.dll=1"), "ialmcoin.dll");
+  EXPECT_EQ(ListedFileName("iAlmCoIn.dll =1"), "iAlmCoIn.dll ");  // nothing trimmed
+}
+
+class FindFileInTreeTest : public ::testing::Test {
+ protected:
+  std::string Literal(const std::string& name, std::string out = std::string()) {
+    FindFileInTree(files, "C:\\WINDOWS", name, out);
+    return out;
+  }
+  std::string Indexed(const std::string& name, std::string out = std::string()) {
+    CFileTreeIndex index(files, "C:\\WINDOWS");
+    index.Find(name, out);
+    return out;
+  }
+  void ExpectBoth(const std::string& name, const std::string& expected) {
+    EXPECT_EQ(Literal(name), expected) << name;
+    EXPECT_EQ(Indexed(name), expected) << name;
+  }
+  MemoryTreeFileSystem files;
+};
+
+TEST_F(FindFileInTreeTest, LaterMatchInTheWalkWins) {
+  files.AddFile("C:\\WINDOWS\\system32\\dllcache\\e100b.sys");
+  files.AddFile("C:\\WINDOWS\\system32\\drivers\\e100b.sys");
+  ExpectBoth("E100B.SYS", "C:\\WINDOWS\\system32\\drivers\\e100b.sys");
+}
+
+TEST_F(FindFileInTreeTest, FirstMatchEndsItsFolderButNotTheParent) {
+  // In "a": the sub-folder listed before the file is searched, the one after is not.
+  files.AddFile("C:\\WINDOWS\\a\\before\\x.sys");
+  files.AddFile("C:\\WINDOWS\\a\\x.sys");
+  files.AddFile("C:\\WINDOWS\\a\\after\\x.sys");
+  files.AddFile("C:\\WINDOWS\\b\\y.sys");
+  ExpectBoth("x.sys", "C:\\WINDOWS\\a\\x.sys");
+  files.AddFile("C:\\WINDOWS\\c\\x.sys");
+  ExpectBoth("x.sys", "C:\\WINDOWS\\c\\x.sys");
+}
+
+TEST_F(FindFileInTreeTest, TwoSpellingsInOneFolderTakeTheFirstListed) {
+  MemoryTreeFileSystem::Node* folder = files.AddDir("C:\\WINDOWS\\inf");
+  files.AddChild(folder, "Net.SYS", false);
+  files.AddChild(folder, "net.sys", false);
+  ExpectBoth("NET.sys", "C:\\WINDOWS\\inf\\Net.SYS");
+}
+
+TEST_F(FindFileInTreeTest, FoldersNeverMatchAndMissesLeaveOutAlone) {
+  files.AddFile("C:\\WINDOWS\\x.sys\\other.dat");
+  EXPECT_EQ(Literal("x.sys", "keep"), "keep");
+  EXPECT_EQ(Indexed("x.sys", "keep"), "keep");
+  EXPECT_EQ(Literal("", "keep"), "keep");
+  EXPECT_EQ(Indexed("", "keep"), "keep");
+  EXPECT_EQ(Indexed("missing.sys", "keep"), "keep");
+}
+
+TEST_F(FindFileInTreeTest, OnlyAsciiLettersFold) {
+  // "\xC4\xE3" and "\xE4\xE3" differ only by 0x20 in a lead byte: no match.
+  files.AddFile("C:\\WINDOWS\\\xC4\xE3.sys");
+  ExpectBoth("\xC4\xE3.SYS", "C:\\WINDOWS\\\xC4\xE3.sys");
+  ExpectBoth("\xE4\xE3.sys", "");
+}
+
+TEST_F(FindFileInTreeTest, TrailByteBackslashIsPartOfTheName) {
+  // "\x95\x5C" is one character whose second byte is 0x5C.
+  files.AddFile("C:\\WINDOWS\\\x95\x5C\\a\x95\x5C.sys");
+  ExpectBoth("a\x95\x5C.sys", "C:\\WINDOWS\\\x95\x5C\\a\x95\x5C.sys");
+}
+
+TEST_F(FindFileInTreeTest, UnreadableFolderIsSkipped) {
+  files.AddFile("C:\\WINDOWS\\a\\x.sys");
+  files.AddFile("C:\\WINDOWS\\b\\x.sys");
+  files.DenyListing("C:\\WINDOWS\\b");
+  ExpectBoth("x.sys", "C:\\WINDOWS\\a\\x.sys");
+}
+
+TEST_F(FindFileInTreeTest, RootWithClosingBackslash) {
+  files.AddFile("C:\\WINDOWS\\a\\x.sys");
+  std::string literal, indexed;
+  FindFileInTree(files, "C:\\WINDOWS\\", "x.sys", literal);
+  CFileTreeIndex index(files, "C:\\WINDOWS\\");
+  index.Find("x.sys", indexed);
+  EXPECT_EQ(literal, "C:\\WINDOWS\\a\\x.sys");
+  EXPECT_EQ(indexed, literal);
+}
+
+TEST_F(FindFileInTreeTest, IndexListsTheTreeOnceForAllLookUps) {
+  for (int i = 0; i < 20; ++i) files.AddFile("C:\\WINDOWS\\d" + std::to_string(i) + "\\f.sys");
+  const std::uint64_t before = files.EntriesRead();
+  CFileTreeIndex index(files, "C:\\WINDOWS");
+  EXPECT_EQ(files.EntriesRead(), before);  // nothing read before the first look-up
+  std::string out;
+  index.Find("f.sys", out);
+  const std::uint64_t oneListing = files.EntriesRead() - before;
+  for (int i = 0; i < 10; ++i) index.Find("g.sys", out);
+  EXPECT_EQ(files.EntriesRead() - before, oneListing);
+  EXPECT_EQ(index.EntriesRead(), oneListing);
+  EXPECT_EQ(out, "C:\\WINDOWS\\d19\\f.sys");
+}
+
+// Random trees: names repeated across folders, twice in one folder in different
+// case, folders named like files, every listing order. The index must give the
+// walk's answer for every name.
+class TreeGenerator {
+ public:
+  explicit TreeGenerator(unsigned seed) : random_(seed) {}
+
+  void Fill(MemoryTreeFileSystem& files, MemoryTreeFileSystem::Node* folder, int depth) {
+    const int entries = Pick(0, depth == 0 ? 8 : 5);
+    for (int i = 0; i < entries; ++i) {
+      const std::string name = Spelling(kNames[Pick(0, kNameCount - 1)]);
+      const bool directory = depth < 4 && Pick(0, 2) == 0;
+      MemoryTreeFileSystem::Node* child = files.AddChild(folder, name, directory);
+      if (directory) Fill(files, child, depth + 1);
+    }
+  }
+
+  static constexpr int kNameCount = 6;
+  static constexpr const char* kNames[kNameCount] = {"a.sys", "b.dll", "c.inf", "d", "e.cat", "\xB2\xE2.sys"};
+
+ private:
+  int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  std::string Spelling(std::string name) {
+    for (char& c : name) {
+      if (c >= 'a' && c <= 'z' && Pick(0, 3) == 0) c = static_cast<char>(c - 'a' + 'A');
+    }
+    return name;
+  }
+  std::mt19937 random_;
+};
+
+TEST(FileTreeIndexPropertyTest, AgreesWithTheWalkOnGeneratedTrees) {
+  for (unsigned seed = 1; seed <= 400; ++seed) {
+    MemoryTreeFileSystem files;
+    TreeGenerator generator(seed);
+    generator.Fill(files, files.AddDir("C:\\WINDOWS"), 0);
+    CFileTreeIndex index(files, "C:\\WINDOWS");
+    for (const char* base : TreeGenerator::kNames) {
+      std::string upper = base;
+      for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+      for (const std::string& name : {std::string(base), upper, std::string("X") + base}) {
+        std::string literal = "none", indexed = "none";
+        FindFileInTree(files, "C:\\WINDOWS", name, literal);
+        index.Find(name, indexed);
+        ASSERT_EQ(indexed, literal) << "seed " << seed << " name " << name;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelorin

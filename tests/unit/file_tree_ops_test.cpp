@@ -1,0 +1,231 @@
+// Copying, making and deleting trees, with every message and every answer to the
+// questions after a failed delete.
+#include <gtest/gtest.h>
+
+#include "MemoryTreeFileSystem.h"
+#include "RecordingBoxes.h"
+#include "backup/FileTreeOps.h"
+
+namespace pelorin {
+namespace {
+
+using testing::MemoryTreeFileSystem;
+using testing::RecordingBoxes;
+
+constexpr char kNotFound[] = "找不到指定文件夹，请确认此文件夹是否存在！";
+constexpr char kNoDestination[] = "找不到目的转移路径,请提供正确路径!";
+constexpr char kCreateFail[] = "Create  directory fail!";
+
+class FileTreeOpsTest : public ::testing::Test {
+ protected:
+  FileTreeOpsTest() { files.AddDir("D:\\"); }
+  std::vector<std::string> BoxTexts() { return boxes.Texts(); }
+
+  MemoryTreeFileSystem files;
+  RecordingBoxes boxes;
+  Platform platform{nullptr, &files, nullptr, &boxes, nullptr};
+  CFileTreeOps ops{platform};
+};
+
+TEST_F(FileTreeOpsTest, SameSourceAndDestinationDoNothing) {
+  EXPECT_EQ(ops.CopyTree("D:\\x", "D:\\x"), 1);
+  EXPECT_FALSE(files.Exists("D:\\x"));
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(FileTreeOpsTest, CopyCarriesAttributesAndOverwrites) {
+  files.AddFile("C:\\src\\ro.sys", "v1", attr::kReadOnly | attr::kArchive);
+  EXPECT_EQ(ops.CopyTree("C:\\src\\ro.sys", "D:\\out"), 1);  // destination made on the way
+  EXPECT_EQ(files.Content("D:\\out\\ro.sys"), "v1");
+  EXPECT_EQ(files.GetAttributes("D:\\out\\ro.sys"), attr::kReadOnly | attr::kArchive);
+  EXPECT_EQ(files.GetAttributes("C:\\src\\ro.sys"), attr::kReadOnly | attr::kArchive);
+
+  // Over a writable copy, and over the read-only copy an earlier run left.
+  files.Find("C:\\src\\ro.sys")->content = "v2";
+  files.SetAttributes("D:\\out\\ro.sys", attr::kNormal);
+  int failed = 0;
+  EXPECT_EQ(ops.CopyTree("C:\\src\\ro.sys", "D:\\out", &failed), 1);
+  EXPECT_EQ(files.Content("D:\\out\\ro.sys"), "v2");
+  files.Find("C:\\src\\ro.sys")->content = "v3";
+  EXPECT_EQ(ops.CopyTree("C:\\src\\ro.sys", "D:\\out", &failed), 1);
+  EXPECT_EQ(files.Content("D:\\out\\ro.sys"), "v3");
+  EXPECT_EQ(failed, 0);
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(FileTreeOpsTest, MissingSourceFailsSilently) {
+  EXPECT_EQ(ops.CopyTree("C:\\nowhere\\a.sys", "D:\\out"), 0);
+  EXPECT_EQ(ops.CopyTree("", "D:\\out"), 0);
+  EXPECT_TRUE(boxes.Shown().empty());
+  EXPECT_TRUE(files.Exists("D:\\out"));  // the destination is made before the source is looked at
+}
+
+TEST_F(FileTreeOpsTest, FailedFileCopyKeepsResultButIsCounted) {
+  files.AddFile("C:\\src\\a.sys", "a");
+  files.FailCopyTo("D:\\out\\a.sys");
+  int failed = 0;
+  EXPECT_EQ(ops.CopyTree("C:\\src\\a.sys", "D:\\out", &failed), 1);
+  EXPECT_EQ(ops.CopyTree("C:\\src\\a.sys", "D:\\out"), 1);
+  EXPECT_EQ(failed, 1);
+  EXPECT_FALSE(files.Exists("D:\\out\\a.sys"));
+}
+
+TEST_F(FileTreeOpsTest, DestinationThatCannotBeMadeGivesBothMessages) {
+  files.AddFile("C:\\src\\a.sys");
+  files.FailCreateDir("D:\\out");
+  EXPECT_EQ(ops.CopyTree("C:\\src\\a.sys", "D:\\out\\sub"), 0);
+  const std::vector<std::string> expected = {kCreateFail, std::string(kNotFound) + "C:\\src\\a.sys" + kNoDestination};
+  EXPECT_EQ(BoxTexts(), expected);
+  for (const auto& box : boxes.Shown()) {
+    EXPECT_FALSE(box.hasCaption);
+    EXPECT_EQ(box.type, mb::kOk);
+  }
+}
+
+TEST_F(FileTreeOpsTest, FolderCopyWalksTheTree) {
+  files.AddFile("C:\\src\\a.sys", "a");
+  files.AddFile("C:\\src\\sub\\b.sys", "b", attr::kHidden);
+  files.SetAttributes("C:\\src", attr::kReadOnly);
+  EXPECT_EQ(ops.CopyTree("C:\\src", "D:\\out"), 1);
+  EXPECT_EQ(files.Content("D:\\out\\a.sys"), "a");
+  EXPECT_EQ(files.Content("D:\\out\\sub\\b.sys"), "b");
+  EXPECT_EQ(files.GetAttributes("D:\\out\\sub\\b.sys"), attr::kHidden);
+  EXPECT_EQ(files.GetAttributes("D:\\out"), attr::kReadOnly | attr::kDirectory);
+}
+
+TEST_F(FileTreeOpsTest, RefusedFolderListingCountsAsCopied) {
+  files.AddFile("C:\\src\\a.sys");
+  files.DenyListing("C:\\src");
+  EXPECT_EQ(ops.CopyTree("C:\\src", "D:\\out"), 1);
+  EXPECT_FALSE(files.Exists("D:\\out\\a.sys"));
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(FileTreeOpsTest, FailureDeepInTheTreeStopsTheCopy) {
+  files.AddFile("C:\\src\\a\\1.sys");
+  files.AddFile("C:\\src\\b\\2.sys");
+  files.AddFile("C:\\src\\c.sys");
+  files.FailCreateDir("D:\\out\\a");
+  EXPECT_EQ(ops.CopyTree("C:\\src", "D:\\out"), 0);
+  EXPECT_FALSE(files.Exists("D:\\out\\b"));
+  EXPECT_FALSE(files.Exists("D:\\out\\c.sys"));
+  const std::vector<std::string> expected = {kCreateFail, std::string(kNotFound) + "C:\\src\\a" + kNoDestination};
+  EXPECT_EQ(BoxTexts(), expected);
+}
+
+TEST_F(FileTreeOpsTest, MakePathCreatesEachLevelInOrder) {
+  EXPECT_EQ(ops.MakePath("D:\\a\\b\\c"), 1);
+  const std::vector<std::string> created = {"D:\\a", "D:\\a\\b", "D:\\a\\b\\c"};
+  EXPECT_EQ(files.CreatedDirs(), created);
+  EXPECT_EQ(ops.MakePath("D:\\a\\b\\c"), 1);
+  files.AddFile("D:\\file.txt");
+  EXPECT_EQ(ops.MakePath("D:\\file.txt"), 1);
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(FileTreeOpsTest, MakePathWithClosingBackslashFailsEvenWhenThere) {
+  files.AddDir("D:\\a\\b");
+  EXPECT_EQ(ops.MakePath("D:\\a\\b\\"), 0);
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCreateFail});
+}
+
+TEST_F(FileTreeOpsTest, MakePathStopsAtTheFirstLevelThatFails) {
+  files.FailCreateDir("D:\\a\\b");
+  EXPECT_EQ(ops.MakePath("D:\\a\\b\\c"), 0);
+  EXPECT_TRUE(files.Exists("D:\\a"));
+  EXPECT_FALSE(files.Exists("D:\\a\\b\\c"));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCreateFail});
+}
+
+TEST_F(FileTreeOpsTest, DeleteMissingPathIsZeroWithoutQuestion) {
+  EXPECT_EQ(ops.DeleteTree("D:\\none"), 0);
+  EXPECT_EQ(ops.DeleteTree("D:\\none\\deeper"), 0);
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(FileTreeOpsTest, DeleteTreeRemovesReadOnlyFilesAndFolders) {
+  files.AddFile("D:\\t\\a.sys", "", attr::kReadOnly);
+  files.AddFile("D:\\t\\s\\b.sys", "", attr::kReadOnly | attr::kHidden);
+  files.AddFile("D:\\single.sys", "", attr::kReadOnly);
+  EXPECT_EQ(ops.DeleteTree("D:\\t"), 1);
+  EXPECT_EQ(ops.DeleteTree("D:\\single.sys"), 1);
+  EXPECT_FALSE(files.Exists("D:\\t"));
+  EXPECT_FALSE(files.Exists("D:\\single.sys"));
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+struct DeleteDialogueCase {
+  std::vector<int> answers;
+  bool retrySucceeds;
+  int result;
+  bool fileLeft;
+  int boxes;
+};
+
+class DeleteDialogueTest : public FileTreeOpsTest, public ::testing::WithParamInterface<DeleteDialogueCase> {};
+
+TEST_P(DeleteDialogueTest, SingleFileAnswers) {
+  const DeleteDialogueCase& c = GetParam();
+  files.AddFile("D:\\locked.sys");
+  if (c.retrySucceeds) {
+    files.FailDeleteOnce("D:\\locked.sys");
+  } else {
+    files.FailDelete("D:\\locked.sys");
+  }
+  for (int answer : c.answers) boxes.Answer(answer);
+  EXPECT_EQ(ops.DeleteTree("D:\\locked.sys"), c.result);
+  EXPECT_EQ(files.Exists("D:\\locked.sys"), c.fileLeft);
+  const auto shown = boxes.Shown();
+  ASSERT_EQ(static_cast<int>(shown.size()), c.boxes);
+  EXPECT_EQ(shown[0].text, "delete D:\\locked.sys Failed!");
+  EXPECT_EQ(shown[0].type, 0x12u);
+  EXPECT_FALSE(shown[0].hasCaption);
+  if (c.boxes == 2) {
+    EXPECT_EQ(shown[1].text, "无法删除 D:\\locked.sys ! 忽略此文件点确定 ,退出操作点取消!");
+    EXPECT_EQ(shown[1].type, 0x11u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, DeleteDialogueTest,
+    ::testing::Values(DeleteDialogueCase{{mb::kIdAbort}, false, 0, true, 1},
+                      DeleteDialogueCase{{mb::kIdIgnore}, false, 1, true, 1},
+                      DeleteDialogueCase{{mb::kIdRetry}, true, 1, false, 1},
+                      DeleteDialogueCase{{mb::kIdRetry, mb::kIdOk}, false, 1, true, 2},
+                      DeleteDialogueCase{{mb::kIdRetry, mb::kIdCancel}, false, 0, true, 2}));
+
+TEST_F(FileTreeOpsTest, IgnoredFileKeepsItsFolder) {
+  files.AddFile("D:\\t\\a.sys");
+  files.AddFile("D:\\t\\b.sys");
+  files.FailDelete("D:\\t\\a.sys");
+  boxes.Answer(mb::kIdIgnore);
+  EXPECT_EQ(ops.DeleteTree("D:\\t"), 0);
+  EXPECT_TRUE(files.Exists("D:\\t\\a.sys"));
+  EXPECT_FALSE(files.Exists("D:\\t\\b.sys"));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"不能删除 D:\\t\\a.sys !"});
+}
+
+TEST_F(FileTreeOpsTest, AbortStopsTheFolderAtOnce) {
+  files.AddFile("D:\\t\\a.sys");
+  files.AddFile("D:\\t\\b.sys");
+  files.FailDelete("D:\\t\\a.sys");
+  boxes.Answer(mb::kIdAbort);
+  EXPECT_EQ(ops.DeleteTree("D:\\t"), 0);
+  EXPECT_TRUE(files.Exists("D:\\t\\b.sys"));
+}
+
+TEST_F(FileTreeOpsTest, CancelInsideASubFolderStopsOnlyThatSubFolder) {
+  files.AddFile("D:\\t\\sub\\a.sys");
+  files.AddFile("D:\\t\\sub\\z.sys");
+  files.AddFile("D:\\t\\b.sys");
+  files.FailDelete("D:\\t\\sub\\a.sys");
+  boxes.Answer(mb::kIdRetry);
+  boxes.Answer(mb::kIdCancel);
+  EXPECT_EQ(ops.DeleteTree("D:\\t"), 0);
+  EXPECT_TRUE(files.Exists("D:\\t\\sub\\z.sys"));  // the sub-folder stopped
+  EXPECT_FALSE(files.Exists("D:\\t\\b.sys"));      // the parent went on
+  EXPECT_EQ(boxes.Shown().size(), 2u);
+}
+
+}  // namespace
+}  // namespace pelorin
