@@ -13,6 +13,7 @@ using pelorin::cli::Command;
 
 const Command kCommands[] = {
     {"list", "list the drivers of an offline installation", pelorin::cli::ListCommand},
+    {"backup", "back up drivers into one folder per driver", pelorin::cli::BackupCommand},
 };
 
 void PrintUsage(std::FILE* out) {
