@@ -218,5 +218,19 @@ TEST_F(FolderBackupRunTest, DescriptionsCannotLeadOutOfTheDestination) {
   EXPECT_TRUE(disk.boxes.Shown().empty());
 }
 
+TEST_F(FolderBackupRunTest, BackupBelowTheWindowsFolderSeesItsOwnCopies) {
+  // The first driver's copy lands in C:\WINDOWS\zz, listed after system32: the
+  // second driver's search meets it last, as a fresh walk of the tree does.
+  disk.PutInf("oem1.inf", "a.sys=1");
+  disk.PutInf("oem2.inf", "a.sys=1");
+  disk.PutSystemFile("WINDOWS/system32/drivers/a.sys");
+  disk.PutSystemFile("WINDOWS/zz/keep");
+  AddTicked({Driver("One", "X", "oem1.inf"), Driver("Two", "X", "oem2.inf")});
+  EXPECT_EQ(Run("C:\\WINDOWS\\zz\\"), BackupResultDone);
+  const std::string manifest = disk.scratch.ReadFile("c/WINDOWS/zz/Two/taskinfo.ini");
+  EXPECT_NE(manifest.find("[3]\r\nC:\\WINDOWS\\zz\\One\\a.sys=C:\\WINDOWS\\zz\\Two\\a.sys\r\n"), std::string::npos)
+      << manifest;
+}
+
 }  // namespace
 }  // namespace pelorin
