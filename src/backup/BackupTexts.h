@@ -48,4 +48,10 @@ constexpr char kBackupDone[] = "已经成功备份了在列表框中勾选的驱
 // description per line.
 constexpr char kBackupIncomplete[] = "以下驱动程序的部分文件未能备份，请检查目标文件夹是否可写、磁盘空间是否足够:";
 
+// Self-extracting backup run.
+constexpr char kSfxOutputName[] = "pelorin.exe";
+constexpr char kGetTempFailed[] = "Get tempfile failed";
+constexpr char kSfxBuildFailed[] = "创建自安装EXE文件失败!";
+constexpr char kSfxCaption[] = "提示信息";
+
 }  // namespace pelorin::texts

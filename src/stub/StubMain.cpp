@@ -1,8 +1,13 @@
 // Entry point of the restorer program.
 #include <windows.h>
+#include <commctrl.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  // The restorer's window arrives with the self-extracting backup; until then the
-  // stub only has to be a valid program of its own.
+#include "stub/RestorerDlg.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  pelorin::CRestorerDlg dialog(instance);
+  dialog.DoModal();
   return 0;
 }

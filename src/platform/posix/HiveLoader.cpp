@@ -87,7 +87,7 @@ bool LoadSystemHive(const std::string& file, MemoryRegistry& registry, std::stri
     int code = errno;
     if (code == ENOENT || code == EACCES || code == EISDIR || code == ENOTDIR)
       return Fail(file, std::strerror(code), error);
-    if (code == ENOTSUP) return Fail(file, "not a registry hive", error);
+    // libhivex says ENOTSUP both for a foreign file and for a hive cut short.
     return Fail(file, "corrupt or truncated registry hive", error);
   }
   hive_node_h root = hivex_root(hive.get());

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -279,7 +281,16 @@ bool Parser::Resolve() {
   return true;
 }
 
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool ReadWholeFile(const std::string& file, std::string& bytes, std::string& error) {
+  if (IsFolder(file)) {
+    error = file + ": is a folder, not a file";
+    return false;
+  }
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     error = file + ": cannot open file";
@@ -314,6 +325,10 @@ bool LoadRegExportFile(const std::string& file, MemoryRegistry& registry, std::s
 }
 
 bool LoadRegistryFile(const std::string& file, MemoryRegistry& registry, std::string& error) {
+  if (IsFolder(file)) {
+    error = file + ": is a folder, not a file";
+    return false;
+  }
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     error = file + ": cannot open file";

@@ -1,0 +1,125 @@
+#include "stub/RestorerSession.h"
+
+#include "backup/ProfileFile.h"
+#include "stub/StubTexts.h"
+
+namespace pelorin {
+
+using namespace stubtexts;
+
+int CRestorerSession::Unpack(const std::string& selfPath, const std::string& tempFolder,
+                             const std::string& privateName) {
+  std::unique_ptr<FileStream> self = platform_.files->Open(selfPath, OpenMode::kReadShared);
+  if (!self) return kIdsInternalError;
+
+  folder_ = tempFolder + privateName + "\\";
+  const std::string folderNoSlash = tempFolder + privateName;
+  SfxStatus status = UnpackSfx(
+      *self,
+      [&](const std::string& name) -> std::unique_ptr<FileStream> {
+        if (!madeFolder_) {
+          // A folder of our own, so that another restorer or a stale file of an
+          // earlier run cannot mix into this one.
+          if (!platform_.files->CreateDir(folderNoSlash) &&
+              platform_.files->GetAttributes(folderNoSlash) == attr::kInvalid)
+            return nullptr;
+          madeFolder_ = true;
+        }
+        return platform_.files->Open(folder_ + name, OpenMode::kCreateWrite);
+      },
+      &records_);
+  switch (status) {
+    case SfxStatus::kOk:
+      unpacked_ = true;
+      return 0;
+    case SfxStatus::kEmpty:
+      return kIdsNoDataUnpackFailed;
+    case SfxStatus::kCreateFailed:
+    case SfxStatus::kWriteFailed:
+      return kIdsDiskSpace;
+    case SfxStatus::kReadFailed:
+      return kIdsInternalError;
+    case SfxStatus::kNotContainer:
+    case SfxStatus::kCorrupt:
+      break;
+  }
+  return kIdsNoData;
+}
+
+std::string CRestorerSession::ManifestPath() const { return folder_ + kManifestName; }
+std::string CRestorerSession::TreePath() const { return folder_ + kTreeName; }
+
+void CRestorerSession::BuildTree(const std::string& computerName) {
+  tree_ = CTickTree();
+  const int root = tree_.Add(CTickTree::kNoItem, computerName);
+  CProfileFile reader(platform_);
+  reader.SetPath(TreePath().c_str());
+  StringArray classes;
+  reader.GetSectionNames(classes);
+  for (const std::string& cls : classes) {
+    const int classItem = tree_.Add(root, cls);
+    StringArray lines;
+    reader.GetSection(cls, lines);
+    for (const std::string& line : lines) tree_.Add(classItem, line.substr(0, line.find('=')));
+  }
+}
+
+int CRestorerSession::FirstDriver() const {
+  const int root = tree_.Root();
+  if (root == CTickTree::kNoItem || tree_.Children(root).empty()) return CTickTree::kNoItem;
+  const auto& drivers = tree_.Children(tree_.Children(root).front());
+  return drivers.empty() ? CTickTree::kNoItem : drivers.front();
+}
+
+DriverDetails CRestorerSession::DetailsOf(int item) {
+  DriverDetails details;
+  details.description = tree_.Text(item);
+  CProfileFile manifest(platform_);
+  manifest.SetPath(ManifestPath().c_str());
+  StringArray sections;
+  manifest.GetSectionNames(sections);
+  std::string section = details.description;
+  for (const std::string& name : sections)
+    if (name == details.description) section = name;
+  details.hardwareId = manifest.ReadValue(section, kKeyHardwareId);
+  details.inf = manifest.ReadValue(section, kKeyInf);
+  details.provider = manifest.ReadValue(section, kKeyProvider);
+  details.date = manifest.ReadValue(section, kKeyDate);
+  details.version = manifest.ReadValue(section, kKeyVersion);
+  details.type = manifest.ReadValue(section, kKeyType);
+  return details;
+}
+
+const char* CRestorerSession::StatusFor(int item) const {
+  switch (tree_.Colour(item)) {
+    case ItemColour::kInstalled: return kInstalled;
+    case ItemColour::kPending: return kReadyToInstall;
+    case ItemColour::kFailed: break;
+  }
+  return nullptr;
+}
+
+int CRestorerSession::InstallOne(int item, const DriverInstallFn& install) {
+  CProfileFile manifest(platform_);
+  manifest.SetPath(ManifestPath().c_str());
+  const std::string hardwareId = manifest.ReadValue(tree_.Text(item), kKeyHardwareId);
+  const std::string inf = manifest.ReadValue(tree_.Text(item), kKeyInf);
+  const int result = install(folder_ + inf, hardwareId);
+  tree_.SetColour(item, result == 0 || result == 1 ? ItemColour::kInstalled : ItemColour::kFailed);
+  return result;
+}
+
+void CRestorerSession::Cleanup(std::vector<std::string>& failures) {
+  if (unpacked_) {
+    if (!platform_.files->Delete(ManifestPath())) failures.push_back(kDeleteTaskFileFailed);
+    if (!platform_.files->Delete(TreePath())) failures.push_back(kDeleteTreeFileFailed);
+  }
+  if (!madeFolder_) return;
+  // The driver files go with the folder; the installer has copied what it needs.
+  for (const SfxRecord& record : records_)
+    if (record.name != kManifestName && record.name != kTreeName) platform_.files->Delete(folder_ + record.name);
+  platform_.files->RemoveDir(folder_.substr(0, folder_.size() - 1));
+  madeFolder_ = false;
+}
+
+}  // namespace pelorin

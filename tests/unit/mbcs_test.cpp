@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/Mbcs.h"
+
+namespace pelorin::mbcs {
+namespace {
+
+// 乗 is 81 5C in GBK: its trail byte is a backslash.
+const std::string kJou = "乗";
+
+TEST(MbcsTest, TrailBackslashIsNotASeparator) {
+  ASSERT_EQ(kJou, "\x81\x5C");
+  const std::string path = "C:\\驱动\\" + kJou;
+  EXPECT_EQ(FindLast(path, '\\'), 7u);
+  EXPECT_EQ(AfterLastBackslash(path), kJou);
+  EXPECT_EQ(AfterLastBackslash(kJou), kJou);
+  EXPECT_EQ(AfterLastBackslash("a\\"), "");
+  EXPECT_EQ(FindLast(kJou + kJou, '\\'), npos);
+  EXPECT_EQ(FindFirst(kJou + "\\x", '\\'), 2u);
+  // A search starting inside a character starts at the next whole one.
+  EXPECT_EQ(FindFirst("\\" + kJou + "\\", '\\', 1), 3u);
+  EXPECT_EQ(FindFirst("ab", '\\'), npos);
+}
+
+TEST(MbcsTest, CharacterLengths) {
+  EXPECT_EQ(CharLength(kJou, 0), 2u);
+  EXPECT_EQ(CharLength(kJou, 1), 1u);  // asked mid-character, the byte alone
+  EXPECT_EQ(CharLength("\x81", 0), 1u);       // lead byte at the end
+  EXPECT_EQ(CharLength("\x81\x7F", 0), 1u);   // 0x7F never trails
+  EXPECT_EQ(CharLength("\x81\x30", 0), 1u);
+  EXPECT_EQ(CharLength("\xFE\xFE", 0), 2u);
+  EXPECT_EQ(CharLength("\x80\x40", 0), 1u);   // 0x80 is no lead byte
+  EXPECT_EQ(CharLength("a", 5), 1u);
+}
+
+TEST(MbcsTest, CaseFoldingTouchesOnlyAsciiLetters) {
+  EXPECT_TRUE(EqualsNoCaseAscii("iAlmCoIn.DLL", "ialmcoin.dll"));
+  EXPECT_FALSE(EqualsNoCaseAscii("a", "ab"));
+  EXPECT_FALSE(EqualsNoCaseAscii("[", "{"));
+  // 0x81 0x5A would be "Z" if taken byte by byte; it is a trail byte and stays.
+  EXPECT_EQ(ToLowerAscii("ABC\x81\x5A" "D"), "abc\x81\x5A" "d");
+}
+
+TEST(MbcsTest, CutsAndRemovalsKeepWholeCharacters) {
+  const std::string text = "ab驱动";
+  EXPECT_EQ(CutAtCharBoundary(text, 3), "ab");
+  EXPECT_EQ(CutAtCharBoundary(text, 4), "ab驱");
+  EXPECT_EQ(CutAtCharBoundary(text, 100), text);
+  EXPECT_EQ(CutAtCharBoundary(text, 0), "");
+  EXPECT_EQ(RemoveAll("a/b/" + kJou + "/", '/'), "ab" + kJou);
+  EXPECT_EQ(RemoveAll("x\\" + kJou, '\\'), "x" + kJou);
+}
+
+}  // namespace
+}  // namespace pelorin::mbcs

@@ -1,0 +1,343 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "PosixScratch.h"
+#include "platform/Errors.h"
+#include "platform/posix/PosixPlatform.h"
+
+namespace pelorin::posix {
+namespace {
+
+using testing::PosixScratch;
+
+class PosixFileSystemTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    platform_.MapDrive('C', scratch_.path());
+    // Parameter: DOS bits in memory only, as on a file system without xattrs.
+    platform_.files().SetMemoryOnlyAttributes(GetParam());
+  }
+
+  std::uint32_t Attr(const std::string& path) { return fs().GetAttributes(path); }
+  FileSystem& fs() { return platform_.files(); }
+
+  // The names an enumeration yields, in order; "!<code>" when it cannot start.
+  std::vector<std::string> List(const std::string& pattern) {
+    FindEntry entry;
+    auto finder = fs().FindFirst(pattern, entry);
+    if (!finder) return {"!" + std::to_string(GetLastError())};
+    std::vector<std::string> names{entry.name};
+    while (finder->Next(entry)) names.push_back(entry.name);
+    EXPECT_EQ(GetLastError(), err::kNoMoreFiles);
+    return names;
+  }
+
+  PosixScratch scratch_;
+  PosixPlatform platform_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Xattr, PosixFileSystemTest, ::testing::Values(false));
+INSTANTIATE_TEST_SUITE_P(MemoryOnly, PosixFileSystemTest, ::testing::Values(true));
+
+TEST_P(PosixFileSystemTest, AttributesOfMissingThingsGiveWindowsCodes) {
+  scratch_.MakeDir("dir");
+  scratch_.WriteFile("dir/file.txt", "x");
+  EXPECT_EQ(Attr("C:\\dir\\missing.txt"), attr::kInvalid);
+  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_EQ(Attr("C:\\nodir\\file.txt"), attr::kInvalid);
+  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+  EXPECT_EQ(Attr("C:\\dir\\file.txt\\"), attr::kInvalid);
+  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+  EXPECT_EQ(Attr("C:\\dir\\file.txt\\x"), attr::kInvalid);
+  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+  EXPECT_EQ(Attr("Q:\\dir"), attr::kInvalid);
+  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+  EXPECT_EQ(Attr("C:\\dir\\a|b"), attr::kInvalid);
+  EXPECT_EQ(GetLastError(), err::kInvalidName);
+
+  EXPECT_EQ(Attr("C:\\"), attr::kDirectory);
+  EXPECT_EQ(Attr("C:\\DIR"), attr::kDirectory);
+  EXPECT_EQ(Attr("C:\\dir\\"), attr::kDirectory);
+  EXPECT_EQ(Attr("C:\\\\dir//FILE.TXT"), attr::kArchive);
+}
+
+TEST_P(PosixFileSystemTest, AttributesRoundTripAndTravelWithCopies) {
+  scratch_.WriteFile("a.sys", "data");
+  EXPECT_EQ(Attr("C:\\a.sys"), attr::kArchive);  // a new file, as Windows reports it
+  for (std::uint32_t bits : {0x01u, 0x02u, 0x04u, 0x21u, 0x27u, 0x80u}) {
+    SCOPED_TRACE(bits);
+    ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", bits));
+    EXPECT_EQ(Attr("C:\\a.sys"), bits);
+    ASSERT_TRUE(fs().Copy("C:\\a.sys", "C:\\b.sys", false)) << GetLastError();
+    EXPECT_EQ(Attr("C:\\b.sys"), bits);
+    EXPECT_EQ(scratch_.ReadFile("b.sys"), "data");
+    // Clear the copy so the next round may overwrite it.
+    ASSERT_TRUE(fs().SetAttributes("C:\\b.sys", attr::kNormal));
+  }
+  // Zero means normal; read-only is the permission bits.
+  ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", 0));
+  EXPECT_EQ(Attr("C:\\a.sys"), attr::kNormal);
+  ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", attr::kReadOnly));
+  struct stat st;
+  ASSERT_EQ(stat((scratch_ / "a.sys").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0222, 0u);
+  ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", attr::kArchive));
+  ASSERT_EQ(stat((scratch_ / "a.sys").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+
+  // Folders keep hidden/system/read-only too; "normal" leaves only the folder bit.
+  scratch_.MakeDir("d");
+  ASSERT_TRUE(fs().SetAttributes("C:\\d", attr::kHidden | attr::kReadOnly));
+  EXPECT_EQ(Attr("C:\\d"), attr::kDirectory | attr::kHidden | attr::kReadOnly);
+  ASSERT_TRUE(fs().SetAttributes("C:\\d", attr::kNormal));
+  EXPECT_EQ(Attr("C:\\d"), attr::kDirectory);
+
+  EXPECT_FALSE(fs().SetAttributes("C:\\none", attr::kNormal));
+  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+}
+
+TEST_P(PosixFileSystemTest, HiddenIsStoredTheWayWineReadsIt) {
+  if (GetParam()) GTEST_SKIP() << "memory-only store";
+  scratch_.WriteFile("h.txt", "x");
+  ASSERT_TRUE(fs().SetAttributes("C:\\h.txt", attr::kHidden));
+  char value[32] = {};
+  const ssize_t n = getxattr((scratch_ / "h.txt").c_str(), "user.DOSATTRIB", value, sizeof(value) - 1);
+  if (n < 0) GTEST_SKIP() << "this file system keeps no user xattrs";
+  EXPECT_STREQ(value, "0x2");
+  // Back to the plain archive state: no record left behind.
+  ASSERT_TRUE(fs().SetAttributes("C:\\h.txt", attr::kArchive));
+  EXPECT_LT(getxattr((scratch_ / "h.txt").c_str(), "user.DOSATTRIB", value, sizeof(value)), 0);
+}
+
+TEST_P(PosixFileSystemTest, ReadOnlyFilesAreRefusedEvenToRoot) {
+  scratch_.WriteFile("ro.txt", "keep");
+  scratch_.WriteFile("src.txt", "new");
+  ASSERT_TRUE(fs().SetAttributes("C:\\ro.txt", attr::kReadOnly));
+
+  EXPECT_FALSE(fs().Copy("C:\\src.txt", "C:\\ro.txt", false));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_FALSE(fs().Delete("C:\\ro.txt"));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(fs().Open("C:\\ro.txt", OpenMode::kCreateWrite), nullptr);
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_FALSE(fs().MoveReplace("C:\\src.txt", "C:\\ro.txt"));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(scratch_.ReadFile("ro.txt"), "keep");
+
+  // A hidden target is refused by the copy as well.
+  scratch_.WriteFile("hid.txt", "keep");
+  ASSERT_TRUE(fs().SetAttributes("C:\\hid.txt", attr::kHidden));
+  EXPECT_FALSE(fs().Copy("C:\\src.txt", "C:\\hid.txt", false));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+
+  // Cleared, everything goes through.
+  ASSERT_TRUE(fs().SetAttributes("C:\\ro.txt", attr::kNormal));
+  EXPECT_TRUE(fs().Copy("C:\\src.txt", "C:\\ro.txt", false));
+  EXPECT_EQ(scratch_.ReadFile("ro.txt"), "new");
+  EXPECT_TRUE(fs().Delete("C:\\ro.txt"));
+  EXPECT_FALSE(scratch_.Exists("ro.txt"));
+}
+
+TEST_P(PosixFileSystemTest, CopyResults) {
+  scratch_.WriteFile("a.txt", "aaa");
+  scratch_.WriteFile("b.txt", "bbb");
+  scratch_.MakeDir("dir");
+  EXPECT_FALSE(fs().Copy("C:\\a.txt", "C:\\b.txt", true));
+  EXPECT_EQ(GetLastError(), err::kFileExists);
+  EXPECT_TRUE(fs().Copy("C:\\a.txt", "C:\\B.TXT", false));  // overwrites, keeps the host name
+  EXPECT_EQ(scratch_.ReadFile("b.txt"), "aaa");
+  EXPECT_FALSE(scratch_.Exists("B.TXT"));
+  EXPECT_FALSE(fs().Copy("C:\\none.txt", "C:\\c.txt", false));
+  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_FALSE(fs().Copy("C:\\a.txt", "C:\\nodir\\c.txt", false));
+  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+  EXPECT_FALSE(fs().Copy("C:\\dir", "C:\\c.txt", false));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_FALSE(fs().Copy("C:\\a.txt", "C:\\dir", false));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  // Onto itself (another spelling): refused, and the file is not truncated.
+  EXPECT_FALSE(fs().Copy("C:\\a.txt", "C:\\A.txt", false));
+  EXPECT_EQ(GetLastError(), err::kSharingViolation);
+  EXPECT_EQ(scratch_.ReadFile("a.txt"), "aaa");
+}
+
+TEST_P(PosixFileSystemTest, FoldersAreMadeAndRemovedWithWindowsCodes) {
+  EXPECT_TRUE(fs().CreateDir("C:\\new"));
+  EXPECT_FALSE(fs().CreateDir("C:\\new"));
+  EXPECT_EQ(GetLastError(), err::kAlreadyExists);
+  EXPECT_FALSE(fs().CreateDir("C:\\NEW\\"));
+  EXPECT_EQ(GetLastError(), err::kAlreadyExists);
+  EXPECT_TRUE(fs().CreateDir("C:\\new\\sub\\"));
+  EXPECT_FALSE(fs().CreateDir("C:\\a\\b"));
+  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+  scratch_.WriteFile("f.txt", "x");
+  EXPECT_FALSE(fs().CreateDir("C:\\f.txt"));
+  EXPECT_EQ(GetLastError(), err::kAlreadyExists);
+  EXPECT_FALSE(fs().CreateDir("C:\\bad?name"));
+  EXPECT_EQ(GetLastError(), err::kInvalidName);
+
+  EXPECT_EQ(fs().MakeDir("C:\\new"), -1);
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(fs().MakeDir("C:\\made"), 0);
+
+  EXPECT_FALSE(fs().RemoveDir("C:\\new"));
+  EXPECT_EQ(GetLastError(), err::kDirNotEmpty);
+  EXPECT_FALSE(fs().RemoveDir("C:\\f.txt"));
+  EXPECT_EQ(GetLastError(), err::kDirectory);
+  EXPECT_FALSE(fs().RemoveDir("C:\\gone"));
+  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_TRUE(fs().RemoveDir("C:\\new\\sub"));
+  EXPECT_TRUE(fs().RemoveDir("C:\\new"));
+  EXPECT_FALSE(fs().Delete("C:\\made"));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_FALSE(fs().Delete("C:\\gone.txt"));
+  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_FALSE(fs().Delete("C:\\gone\\x.txt"));
+  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+}
+
+TEST_P(PosixFileSystemTest, GbkNamesWithBackslashTrailBytes) {
+  // 乗 is 81 5C: its second byte must not split the path.
+  const std::string folder = "C:\\乗\\";
+  EXPECT_TRUE(fs().CreateDir("C:\\乗"));
+  EXPECT_TRUE(scratch_.Exists(u8"乗"));
+  auto out = fs().Open(folder + "驱动乗.inf", OpenMode::kCreateWrite);
+  ASSERT_NE(out, nullptr);
+  ASSERT_TRUE(out->Write("abc", 3));
+  out.reset();
+  EXPECT_EQ(scratch_.ReadFile(u8"乗/驱动乗.inf"), "abc");
+  EXPECT_EQ(List("C:\\乗\\*.*"), (std::vector<std::string>{".", "..", "驱动乗.inf"}));
+  EXPECT_EQ(Attr("C:\\乗\\驱动乗.INF"), attr::kArchive);
+  // Bytes that are no GBK text cannot name a host file.
+  EXPECT_FALSE(fs().CreateDir("C:\\\x81"));
+  EXPECT_EQ(GetLastError(), err::kInvalidName);
+}
+
+TEST_P(PosixFileSystemTest, EnumerationOrderDotsAndProbes) {
+  scratch_.MakeDir("d");
+  for (const char* name : {"zeta.txt", "beta.TXT", u8"驱动.inf", "Alpha.txt", "0first", "_under",
+                           u8"乗.sys", "Gamma.txt"}) {
+    scratch_.WriteFile(std::string("d/") + name, "x");
+  }
+  scratch_.MakeDir("d/mid");
+  const std::vector<std::string> expected = {".", "..", "0first", "Alpha.txt", "beta.TXT",
+                                             "Gamma.txt", "mid", "zeta.txt", "_under",
+                                             "乗.sys", "驱动.inf"};
+  EXPECT_EQ(List("C:\\d\\*.*"), expected);
+  EXPECT_EQ(List("C:\\D\\*"), expected);
+  EXPECT_EQ(List("C:\\d\\*.TXT"), (std::vector<std::string>{"Alpha.txt", "beta.TXT", "Gamma.txt", "zeta.txt"}));
+  EXPECT_EQ(List("C:\\d\\?eta.*"), (std::vector<std::string>{"beta.TXT", "zeta.txt"}));
+  EXPECT_EQ(List("C:\\d\\*.zzz"), (std::vector<std::string>{"!2"}));
+  EXPECT_EQ(List("C:\\nodir\\*.*"), (std::vector<std::string>{"!3"}));
+  // A drive root lists no dots.
+  EXPECT_EQ(List("C:\\*.*"), (std::vector<std::string>{"d"}));
+
+  // Without wildcards: the one path, under its own host spelling.
+  EXPECT_EQ(List("C:\\D\\ALPHA.TXT"), (std::vector<std::string>{"Alpha.txt"}));
+  EXPECT_EQ(List("C:\\d"), (std::vector<std::string>{"d"}));
+  EXPECT_EQ(List("C:\\d\\"), (std::vector<std::string>{"!2"}));
+  EXPECT_EQ(List("C:\\"), (std::vector<std::string>{"!2"}));
+  EXPECT_EQ(List("C:\\d\\none"), (std::vector<std::string>{"!2"}));
+  EXPECT_EQ(List("C:\\none\\x"), (std::vector<std::string>{"!3"}));
+
+  FindEntry entry;
+  auto finder = fs().FindFirst("C:\\d\\mid", entry);
+  ASSERT_NE(finder, nullptr);
+  EXPECT_TRUE(entry.IsDirectory());
+  finder = fs().FindFirst("C:\\d\\0first", entry);
+  ASSERT_NE(finder, nullptr);
+  EXPECT_EQ(entry.size, 1u);
+  EXPECT_EQ(entry.attributes, attr::kArchive);
+}
+
+TEST_P(PosixFileSystemTest, LinkedFoldersAreNeverEntered) {
+  scratch_.MakeDir("tree");
+  scratch_.MakeDir("tree/sub");
+  scratch_.WriteFile("tree/sub/keep.txt", "precious");
+  ASSERT_EQ(symlink(scratch_.path().c_str(), (scratch_ / "tree/sub/loop").c_str()), 0);
+
+  FindEntry entry;
+  auto finder = fs().FindFirst("C:\\tree\\sub\\loop", entry);
+  ASSERT_NE(finder, nullptr);
+  EXPECT_FALSE(entry.IsDirectory());
+  EXPECT_EQ(Attr("C:\\tree\\sub\\loop") & attr::kDirectory, 0u);
+  // Named with a trailing "\" (or on the way to something) the link is followed.
+  EXPECT_EQ(Attr("C:\\tree\\sub\\loop\\"), attr::kDirectory);
+  EXPECT_EQ(Attr("C:\\tree\\sub\\loop\\tree\\sub\\keep.txt"), attr::kArchive);
+
+  // Deleting it as a file removes the link only.
+  EXPECT_TRUE(fs().SetAttributes("C:\\tree\\sub\\loop", attr::kNormal));
+  EXPECT_TRUE(fs().Delete("C:\\tree\\sub\\loop"));
+  EXPECT_FALSE(scratch_.Exists("tree/sub/loop"));
+  EXPECT_EQ(scratch_.ReadFile("tree/sub/keep.txt"), "precious");
+}
+
+TEST_P(PosixFileSystemTest, StreamsAndShareModes) {
+  auto out = fs().Open("C:\\s.bin", OpenMode::kCreateWrite);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(GetLastError(), err::kSuccess);
+  ASSERT_TRUE(out->Write("0123456789", 10));
+  EXPECT_EQ(out->Length(), 10u);
+  std::uint32_t got = 7;
+  char buf[16];
+  EXPECT_FALSE(out->Read(buf, 4, &got));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+
+  // A writer is open: an exclusive reader is refused, a shared one is not.
+  EXPECT_EQ(fs().Open("C:\\s.bin", OpenMode::kReadExclusive), nullptr);
+  EXPECT_EQ(GetLastError(), err::kSharingViolation);
+  EXPECT_NE(fs().Open("C:\\s.bin", OpenMode::kReadShared), nullptr);
+  EXPECT_FALSE(fs().Delete("C:\\s.bin"));
+  EXPECT_EQ(GetLastError(), err::kSharingViolation);
+  out.reset();
+
+  auto in = fs().Open("C:\\S.BIN", OpenMode::kReadExclusive);
+  ASSERT_NE(in, nullptr);
+  EXPECT_EQ(fs().Open("C:\\s.bin", OpenMode::kCreateWrite), nullptr);
+  EXPECT_EQ(GetLastError(), err::kSharingViolation);
+  ASSERT_TRUE(in->Seek(-4, SeekOrigin::kEnd));
+  ASSERT_TRUE(in->Read(buf, sizeof(buf), &got));
+  EXPECT_EQ(std::string(buf, got), "6789");
+  ASSERT_TRUE(in->Read(buf, sizeof(buf), &got));
+  EXPECT_EQ(got, 0u);
+  EXPECT_FALSE(in->Seek(-1, SeekOrigin::kBegin));
+  EXPECT_FALSE(in->Write("x", 1));
+  in.reset();
+
+  // Re-creating an existing file truncates it and says it existed.
+  out = fs().Open("C:\\s.bin", OpenMode::kCreateWrite);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(GetLastError(), err::kAlreadyExists);
+  EXPECT_EQ(out->Length(), 0u);
+  out.reset();
+
+  EXPECT_EQ(fs().Open("C:\\none.bin", OpenMode::kReadShared), nullptr);
+  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_EQ(fs().Open("C:\\nodir\\x.bin", OpenMode::kCreateWrite), nullptr);
+  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+  scratch_.MakeDir("d");
+  EXPECT_EQ(fs().Open("C:\\d", OpenMode::kReadShared), nullptr);
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+}
+
+TEST_P(PosixFileSystemTest, MoveReplaceIsOneRename) {
+  scratch_.WriteFile("new.tmp", "fresh");
+  scratch_.WriteFile("final.ini", "stale");
+  ASSERT_TRUE(fs().MoveReplace("C:\\new.tmp", "C:\\FINAL.INI"));
+  EXPECT_EQ(scratch_.ReadFile("final.ini"), "fresh");
+  EXPECT_FALSE(scratch_.Exists("new.tmp"));
+  EXPECT_FALSE(scratch_.Exists("FINAL.INI"));
+  // A change of case renames the entry.
+  ASSERT_TRUE(fs().MoveReplace("C:\\final.ini", "C:\\Final.ini"));
+  EXPECT_TRUE(scratch_.Exists("Final.ini"));
+  EXPECT_FALSE(fs().MoveReplace("C:\\missing", "C:\\x"));
+  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+}
+
+}  // namespace
+}  // namespace pelorin::posix

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "PosixScratch.h"
+#include "platform/Errors.h"
+#include "platform/posix/Encoding.h"
+#include "platform/posix/PosixPlatform.h"
+
+namespace pelorin::posix {
+namespace {
+
+using testing::PosixScratch;
+
+std::vector<std::string> Split(const char* buffer, std::uint32_t n) {
+  std::vector<std::string> out;
+  for (std::uint32_t offset = 0; offset < n;) {
+    const std::string item(buffer + offset);
+    out.push_back(item);
+    offset += static_cast<std::uint32_t>(item.size()) + 1;
+  }
+  return out;
+}
+
+std::string Utf16(const std::string& gbk) {
+  std::string out;
+  GbkToUtf16Le(gbk, out);
+  return out;
+}
+
+class IniProfileTest : public ::testing::Test {
+ protected:
+  IniProfileTest() { platform_.MapDrive('C', scratch_.path()); }
+
+  std::string Read(const char* section, const char* key, const char* def = "找不到相应值",
+                   std::uint32_t size = 520) {
+    std::vector<char> buf(size + 1, '#');
+    const std::uint32_t n = ini().ReadString(section, key, def, buf.data(), size, file_);
+    EXPECT_EQ(buf[n], '\0');
+    return std::string(buf.data(), n);
+  }
+  std::vector<std::string> Section(const char* section, std::uint32_t size = 5200) {
+    std::vector<char> buf(size);
+    return Split(buf.data(), ini().ReadSection(section, buf.data(), size, file_));
+  }
+  std::vector<std::string> Names(std::uint32_t size = 780) {
+    std::vector<char> buf(size);
+    return Split(buf.data(), ini().ReadSectionNames(buf.data(), size, file_));
+  }
+  bool Write(const char* section, const char* key, const char* value) {
+    return ini().WriteString(section, key, value, file_);
+  }
+  ProfileApi& ini() { return platform_.profile(); }
+
+  PosixScratch scratch_;
+  PosixPlatform platform_;
+  std::string file_ = "C:\\taskinfo.ini";
+};
+
+TEST_F(IniProfileTest, WritesCreateTheFileAndKeepItsLayout) {
+  ASSERT_TRUE(Write("驱动", "硬件ID", "PCI\\VEN_1002"));
+  ASSERT_TRUE(Write("驱动", "INF", "oem1.inf"));
+  ASSERT_TRUE(Write("Second", "k", "v"));
+  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"),
+            "[驱动]\r\n硬件ID=PCI\\VEN_1002\r\nINF=oem1.inf\r\n[Second]\r\nk=v\r\n");
+  // Updated in place, under the file's own spelling; a new key after the last
+  // key of its section (not after the trailing comment-free blank lines).
+  ASSERT_TRUE(Write("驱动", "inf", "oem2.inf"));
+  ASSERT_TRUE(Write("驱动", "新键", "值"));
+  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"),
+            "[驱动]\r\n硬件ID=PCI\\VEN_1002\r\nINF=oem2.inf\r\n新键=值\r\n[Second]\r\nk=v\r\n");
+
+  // Missing folder: 3, nothing created.
+  file_ = "C:\\nodir\\taskinfo.ini";
+  EXPECT_FALSE(Write("a", "b", "c"));
+  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+}
+
+TEST_F(IniProfileTest, LfFileBecomesCrlfAndUntouchedLinesKeepTheirBytes) {
+  scratch_.WriteFile("taskinfo.ini", "; head\n[ Spaced ]\nkey = value  \n\n  other=1\n\n[Next]\nx=y");
+  EXPECT_EQ(Read("spaced", "KEY"), "value");
+  ASSERT_TRUE(Write("Spaced", "new", "2"));
+  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"),
+            "; head\r\n[ Spaced ]\r\nkey = value  \r\n\r\n  other=1\r\nnew=2\r\n\r\n[Next]\r\nx=y\r\n");
+}
+
+TEST_F(IniProfileTest, LookupsIgnoreCaseAndBlanks) {
+  scratch_.WriteFile("taskinfo.ini",
+                     "[SourceDisksFiles]\r\nati2mtag.sys = 1,,\r\n  spaced.dll  =  2 , , \r\n"
+                     "\tTabbed\t=\t3\r\n; comment=1\r\n# hash line\r\nnoequals.bin\r\n"
+                     "quoted=\"$Windows NT$\"\r\npercent=100%\r\n[版本]\r\n签名=\"$Chicago$\"\r\n");
+  EXPECT_EQ(Read("sourcedisksfiles", "ATI2MTAG.SYS"), "1,,");
+  EXPECT_EQ(Read(" SourceDisksFiles ", " spaced.dll "), "2 , ,");
+  EXPECT_EQ(Read("版本", "签名"), "$Chicago$");
+  EXPECT_EQ(Read("SourceDisksFiles", "quoted"), "$Windows NT$");
+  EXPECT_EQ(Read("SourceDisksFiles", "percent"), "100%");
+  EXPECT_EQ(Read("SourceDisksFiles", "noequals.bin"), "找不到相应值");
+  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_EQ(Read("NoSection", "x", "dflt   "), "dflt");  // the default loses trailing blanks
+  EXPECT_EQ(Read("NoSection", "x", nullptr), "");
+
+  EXPECT_EQ(Section("SOURCEDISKSFILES"),
+            (std::vector<std::string>{"ati2mtag.sys=1,,", "spaced.dll=2 , ,", "Tabbed=3",
+                                      "# hash line", "noequals.bin", "quoted=\"$Windows NT$\"",
+                                      "percent=100%"}));
+  EXPECT_EQ(Section("none"), std::vector<std::string>{});
+  EXPECT_EQ(Names(), (std::vector<std::string>{"SourceDisksFiles", "版本"}));
+  // A null key lists the keys of the section, a null section the section names.
+  std::vector<char> buf(200);
+  EXPECT_EQ(Split(buf.data(), ini().ReadString("版本", nullptr, "", buf.data(), 200, file_)),
+            std::vector<std::string>{"签名"});
+  EXPECT_EQ(Split(buf.data(), ini().ReadString(nullptr, nullptr, "", buf.data(), 200, file_)),
+            (std::vector<std::string>{"SourceDisksFiles", "版本"}));
+}
+
+TEST_F(IniProfileTest, OnlyTheFirstOfDuplicateSectionsIsRead) {
+  scratch_.WriteFile("taskinfo.ini", "[Dup]\r\na=1\r\n[DUP]\r\nb=2\r\na=3\r\n");
+  EXPECT_EQ(Read("dup", "a"), "1");
+  EXPECT_EQ(Read("dup", "b"), "找不到相应值");
+  EXPECT_EQ(Section("Dup"), std::vector<std::string>{"a=1"});
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Dup", "DUP"}));
+  ASSERT_TRUE(Write("DUP", "b", "9"));
+  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[Dup]\r\na=1\r\nb=9\r\n[DUP]\r\nb=2\r\na=3\r\n");
+}
+
+TEST_F(IniProfileTest, ResultsAreCutToTheBuffer) {
+  const std::string longValue(600, 'v');
+  ASSERT_TRUE(Write("S", "long", longValue.c_str()));
+  EXPECT_EQ(Read("S", "long"), std::string(519, 'v'));
+  EXPECT_EQ(Read("S", "long", "", 1), "");
+  // A double-byte character is never cut in half.
+  ASSERT_TRUE(Write("S", "cn", "ab驱动"));
+  EXPECT_EQ(Read("S", "cn", "", 5), "ab驱");
+  EXPECT_EQ(Read("S", "cn", "", 4), "ab");
+
+  // Sections and names: size-2, the last string cut, two NULs at the end.
+  for (int i = 0; i < 400; ++i) {
+    const std::string key = "file" + std::to_string(i) + ".sys";
+    ASSERT_TRUE(Write("Big", key.c_str(), "1,,"));
+  }
+  std::vector<char> buf(5200, '#');
+  const std::uint32_t n = ini().ReadSection("Big", buf.data(), 5200, file_);
+  EXPECT_EQ(n, 5198u);
+  EXPECT_EQ(buf[5198], '\0');
+  EXPECT_EQ(buf[5199], '\0');
+  const std::vector<std::string> lines = Split(buf.data(), n);
+  EXPECT_EQ(lines.front(), "file0.sys=1,,");
+  EXPECT_NE(lines.back().find("=1,,"), 0u);  // cut short
+
+  std::string names;
+  for (int i = 0; i < 60; ++i) names += "[Section_name_number_" + std::to_string(i) + "]\r\n";
+  scratch_.WriteFile("names.ini", names);
+  file_ = "C:\\names.ini";
+  std::vector<char> nb(780, '#');
+  EXPECT_EQ(ini().ReadSectionNames(nb.data(), 780, file_), 778u);
+  EXPECT_EQ(nb[778], '\0');
+  EXPECT_EQ(nb[779], '\0');
+  // An empty list is two NULs.
+  std::vector<char> empty(4, '#');
+  EXPECT_EQ(ini().ReadSection("none", empty.data(), 4, file_), 0u);
+  EXPECT_EQ(empty[0], '\0');
+  EXPECT_EQ(empty[1], '\0');
+}
+
+TEST_F(IniProfileTest, MissingFileGivesDefaultsAndEmptyLists) {
+  file_ = "C:\\absent.ini";
+  SetLastError(0);
+  EXPECT_EQ(Read("a", "b"), "找不到相应值");
+  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_EQ(Section("a"), std::vector<std::string>{});
+  EXPECT_EQ(Names(), std::vector<std::string>{});
+  EXPECT_FALSE(scratch_.Exists("absent.ini"));
+}
+
+TEST_F(IniProfileTest, ValuesAreWrittenAsGiven) {
+  // Windows writes leading blanks of a value verbatim (wine drops them); reads trim.
+  ASSERT_TRUE(Write("S", "sp", "  padded  "));
+  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[S]\r\nsp=  padded  \r\n");
+  EXPECT_EQ(Read("S", "sp"), "padded");
+  // Names are trimmed.
+  ASSERT_TRUE(Write(" S ", " k ", "v"));
+  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[S]\r\nsp=  padded  \r\nk=v\r\n");
+  // Null value deletes the key, null key the section.
+  ASSERT_TRUE(Write("S", "sp", nullptr));
+  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[S]\r\nk=v\r\n");
+  ASSERT_TRUE(Write("s", nullptr, nullptr));
+  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "");
+}
+
+TEST_F(IniProfileTest, ReadOnlyFilesAreNotWritten) {
+  scratch_.WriteFile("taskinfo.ini", "[S]\r\nk=v\r\n");
+  ASSERT_TRUE(platform_.files().SetAttributes(file_, attr::kReadOnly));
+  EXPECT_FALSE(Write("S", "k", "w"));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(Read("S", "k"), "v");
+}
+
+TEST_F(IniProfileTest, Utf16FilesAreReadAndStayUtf16) {
+  const std::string body = Utf16("[驱动]\r\n硬件ID=PCI\\VEN_乗\r\n[Other]\r\nx=1\r\n");
+  scratch_.WriteFile("taskinfo.ini", "\xFF\xFE" + body);
+  EXPECT_EQ(Read("驱动", "硬件id"), "PCI\\VEN_乗");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"驱动", "Other"}));
+  ASSERT_TRUE(Write("驱动", "新", "值"));
+  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"),
+            "\xFF\xFE" + Utf16("[驱动]\r\n硬件ID=PCI\\VEN_乗\r\n新=值\r\n[Other]\r\nx=1\r\n"));
+
+  // A UTF-8 byte-order mark is kept and the rest read as ANSI bytes.
+  scratch_.WriteFile("bom.ini", "\xEF\xBB\xBF[A]\r\nk=v\r\n");
+  file_ = "C:\\bom.ini";
+  EXPECT_EQ(Read("A", "k"), "v");
+  ASSERT_TRUE(Write("A", "k", "w"));
+  EXPECT_EQ(scratch_.ReadFile("bom.ini"), "\xEF\xBB\xBF[A]\r\nk=w\r\n");
+}
+
+TEST_F(IniProfileTest, MalformedFilesNeverBreakTheEngine) {
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
+  const std::string cases[] = {
+      garbage,
+      "[A]\r\nk=v",                                               // no final line end
+      "[A]\r\nk=" + std::string(100 * 1024, 'x') + "\r\n",        // a 100 KB line
+      std::string("[A]\r\nk=a\0b\r\n[B\0]\r\n", 17),              // NUL bytes
+      "\xFF\xFE" + Utf16("[A]\r\nk=v\r\n") + "\x41",              // odd-length UTF-16
+      "\xFE\xFF",                                                 // a bare mark
+      "[\x81]\r\n[",                                              // cut double-byte name
+      std::string(5000, '['),
+  };
+  for (const std::string& bytes : cases) {
+    scratch_.WriteFile("taskinfo.ini", bytes);
+    Read("A", "k");
+    Section("A");
+    Section("A", 3);
+    Names(2);
+    EXPECT_TRUE(Write("A", "k", "w"));
+    EXPECT_EQ(Read("A", "k"), "w");
+  }
+  scratch_.WriteFile("taskinfo.ini", "[A]\r\nk=" + std::string(100 * 1024, 'x') + "\r\n");
+  EXPECT_EQ(Read("A", "k").size(), 519u);
+}
+
+}  // namespace
+}  // namespace pelorin::posix

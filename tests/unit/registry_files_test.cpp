@@ -1,0 +1,201 @@
+// Loading an offline registry from regedit exports and SYSTEM hives.
+#include <gtest/gtest.h>
+
+#include "ClassBranch.h"
+#include "TempDir.h"
+#include "TestPaths.h"
+#include "platform/Errors.h"
+#include "platform/posix/RegText.h"
+#include "platform/posix/RegistryFiles.h"
+
+namespace pelorin {
+namespace {
+
+using testing::InventoryTempDir;
+
+// A version-5 export file of `text` (GBK, as literals are in this build).
+std::string Utf16File(const std::string& text) {
+  std::string crlf;
+  for (char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  return "\xFF\xFE" + regtext::Utf16ToBytes(regtext::GbkToUtf16(crlf));
+}
+
+// The stored bytes as RegQueryValueExA hands them out, or "<rc>" on failure.
+std::string Read(MemoryRegistry& reg, const std::string& path, const char* name,
+                 std::uint32_t* type = nullptr) {
+  std::unique_ptr<RegistryKey> key;
+  if (reg.OpenKey(path, key) != 0) return "<no key>";
+  unsigned char data[1024];
+  std::uint32_t size = sizeof data, t = 0;
+  std::uint32_t rc = key->QueryValue(name, &t, data, &size);
+  if (type) *type = t;
+  if (rc != 0) return "<" + std::to_string(rc) + ">";
+  return std::string(reinterpret_cast<char*>(data), size);
+}
+
+const std::string kCls = "SYSTEM\\CurrentControlSet\\Control\\Class\\{c}";
+
+TEST(RegExportTest, Version5ValueForms) {
+  std::string text =
+      "Windows Registry Editor Version 5.00\n"
+      "\n"
+      "; a comment\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{c}]\n"
+      "@=\"显示适配器\"\n"
+      "\"Quote\\\"d\"=\"a \\\"b\\\" c:\\\\d\\\\\"\n"
+      "\"Num\"=dword:0000001f\n"
+      "\"Bin\"=hex:01,02,\\\n"
+      "  ff\n"
+      "\"Expand\"=hex(2):25,00,41,00,00,00\n"
+      "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\n"
+      "\"Empty\"=hex:\n"
+      "\"Gone\"=-\n"
+      "[HKEY_CURRENT_USER\\Software\\X]\n"
+      "\"Ignored\"=\"x\"\n"
+      "[-HKEY_LOCAL_MACHINE\\SYSTEM\\Other]\n";
+  MemoryRegistry reg;
+  std::string error;
+  ASSERT_TRUE(LoadRegExport(Utf16File(text), "t.reg", reg, error)) << error;
+  std::uint32_t type = 0;
+  EXPECT_EQ(Read(reg, kCls, ""), std::string("显示适配器") + '\0');
+  EXPECT_EQ(Read(reg, kCls, "Quote\"d"), std::string("a \"b\" c:\\d\\") + '\0');
+  EXPECT_EQ(Read(reg, kCls, "num", &type), std::string("\x1f\0\0\0", 4));
+  EXPECT_EQ(type, regtype::kDword);
+  EXPECT_EQ(Read(reg, kCls, "Bin", &type), "\x01\x02\xff");
+  EXPECT_EQ(type, regtype::kBinary);
+  EXPECT_EQ(Read(reg, kCls, "Expand", &type), std::string("%A\0", 3));
+  EXPECT_EQ(type, regtype::kExpandSz);
+  EXPECT_EQ(Read(reg, kCls, "Multi"), std::string("a\0b\0\0", 5));
+  EXPECT_EQ(Read(reg, kCls, "Empty"), "");
+  EXPECT_EQ(Read(reg, kCls, "Gone"), "<2>");
+  EXPECT_FALSE(reg.KeyExists("SYSTEM\\Other"));
+}
+
+TEST(RegExportTest, Regedit4IsReadInCodePage936) {
+  std::string text =
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\{c}]\r\n"
+      "@=\"网络适配器\"\r\n"
+      "\"Path\"=hex(2):25,41,d6,d0,00\r\n";  // "%A中" in GBK
+  MemoryRegistry reg;
+  std::string error;
+  // Literals are GBK in this build, so the text above is already an ANSI file.
+  ASSERT_TRUE(LoadRegExport(text, "t.reg", reg, error)) << error;
+  EXPECT_EQ(Read(reg, kCls, ""), std::string("网络适配器") + '\0');
+  EXPECT_EQ(Read(reg, kCls, "Path"), std::string("%A中") + '\0');
+}
+
+TEST(RegExportTest, NumberedControlSetStandsForTheCurrentOne) {
+  auto load = [](const std::string& body, MemoryRegistry& reg) {
+    std::string error;
+    bool ok = LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n\n" + body), "t.reg",
+                            reg, error);
+    return ok ? std::string() : error;
+  };
+  const std::string two =
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\{c}]\n@=\"one\"\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control\\Class\\{c}]\n@=\"two\"\n";
+  {
+    MemoryRegistry reg;
+    EXPECT_EQ(load(two + "[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n\"Current\"=dword:00000002\n", reg), "");
+    EXPECT_EQ(Read(reg, kCls, ""), std::string("two", 4));
+  }
+  {
+    MemoryRegistry reg;
+    EXPECT_EQ(load("[HKLM\\SYSTEM\\ControlSet003\\Control\\Class\\{c}]\n@=\"three\"\n", reg), "");
+    EXPECT_EQ(Read(reg, kCls, ""), std::string("three", 6));
+  }
+  {
+    MemoryRegistry reg;  // two sets and no Select: which one is unknown
+    EXPECT_EQ(load(two, reg),
+              "t.reg: no HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class key");
+  }
+}
+
+TEST(RegExportTest, BrokenInputIsReportedWithFileAndLine) {
+  const std::string head =
+      "Windows Registry Editor Version 5.00\n\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class]\n";
+  struct Case {
+    std::string body;
+    std::string error;
+  } cases[] = {
+      {"\"a\"=\"open\n", "t.reg: line 4: string data without closing quote"},
+      {"\"a\"=dword:xyz\n", "t.reg: line 4: bad dword data"},
+      {"\"a\"=dword:123456789\n", "t.reg: line 4: bad dword data"},
+      {"\"a\"=hex:0g\n", "t.reg: line 4: bad hex byte list"},
+      {"\"a\"=hex:01,\n", "t.reg: line 4: bad hex byte list"},
+      {"\"a\"=hex(zz):01\n", "t.reg: line 4: bad hex(type) data"},
+      {"\"a\"=hex:01,\\\n", "t.reg: line 4: continued line has no next line"},
+      {"\n\"a\" \"b\"\n", "t.reg: line 5: \"=\" missing after value name"},
+      {"\"a=1\n", "t.reg: line 4: value name without closing quote"},
+      {"garbage\n", "t.reg: line 4: expected a [key] or a \"value\"=data line"},
+      {"[HKEY_LOCAL_MACHINE\\SYSTEM\n", "t.reg: line 4: key line without closing \"]\""},
+      {"\"a\"=str:\"x\"\n", "t.reg: line 4: unknown value data \"str:\"x\"\""},
+  };
+  for (const Case& c : cases) {
+    MemoryRegistry reg;
+    std::string error;
+    EXPECT_FALSE(LoadRegExport(Utf16File(head + c.body), "t.reg", reg, error)) << c.body;
+    EXPECT_EQ(error, c.error) << c.body;
+  }
+  MemoryRegistry reg;
+  std::string error;
+  EXPECT_FALSE(LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n\"v\"=\"x\"\n"), "t.reg",
+                             reg, error));
+  EXPECT_EQ(error, "t.reg: line 2: value before the first [key] line");
+  EXPECT_FALSE(LoadRegExport("hello\n", "t.reg", reg, error));
+  EXPECT_EQ(error,
+            "t.reg: not a registry export (no \"Windows Registry Editor Version 5.00\" or "
+            "\"REGEDIT4\" header)");
+  EXPECT_FALSE(LoadRegExport("", "t.reg", reg, error));
+  EXPECT_FALSE(LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n"), "t.reg", reg, error));
+  EXPECT_EQ(error, "t.reg: no HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class key");
+}
+
+TEST(RegExportTest, ExportReadsBackToTheSameValues) {
+  MemoryRegistry reg;
+  using testing::AddClass;
+  using testing::AddInstance;
+  AddClass(reg, "{c}", std::string("驱动 \"类\" \\"));
+  AddInstance(reg, "{c}", "0000", testing::Driver("千兆网卡"));
+  reg.SetDword(kCls + "\\0000", "N", 0xDEADBEEF);
+  reg.SetRawValue(kCls + "\\0000", "Long", regtype::kBinary, std::string(100, '\x7f'));
+  reg.SetRawValue(kCls + "\\0000", "NoNul", regtype::kSz, regtext::Utf16ToBytes(u"ab"));
+  reg.SetRawValue(kCls + "\\0000", "Q", 11, std::string(8, '\x01'));
+  std::string exported = ExportRegV5(reg, "SYSTEM\\CurrentControlSet\\Control\\Class");
+  MemoryRegistry back;
+  std::string error;
+  ASSERT_TRUE(LoadRegExport(exported, "x.reg", back, error)) << error;
+  for (const char* name : {"DriverDesc", "ProviderName", "N", "Long", "NoNul", "Q"}) {
+    std::uint32_t t1 = 0, t2 = 0;
+    EXPECT_EQ(Read(back, kCls + "\\0000", name, &t2), Read(reg, kCls + "\\0000", name, &t1)) << name;
+    EXPECT_EQ(t1, t2) << name;
+  }
+  EXPECT_EQ(Read(back, kCls, ""), Read(reg, kCls, ""));
+}
+
+TEST(RegistryFileTest, UnusableFilesGiveOneLineErrors) {
+  InventoryTempDir dir;
+  MemoryRegistry reg;
+  std::string error;
+  std::string missing = dir.path() + "/nope";
+  EXPECT_FALSE(LoadRegistryFile(missing, reg, error));
+  EXPECT_EQ(error, missing + ": cannot open file");
+  EXPECT_FALSE(LoadSystemHive(missing, reg, error));
+  EXPECT_EQ(error, missing + ": No such file or directory");
+  std::string text = dir.Write("text", "just some text\n");
+  EXPECT_FALSE(LoadSystemHive(text, reg, error));
+  EXPECT_EQ(error.rfind(text + ": ", 0), 0u) << error;
+  std::string fakeHive = dir.Write("fake", "regf" + std::string(5000, '\0'));
+  EXPECT_FALSE(LoadRegistryFile(fakeHive, reg, error));
+  EXPECT_EQ(error.rfind(fakeHive + ": ", 0), 0u) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos);
+  EXPECT_FALSE(LoadRegistryFile(dir.path(), reg, error));
+}
+
+}  // namespace
+}  // namespace pelorin
