@@ -1,5 +1,6 @@
 #pragma once
 // The services of one platform backend, handed to the core's operations.
+#include "platform/DeviceSetup.h"
 #include "platform/FileSystem.h"
 #include "platform/ProfileApi.h"
 #include "platform/Registry.h"
@@ -14,6 +15,7 @@ struct Platform {
   ProfileApi* profile = nullptr;
   MessageBoxes* boxes = nullptr;
   Resources* resources = nullptr;
+  DeviceSetup* devices = nullptr;
 };
 
 }  // namespace pelorin

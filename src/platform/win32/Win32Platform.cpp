@@ -8,6 +8,7 @@ Win32Platform::Win32Platform() {
   platform_.profile = &profile_;
   platform_.boxes = &boxes_;
   platform_.resources = &resources_;
+  platform_.devices = &devices_;
 }
 
 }  // namespace pelorin::win32

@@ -2,6 +2,7 @@
 // The Windows services, bundled for the core. One instance lives as long as the
 // program (or the test); the Platform it hands out points into it.
 #include "platform/Platform.h"
+#include "platform/win32/Win32DeviceSetup.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32MessageBoxes.h"
 #include "platform/win32/Win32Profile.h"
@@ -29,6 +30,7 @@ class Win32Platform {
   Win32Profile profile_;
   Win32MessageBoxes boxes_;
   Win32Resources resources_;
+  Win32DeviceSetup devices_;
   Platform platform_;
 };
 

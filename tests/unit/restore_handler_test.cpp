@@ -1,0 +1,204 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "PosixScratch.h"
+#include "RecordingBoxes.h"
+#include "RestoreTestDoubles.h"
+#include "platform/SimulatedDeviceSetup.h"
+#include "platform/posix/PosixPlatform.h"
+#include "restore/RestoreHandler.h"
+
+namespace pelorin {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr char kFolder[] = "D:\\Backup\\实验设备";
+constexpr char kId[] = "PCI\\VEN_8086&DEV_1237";
+constexpr char kSucceeded[] = "安装成功！";
+constexpr char kFailed[] = "无法正常恢复安装此驱动，请检查设备管理器列表中是否存在此设备及设备硬件连接情况！";
+
+// Backup folders live in a scratch folder mapped as drive D: (and C: for the
+// drive-root case); the manifests are read through the POSIX profile services.
+class RestoreHandlerTest : public ::testing::Test {
+ protected:
+  RestoreHandlerTest() : installer(MakePlatform()) {
+    posix.MapDrive('D', drive.path());
+    posix.MapDrive('C', rootDrive.path());
+    drive.MakeDir("Backup");
+    view.rows = 7;
+  }
+
+  Platform MakePlatform() {
+    Platform platform = posix.Get();
+    platform.boxes = &boxes;
+    platform.devices = &devices;
+    return platform;
+  }
+
+  // A manifest as the folder backup writes it (GBK, CRLF), and the INF beside it.
+  // `hostFolder` is relative to the scratch drive's root, in UTF-8.
+  static std::string Manifest(const std::string& id, const std::string& inf) {
+    return "[实验设备类]\r\n硬件ID=" + id + "\r\n驱动程序配置文件=" + inf +
+           "\r\n驱动程序提供商=Lab\r\n[1]\r\nC:\\WINDOWS\\inf\\" + inf + "=x\r\n";
+  }
+  void MakeBackup(const testing::PosixScratch& where, const std::string& hostFolder, const std::string& folder,
+                  const std::string& manifest, const std::string& inf = "oem3.inf") {
+    if (!hostFolder.empty()) where.MakeDir(hostFolder);
+    const std::string prefix = hostFolder.empty() ? "" : hostFolder + "/";
+    where.WriteFile(prefix + "taskinfo.ini", manifest);
+    where.WriteFile(prefix + inf, "[Version]\r\n");
+    devices.AddInf(folder + "\\" + inf, DeviceClassGuid{0x11112222u, 3, 4, {5}},
+                   "LabClass", {kId});
+  }
+  void MakeLabBackup() { MakeBackup(drive, u8"Backup/实验设备", kFolder, Manifest(kId, "oem3.inf")); }
+
+  void Restore() {
+    Platform platform = MakePlatform();
+    OnRestore(platform, picker, installer, view);
+  }
+
+  void ExpectOneBox(const std::string& text) {
+    const auto shown = boxes.Shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, text);
+    EXPECT_FALSE(shown[0].hasCaption);
+    EXPECT_EQ(shown[0].type, mb::kOk);
+  }
+
+  testing::PosixScratch drive;
+  testing::PosixScratch rootDrive;
+  posix::PosixPlatform posix;
+  testing::RecordingBoxes boxes;
+  testing::ScriptedPicker picker;
+  testing::RecordingRestoreView view;
+  SimulatedDeviceSetup devices;
+  CDriverInstaller installer;
+};
+
+TEST_F(RestoreHandlerTest, CancelledPickerDoesNothing) {
+  MakeLabBackup();
+  picker.Cancel();
+  Restore();
+  EXPECT_EQ(picker.Calls(), 1);
+  EXPECT_EQ(picker.Title(), "浏览文件夹");
+  EXPECT_EQ(picker.Prompt(), "请指定包含你的备份文件的文件夹");
+  EXPECT_THAT(boxes.Shown(), IsEmpty());
+  EXPECT_THAT(view.statuses, IsEmpty());
+  EXPECT_THAT(devices.Calls(), IsEmpty());
+}
+
+TEST_F(RestoreHandlerTest, FolderWithoutManifestNamesTheFolderAndLeavesTheStatus) {
+  MakeLabBackup();
+  picker.Choose("D:\\Backup");  // the top folder of a backup
+  Restore();
+  ExpectOneBox("在文件夹'D:\\Backup'中未能找到驱动程序备份文件");
+  EXPECT_THAT(view.statuses, IsEmpty());
+  EXPECT_THAT(devices.Calls(), IsEmpty());
+
+  // A folder name is not a format.
+  boxes.Clear();
+  drive.MakeDir("100%s%d");
+  picker.Choose("D:\\100%s%d");
+  Restore();
+  ExpectOneBox("在文件夹'D:\\100%s%d'中未能找到驱动程序备份文件");
+}
+
+TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverFromTheChosenFolder) {
+  devices.AddDevice("PCI\\LAB\\1", {kId});
+  MakeLabBackup();
+  picker.Choose(kFolder);
+  Restore();
+  ExpectOneBox(kSucceeded);
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动实验设备", "共找到7个驱动"));
+  EXPECT_EQ(devices.Devices()[0].driverInf, std::string(kFolder) + "\\oem3.inf");
+}
+
+TEST_F(RestoreHandlerTest, RestartRequestIsReportedAsPlainSuccess) {
+  devices.SetRestartNeeded(true);
+  MakeLabBackup();  // no device carries the ID: a root device gets it
+  picker.Choose(kFolder);
+  Restore();
+  ExpectOneBox(kSucceeded);
+  EXPECT_EQ(devices.CountCalls("CallClassInstaller 25"), 1);
+}
+
+TEST_F(RestoreHandlerTest, InstallFailureShowsTheCheckDeviceMessageAndResetsTheStatus) {
+  devices.AddDevice("PCI\\LAB\\1", {kId});
+  devices.FailStep(DeviceStep::kUpdateDriver, setup::kErrorNoSuchDevinst);
+  MakeLabBackup();
+  picker.Choose(kFolder);
+  view.rows = 0;
+  Restore();
+  ExpectOneBox(kFailed);
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动实验设备", "共找到0个驱动"));
+}
+
+TEST_F(RestoreHandlerTest, MissingInfNameFailsWithoutTouchingDevices) {
+  MakeBackup(drive, "Backup/NoInf", "D:\\Backup\\NoInf", "[Lab]\r\n硬件ID=" + std::string(kId) + "\r\n");
+  picker.Choose("D:\\Backup\\NoInf");
+  Restore();
+  ExpectOneBox(kFailed);
+  EXPECT_THAT(devices.Calls(), IsEmpty());
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动NoInf", "共找到7个驱动"));
+}
+
+TEST_F(RestoreHandlerTest, MissingHardwareIdFailsAndLeavesNoDeviceBehind) {
+  // The not-found text becomes the ID; the INF has no driver for it, so the root
+  // device made for it is removed again.
+  MakeBackup(drive, "Backup/NoId", "D:\\Backup\\NoId", "[Lab]\r\n驱动程序配置文件=oem3.inf\r\n");
+  picker.Choose("D:\\Backup\\NoId");
+  Restore();
+  ExpectOneBox(kFailed);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 D:\\Backup\\NoId\\oem3.inf"), 1);
+  EXPECT_EQ(devices.CountCalls("CallClassInstaller 5"), 1);
+  EXPECT_THAT(devices.Devices(), IsEmpty());
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动NoId", "共找到7个驱动"));
+}
+
+TEST_F(RestoreHandlerTest, OnlyTheFirstSectionsDriverIsInstalled) {
+  devices.AddDevice("USB\\OTHER\\1", {"USB\\VID_0001"});
+  MakeBackup(drive, u8"Backup/实验设备", kFolder,
+             Manifest(kId, "oem3.inf") + "[另一个类]\r\n硬件ID=USB\\VID_0001\r\n驱动程序配置文件=oem3.inf\r\n");
+  picker.Choose(kFolder);
+  Restore();
+  ExpectOneBox(kSucceeded);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 1);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId)), 1);
+}
+
+TEST_F(RestoreHandlerTest, FolderNamesAreCutAtTheirLastRealBackslash) {
+  // "乗" is 0x81 0x5C in GBK: its trail byte is not a separator.
+  ASSERT_EQ(std::string("乗"), "\x81\x5C");
+  devices.AddDevice("PCI\\LAB\\1", {kId});
+  MakeBackup(drive, u8"Backup/乗", "D:\\Backup\\乗", Manifest(kId, "oem3.inf"));
+  picker.Choose("D:\\Backup\\乗");
+  Restore();
+  ExpectOneBox(kSucceeded);
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动乗", "共找到7个驱动"));
+}
+
+TEST_F(RestoreHandlerTest, DriveRootGivesAnEmptyDriverName) {
+  devices.AddDevice("PCI\\LAB\\1", {kId});
+  MakeBackup(rootDrive, "", "C:\\", Manifest(kId, "oem3.inf"));
+  picker.Choose("C:\\");  // the paths built from it keep the root's own backslash
+  Restore();
+  ExpectOneBox(kSucceeded);
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动", "共找到7个驱动"));
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " C:\\\\oem3.inf"), 1);
+}
+
+TEST_F(RestoreHandlerTest, ManifestWithoutSectionsIsTreatedAsNoBackup) {
+  MakeBackup(drive, u8"Backup/实验设备", kFolder, "; nothing here\r\n");
+  picker.Choose(kFolder);
+  Restore();
+  ExpectOneBox(std::string("在文件夹'") + kFolder + "'中未能找到驱动程序备份文件");
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动实验设备", "共找到7个驱动"));
+  EXPECT_THAT(devices.Calls(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace pelorin

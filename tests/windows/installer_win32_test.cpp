@@ -1,0 +1,168 @@
+// The device installation services over SETUPAPI and NEWDEV, and the driver
+// installer on top of them. The InstallerPrivatePrefix tests add and remove
+// devices, so they run only in a throw-away prefix (a ctest entry of their own
+// sets PELORIN_WINE_PREFIX_NAME); the others only read.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "TestPaths.h"
+#include "platform/Errors.h"
+#include "platform/win32/Win32Platform.h"
+#include "restore/DriverInstaller.h"
+
+namespace pelorin {
+namespace {
+
+const std::string kLabInf = std::string(PELORIN_SOURCE_DIR) + "\\tests\\windows\\data\\installer_lab.inf";
+const DeviceClassGuid kLabGuid{0x6D3C1E40u, 0x8E27, 0x4B8A, {0x9A, 0x51, 0x3F, 0x0C, 0x2B, 0x7D, 0x9E, 0x11}};
+constexpr char kLabId[] = "root\\pelorinlab";
+
+struct ListRead {
+  bool hasList = false;
+  std::string bytes;
+};
+
+// The two-call read, as the installer does it, over the backend directly.
+ListRead ReadHardwareIds(DeviceInfoSet& set, const DeviceElement& element) {
+  ListRead read;
+  std::uint32_t type = 0, size = 0;
+  if (set.GetRegistryProperty(element, setup::kSpdrpHardwareId, &type, nullptr, 0, &size)) {
+    ADD_FAILURE() << "an empty buffer was enough";
+    return read;
+  }
+  if (GetLastError() == err::kInvalidData) return read;
+  EXPECT_EQ(GetLastError(), err::kInsufficientBuffer);
+  std::vector<unsigned char> buffer(size);
+  EXPECT_TRUE(set.GetRegistryProperty(element, setup::kSpdrpHardwareId, &type, buffer.data(), size, &size));
+  EXPECT_EQ(GetLastError(), err::kSuccess);
+  EXPECT_EQ(type, 7u);
+  read.hasList = true;
+  read.bytes.assign(buffer.begin(), buffer.end());
+  return read;
+}
+
+std::vector<std::string> PresentLists(DeviceSetup& devices, int* withoutList = nullptr) {
+  std::vector<std::string> lists;
+  auto set = devices.GetClassDevs(setup::kDigcfPresent | setup::kDigcfAllClasses);
+  if (!set) {
+    ADD_FAILURE() << "GetClassDevs " << GetLastError();
+    return lists;
+  }
+  DeviceElement element;
+  std::uint32_t index = 0;
+  for (; set->EnumDevice(index, element); ++index) {
+    const ListRead read = ReadHardwareIds(*set, element);
+    if (read.hasList) {
+      lists.push_back(read.bytes);
+    } else if (withoutList) {
+      ++*withoutList;
+    }
+  }
+  EXPECT_EQ(GetLastError(), err::kNoMoreItems) << "at index " << index;
+  return lists;
+}
+
+class InstallerWin32Test : public ::testing::Test {
+ protected:
+  InstallerWin32Test() : devices(*real.Get().devices), installer(real.Get()) {}
+  win32::Win32Platform real;
+  DeviceSetup& devices;
+  CDriverInstaller installer;
+};
+
+TEST_F(InstallerWin32Test, PresentDevicesAreWalkedWithTwoCallReads) {
+  const auto lists = PresentLists(devices);
+  ASSERT_FALSE(lists.empty()) << "no present device has a hardware-ID list";
+  for (const auto& list : lists) {
+    // Closed by an empty entry; wine's root bus devices report a size that also
+    // covers leftover bytes after it ("root\winebus\0\0C:\windows\inf"), which
+    // is why the walk stops at the first empty entry.
+    EXPECT_NE(list.find(std::string(2, '\0')), std::string::npos) << "list not closed: " << list.c_str();
+  }
+
+  // A hit is reported with code 0 (wine would leave the sizing call's 122).
+  const std::string firstId = lists.front().c_str();
+  EXPECT_TRUE(installer.FindPresentDevice(firstId));
+  EXPECT_EQ(GetLastError(), err::kSuccess);
+  EXPECT_FALSE(installer.FindPresentDevice("PELORIN\\NO_SUCH_DEVICE"));
+  EXPECT_EQ(GetLastError(), err::kNoMoreItems);
+}
+
+TEST_F(InstallerWin32Test, InfClassAndMissingInf) {
+  DeviceClassGuid guid;
+  char className[install::kClassNameBuffer] = {};
+  ASSERT_TRUE(devices.GetInfClass(kLabInf, guid, className, sizeof className)) << GetLastError();
+  EXPECT_STREQ(className, "PelorinLab");
+  EXPECT_EQ(guid, kLabGuid);
+
+  const std::string missing = std::string(PELORIN_BUILD_DIR) + "\\no_such.inf";
+  EXPECT_FALSE(devices.GetInfClass(missing, guid, className, sizeof className));
+  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_EQ(installer.InstallDriver(missing, kLabId), install::kFailed);
+}
+
+bool InPrivatePrefix() {
+  const char* name = std::getenv("PELORIN_WINE_PREFIX_NAME");
+  return name && *name;
+}
+
+class InstallerPrivatePrefixTest : public InstallerWin32Test {
+ protected:
+  void SetUp() override {
+    if (!InPrivatePrefix()) GTEST_SKIP() << "changes the machine's devices; runs in a throw-away prefix only";
+  }
+
+  int CountCarrying(const std::string& id) {
+    int count = 0;
+    for (const auto& list : PresentLists(devices)) {
+      for (std::size_t pos = 0; pos < list.size() && list[pos] != '\0'; pos += std::strlen(&list[pos]) + 1) {
+        if (id == &list[pos]) ++count;
+      }
+    }
+    return count;
+  }
+};
+
+TEST_F(InstallerPrivatePrefixTest, RootDeviceRoadCreatesRegistersAndInstallsOnce) {
+  ASSERT_EQ(CountCarrying(kLabId), 0);
+  EXPECT_EQ(installer.InstallDriver(kLabInf, kLabId), install::kInstalled);
+  EXPECT_EQ(CountCarrying(kLabId), 1);
+
+  // Now the device is present: the update road, no second device.
+  EXPECT_TRUE(installer.FindPresentDevice(kLabId));
+  EXPECT_EQ(installer.InstallDriver(kLabInf, kLabId), install::kInstalled);
+  EXPECT_EQ(CountCarrying(kLabId), 1);
+}
+
+TEST_F(InstallerPrivatePrefixTest, DevicesWithoutAListArePassedOverAndRemovalDeletes) {
+  auto set = devices.CreateDeviceInfoList(kLabGuid);
+  ASSERT_TRUE(set) << GetLastError();
+  DeviceElement bare, labelled;
+  ASSERT_TRUE(set->CreateDevice("PelorinLab", kLabGuid, nullptr, setup::kDicdGenerateId, bare)) << GetLastError();
+  ASSERT_TRUE(set->CallClassInstaller(setup::kDifRegisterDevice, bare)) << GetLastError();
+  EXPECT_EQ(GetLastError(), err::kSuccess);
+  ASSERT_TRUE(set->CreateDevice("PelorinLab", kLabGuid, nullptr, setup::kDicdGenerateId, labelled));
+  const char list[] = "root\\pelorinremove\0";
+  ASSERT_TRUE(set->SetRegistryProperty(labelled, setup::kSpdrpHardwareId,
+                                       reinterpret_cast<const unsigned char*>(list), sizeof list));
+  ASSERT_TRUE(set->CallClassInstaller(setup::kDifRegisterDevice, labelled));
+
+  int withoutList = 0;
+  PresentLists(devices, &withoutList);
+  EXPECT_GE(withoutList, 1);
+  EXPECT_FALSE(installer.FindPresentDevice("PELORIN\\NO_SUCH_DEVICE"));
+  EXPECT_EQ(GetLastError(), err::kNoMoreItems);
+  EXPECT_EQ(CountCarrying("root\\pelorinremove"), 1);
+
+  ASSERT_TRUE(set->CallClassInstaller(setup::kDifRemove, labelled)) << GetLastError();
+  EXPECT_EQ(CountCarrying("root\\pelorinremove"), 0);
+  EXPECT_TRUE(set->CallClassInstaller(setup::kDifRemove, bare));
+}
+
+}  // namespace
+}  // namespace pelorin
