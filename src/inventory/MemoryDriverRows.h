@@ -2,7 +2,7 @@
 // The inventory's rows held in memory: the command-line edition's list and the
 // tests' stand-in for the dialog's list control.
 #include <mutex>
-#include <vector>
+#include <deque>
 
 #include "inventory/DriverRows.h"
 
@@ -25,7 +25,8 @@ class MemoryDriverRows : public DriverRows {
   // Rows may be read by a worker thread while the owner changes them, as the
   // dialog's list allows; each call sees a whole row.
   std::mutex mutex_;
-  std::vector<Row> rows_;  // index 0 = top
+  // A deque: every scan inserts at the top, which a vector makes quadratic.
+  std::deque<Row> rows_;  // index 0 = top
 };
 
 }  // namespace pelorin

@@ -71,6 +71,10 @@ TEST_F(CliListTest, AllModeAndImageWithHiveFoundRegardlessOfCase) {
   CliRun image = List("--tsv --image " + dir.path() + "/img");
   EXPECT_EQ(image.exitCode, 0) << image.err;
   EXPECT_EQ(image.out, List("--tsv --registry " + demoReg).out);
+  // The demo image's own hive holds the same registry as the export.
+  CliRun demoHive = List("--all --tsv --image " + demoImage);
+  EXPECT_EQ(demoHive.exitCode, 0) << demoHive.err;
+  EXPECT_EQ(demoHive.out, all.out);
 }
 
 TEST_F(CliListTest, TableAlignsWideCharactersAndEndsWithStatus) {
@@ -102,7 +106,7 @@ TEST_F(CliListTest, BadInputIsOneLineAndExitTwo) {
       {"--registry " + dir.Write("hive", "regf" + std::string(100, '\x01')),
        dir.path() + "/hive: corrupt or truncated registry hive"},
       {"--image " + dir.path() + "/nothing", dir.path() + "/nothing: not a folder"},
-      {"--image " + demoImage, demoImage + ": no WINDOWS/system32/config/SYSTEM registry hive"},
+      {"--image " + dir.path(), dir.path() + ": no WINDOWS/system32/config/SYSTEM registry hive"},
   };
   for (const Case& c : cases) {
     CliRun run = List(c.args);

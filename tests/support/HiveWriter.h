@@ -1,0 +1,209 @@
+#pragma once
+// Writes a small registry hive file (regf, one hbin) from a key tree, so tests,
+// fuzz seeds and the demo image can have hives without real systems' files.
+// Keys and values only: no security descriptors, classes or big-data cells.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/posix/MemoryRegistry.h"
+#include "platform/posix/RegText.h"
+
+namespace pelorin::testing {
+
+struct HiveValue {
+  std::u16string name;
+  std::uint32_t type;
+  std::string data;
+};
+
+struct HiveKey {
+  std::u16string name;
+  std::vector<HiveValue> values;
+  std::vector<HiveKey> children;
+
+  HiveKey& Child(const std::u16string& childName) {
+    for (HiveKey& c : children)
+      if (regtext::FoldName(c.name) == regtext::FoldName(childName)) return c;
+    children.push_back(HiveKey{childName, {}, {}});
+    return children.back();
+  }
+};
+
+// The tree below `path` of a registry (links followed), named `rootName`.
+inline HiveKey HiveTreeFrom(MemoryRegistry& registry, const std::string& path,
+                            const std::u16string& rootName) {
+  HiveKey root{rootName, {}, {}};
+  std::size_t depth = 0;
+  bool first = true;
+  registry.Walk(path, [&](const MemoryRegistry::KeyView& key) {
+    if (first) {
+      depth = key.path.size();
+      first = false;
+    }
+    HiveKey* node = &root;
+    for (std::size_t i = depth; i < key.path.size(); ++i) node = &node->Child(key.path[i]);
+    for (const MemoryRegistry::ValueView& v : key.values)
+      node->values.push_back(HiveValue{v.name, v.type, *v.data});
+  });
+  return root;
+}
+
+class HiveWriter {
+ public:
+  std::string Write(const HiveKey& root) {
+    bin_.assign(32, '\0');  // hbin header, filled in at the end
+    std::uint32_t rootOffset = WriteKey(root, 0xFFFFFFFF, true);
+    // Pad the bin to whole pages with one free cell.
+    std::size_t size = (bin_.size() + 4095) / 4096 * 4096;
+    if (size - bin_.size() >= 8) {
+      std::size_t free = size - bin_.size();
+      std::string cell(free, '\0');
+      Put32(cell, 0, static_cast<std::uint32_t>(free));
+      bin_ += cell;
+    }
+    bin_.resize(size, '\0');
+    bin_.replace(0, 4, "hbin");
+    Put32(bin_, 4, 0);
+    Put32(bin_, 8, static_cast<std::uint32_t>(size));
+
+    std::string base(4096, '\0');
+    base.replace(0, 4, "regf");
+    Put32(base, 4, 1);
+    Put32(base, 8, 1);
+    Put32(base, 0x14, 1);  // version 1.5
+    Put32(base, 0x18, 5);
+    Put32(base, 0x1C, 0);
+    Put32(base, 0x20, 1);
+    Put32(base, 0x24, rootOffset);
+    Put32(base, 0x28, static_cast<std::uint32_t>(size));
+    Put32(base, 0x2C, 1);
+    std::uint32_t sum = 0;
+    for (int i = 0; i < 0x1FC; i += 4) sum ^= Get32(base, i);
+    Put32(base, 0x1FC, sum);
+    return base + bin_;
+  }
+
+ private:
+  static void Put32(std::string& s, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  }
+  static void Put16(std::string& s, std::size_t at, std::uint16_t v) {
+    s[at] = static_cast<char>(v & 0xFF);
+    s[at + 1] = static_cast<char>(v >> 8);
+  }
+  static std::uint32_t Get32(const std::string& s, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + i])) << (8 * i);
+    return v;
+  }
+  // Appends a used cell holding `body`; returns its offset from the bin start.
+  std::uint32_t Cell(const std::string& body) {
+    std::size_t size = (body.size() + 4 + 7) / 8 * 8;
+    std::uint32_t offset = static_cast<std::uint32_t>(bin_.size());
+    std::string cell(size, '\0');
+    Put32(cell, 0, static_cast<std::uint32_t>(-static_cast<std::int32_t>(size)));
+    cell.replace(4, body.size(), body);
+    bin_ += cell;
+    return offset;
+  }
+  // Names go in as Latin-1 when they can (the "compressed" form), else UTF-16LE.
+  static bool Compressible(const std::u16string& name) {
+    return std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; });
+  }
+  static std::string NameBytes(const std::u16string& name) {
+    if (Compressible(name)) return std::string(name.begin(), name.end());
+    return regtext::Utf16ToBytes(name);
+  }
+
+  std::uint32_t WriteValue(const HiveValue& value) {
+    std::string name = NameBytes(value.name);
+    std::string vk(20 + name.size(), '\0');
+    vk.replace(0, 2, "vk");
+    Put16(vk, 2, static_cast<std::uint16_t>(name.size()));
+    Put32(vk, 8, 0);
+    Put32(vk, 12, value.type);
+    Put16(vk, 16, Compressible(value.name) ? 1 : 0);
+    vk.replace(20, name.size(), name);
+    if (value.data.size() <= 4) {
+      Put32(vk, 4, 0x80000000u | static_cast<std::uint32_t>(value.data.size()));
+      std::string inl = value.data;
+      inl.resize(4, '\0');
+      vk.replace(8, 4, inl);
+    } else {
+      Put32(vk, 4, static_cast<std::uint32_t>(value.data.size()));
+      Put32(vk, 8, Cell(value.data));
+    }
+    return Cell(vk);
+  }
+
+  std::uint32_t WriteKey(const HiveKey& key, std::uint32_t parent, bool isRoot) {
+    std::string name = NameBytes(key.name);
+    std::string nk(0x4C + name.size(), '\0');
+    nk.replace(0, 2, "nk");
+    Put16(nk, 2, static_cast<std::uint16_t>((isRoot ? 0x2C : 0) | (Compressible(key.name) ? 0x20 : 0)));
+    Put32(nk, 0x10, parent);
+    Put32(nk, 0x1C, 0xFFFFFFFF);
+    Put32(nk, 0x20, 0xFFFFFFFF);
+    Put32(nk, 0x28, 0xFFFFFFFF);
+    Put32(nk, 0x2C, 0xFFFFFFFF);
+    Put32(nk, 0x30, 0xFFFFFFFF);
+    Put16(nk, 0x48, static_cast<std::uint16_t>(name.size()));
+    nk.replace(0x4C, name.size(), name);
+    std::uint32_t self = Cell(nk);
+
+    std::size_t maxValueName = 0, maxData = 0, maxSubkeyName = 0;
+    if (!key.values.empty()) {
+      std::string list;
+      for (const HiveValue& v : key.values) {
+        std::string offset(4, '\0');
+        Put32(offset, 0, WriteValue(v));
+        list += offset;
+        maxValueName = std::max(maxValueName, v.name.size() * 2);
+        maxData = std::max(maxData, v.data.size());
+      }
+      Put32(bin_, self + 4 + 0x24, static_cast<std::uint32_t>(key.values.size()));
+      Put32(bin_, self + 4 + 0x28, Cell(list));
+    }
+    if (!key.children.empty()) {
+      std::vector<const HiveKey*> sorted;
+      for (const HiveKey& c : key.children) sorted.push_back(&c);
+      std::sort(sorted.begin(), sorted.end(), [](const HiveKey* a, const HiveKey* b) {
+        return regtext::FoldName(a->name) < regtext::FoldName(b->name);
+      });
+      std::string lf(4 + 8 * sorted.size(), '\0');
+      lf.replace(0, 2, "lf");
+      Put16(lf, 2, static_cast<std::uint16_t>(sorted.size()));
+      for (std::size_t i = 0; i < sorted.size(); ++i) {
+        Put32(lf, 4 + 8 * i, WriteKey(*sorted[i], self, false));
+        std::string hint = NameBytes(sorted[i]->name).substr(0, 4);
+        lf.replace(8 + 8 * i, hint.size(), hint);
+        maxSubkeyName = std::max(maxSubkeyName, sorted[i]->name.size() * 2);
+      }
+      Put32(bin_, self + 4 + 0x14, static_cast<std::uint32_t>(sorted.size()));
+      Put32(bin_, self + 4 + 0x1C, Cell(lf));
+    }
+    Put32(bin_, self + 4 + 0x34, static_cast<std::uint32_t>(maxSubkeyName));
+    Put32(bin_, self + 4 + 0x3C, static_cast<std::uint32_t>(maxValueName));
+    Put32(bin_, self + 4 + 0x40, static_cast<std::uint32_t>(maxData));
+    return self;
+  }
+
+  std::string bin_;
+};
+
+// A SYSTEM hive whose ControlSet001 (current, by Select) holds the tree below
+// `registry`'s SYSTEM\CurrentControlSet.
+inline std::string SystemHiveFrom(MemoryRegistry& registry) {
+  HiveKey root{u"ROOT", {}, {}};
+  HiveKey set = HiveTreeFrom(registry, "SYSTEM\\CurrentControlSet", u"ControlSet001");
+  root.children.push_back(set);
+  HiveKey select{u"Select", {}, {}};
+  select.values.push_back(HiveValue{u"Current", 4, std::string("\x01\0\0\0", 4)});
+  select.values.push_back(HiveValue{u"Default", 4, std::string("\x01\0\0\0", 4)});
+  root.children.push_back(select);
+  return HiveWriter().Write(root);
+}
+
+}  // namespace pelorin::testing
