@@ -1,12 +1,12 @@
 # libFuzzer targets, built with clang beside the g++ build of the native preset.
 #
-#   pelorin_add_fuzz_target(name source...)
+#   pelorin_add_fuzz_target(name source... [LIBS lib...])
 #
 # builds fuzz/<name> from the sources (a file defining LLVMFuzzerTestOneInput
 # plus the project sources it needs, paths relative to the calling folder) with
-# -fsanitize=fuzzer,address,undefined, and adds the ctest test fuzz.<name>: a
-# bounded run (PELORIN_FUZZ_SECONDS, fixed seed) over the seed corpus in
-# tests/fuzz/corpus/<name>/, starting from a fresh working corpus each time.
+# -fsanitize=fuzzer,address,undefined (linked with -l<lib> for each of LIBS),
+# and adds the ctest test fuzz.<name>: a bounded run (PELORIN_FUZZ_SECONDS,
+# fixed seed) over the seed corpus in tests/fuzz/corpus/<name>/, starting from a fresh working corpus each time.
 # Without a clang that can link libFuzzer the test reports itself skipped.
 # Sources are compiled without -fexec-charset=GBK (clang has no such option),
 # so fuzzed code must not depend on the encoding of its narrow literals.
@@ -47,8 +47,13 @@ function(pelorin_add_fuzz_target name)
     return()
   endif()
 
+  cmake_parse_arguments(PARSE_ARGV 1 _fuzz "" "" "LIBS")
+  set(_libs)
+  foreach(_lib IN LISTS _fuzz_LIBS)
+    list(APPEND _libs -l${_lib})
+  endforeach()
   set(_sources)
-  foreach(_src IN LISTS ARGN)
+  foreach(_src IN LISTS _fuzz_UNPARSED_ARGUMENTS)
     get_filename_component(_abs ${_src} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
     list(APPEND _sources ${_abs})
   endforeach()
@@ -57,7 +62,7 @@ function(pelorin_add_fuzz_target name)
     OUTPUT ${_out}
     COMMAND ${PELORIN_FUZZ_CLANGXX} -std=c++17 -g -O1 -Wall -Wextra
             -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-            -I${PROJECT_SOURCE_DIR}/src ${_sources} -o ${_out}
+            -I${PROJECT_SOURCE_DIR}/src ${_sources} ${_libs} -o ${_out}
     DEPENDS ${_sources}
     IMPLICIT_DEPENDS CXX ${_sources}
     COMMENT "Building fuzz target ${name} (clang, libFuzzer)"
