@@ -200,14 +200,6 @@ int BackupCommand(const std::vector<std::string>& args) {
   std::string error;
   if (!LoadRegistryFile(registryFile, registry, error)) return InputError(error);
 
-  if (!MakeFolders(out)) return InputError(out + ": cannot make the folder");
-  const std::string outHost = RealPath(out);
-  posix::PosixPlatform platform;
-  if (!image.empty()) platform.MapDrive('C', RealPath(image));
-  const std::string outWindows = platform.ToWindowsPath(outHost);
-  if (outWindows.empty()) return InputError(out + ": the folder has no Windows path (a name without a GBK form?)");
-  const std::string destination = outWindows.back() == '\\' ? outWindows : outWindows + "\\";
-
   MemoryDriverRows rows;
   DriverScanMaps maps;
   std::string status;
@@ -229,6 +221,14 @@ int BackupCommand(const std::vector<std::string>& args) {
                         (all ? " --all" : "") + ")");
     }
   }
+
+  if (!MakeFolders(out)) return InputError(out + ": cannot make the folder");
+  const std::string outHost = RealPath(out);
+  posix::PosixPlatform platform;
+  if (!image.empty()) platform.MapDrive('C', RealPath(image));
+  const std::string outWindows = platform.ToWindowsPath(outHost);
+  if (outWindows.empty()) return InputError(out + ": the folder has no Windows path (a name without a GBK form?)");
+  const std::string destination = outWindows.back() == '\\' ? outWindows : outWindows + "\\";
 
   CliBackupHost host(rows, isatty(STDERR_FILENO) != 0);
   CliMessageBoxes boxes(host);
