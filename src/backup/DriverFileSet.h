@@ -69,6 +69,9 @@ class CDriverFileFinder {
  public:
   CDriverFileFinder(FileSystem& files, std::string root, bool indexed);
   void Find(const std::string& name, std::string& out);
+  // From now on every look-up walks the tree afresh (the caller is about to
+  // write below the root).
+  void StopIndexing() { index_.reset(); }
 
  private:
   FileSystem& files_;

@@ -42,8 +42,7 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
   CFileTreeOps treeOps(platform);
   CProfileFile infReader(platform);
   CDriverManifest manifest(platform);
-  CDriverFileFinder finder(*platform.files, texts::kWindowsRoot,
-                           options.indexedSearch && !BelowWindowsRoot(destinationFolder));
+  CDriverFileFinder finder(*platform.files, texts::kWindowsRoot, options.indexedSearch);
   StringArray lines;
   int ticked = 0;
   std::vector<std::string> incomplete;
@@ -58,6 +57,8 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
 
     const std::string folderName = DriverFolderName(driver.DriverDesc);
     const std::string folder = destinationFolder + folderName;
+    // Copies into the searched tree would change the answers an index gave.
+    if (BelowWindowsRoot(folder + "\\")) finder.StopIndexing();
     FolderBackupDriver outcome;
     outcome.description = driver.DriverDesc;
     outcome.folder = folder;

@@ -14,9 +14,9 @@ namespace pelorin {
 
 struct FolderBackupOptions {
   // Answers the look-ups of a run from one listing of C:\WINDOWS instead of one
-  // walk per listed file. The run walks afresh anyway when the destination lies
-  // below C:\WINDOWS, where its own copies change the tree; a caller that knows
-  // of other ways the destination can reach into it turns this off.
+  // walk per listed file. The run goes back to a walk per file once a driver
+  // folder lies below C:\WINDOWS, where its own copies change the tree; a caller
+  // that knows of other ways the destination can reach into it turns this off.
   bool indexedSearch = true;
 };
 

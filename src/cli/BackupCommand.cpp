@@ -17,6 +17,8 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "inventory/ListPresenter.h"
+#include "backup/SfxBackup.h"
+#include "cli/EmbeddedStub.h"
 #include "inventory/MemoryDriverRows.h"
 #include "platform/posix/MemoryRegistry.h"
 #include "platform/posix/PosixPlatform.h"
@@ -28,7 +30,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: pelorin backup (--image DIR | --registry FILE [--image DIR]) --to OUT\n"
-    "                      [--all] [DESCRIPTION...]\n"
+    "                      [--all] [--sfx] [DESCRIPTION...]\n"
     "\n"
     "Backs up drivers of an offline Windows installation into OUT: one folder per\n"
     "driver holding its INF, its PNF, the files the INF lists and a taskinfo.ini.\n"
@@ -38,6 +40,8 @@ constexpr char kUsage[] =
     "  --registry FILE  a SYSTEM hive or a regedit export (.reg); overrides the\n"
     "                   image's hive\n"
     "  --to OUT         the backup folder (made when missing)\n"
+    "  --sfx            write one self-extracting OUT/pelorin.exe instead, which\n"
+    "                   restores the drivers when run on Windows\n"
     "  --all            scan every backupable driver (default: only those not\n"
     "                   shipped with Windows), as pelorin list --all\n"
     "  DESCRIPTION      back up only the drivers with these descriptions, exactly\n"
@@ -183,6 +187,8 @@ int BackupCommand(const std::vector<std::string>& args) {
   std::string image, registryFile, out;
   OptionParser options("backup", kUsage);
   options.Flag("--all", &all);
+  bool sfx = false;
+  options.Flag("--sfx", &sfx);
   options.Value("--image", &image);
   options.Value("--registry", &registryFile);
   options.Value("--to", &out);
@@ -190,6 +196,10 @@ int BackupCommand(const std::vector<std::string>& args) {
   if (!options.Parse(optionWords, exitCode)) return exitCode;
   if (image.empty() && registryFile.empty()) return options.UsageError("--image DIR or --registry FILE is needed");
   if (out.empty()) return options.UsageError("--to OUT is needed");
+  if (sfx && !HasEmbeddedStub()) {
+    std::fprintf(stderr, "pelorin: this build carries no restorer stub: --sfx is not available\n");
+    return kExitFailure;
+  }
 
   if (!image.empty() && !IsDirectory(image)) return InputError(image + ": not a folder");
   if (registryFile.empty()) {
@@ -199,14 +209,6 @@ int BackupCommand(const std::vector<std::string>& args) {
   MemoryRegistry registry;
   std::string error;
   if (!LoadRegistryFile(registryFile, registry, error)) return InputError(error);
-
-  if (!MakeFolders(out)) return InputError(out + ": cannot make the folder");
-  const std::string outHost = RealPath(out);
-  posix::PosixPlatform platform;
-  if (!image.empty()) platform.MapDrive('C', RealPath(image));
-  const std::string outWindows = platform.ToWindowsPath(outHost);
-  if (outWindows.empty()) return InputError(out + ": the folder has no Windows path (a name without a GBK form?)");
-  const std::string destination = outWindows.back() == '\\' ? outWindows : outWindows + "\\";
 
   MemoryDriverRows rows;
   DriverScanMaps maps;
@@ -230,6 +232,14 @@ int BackupCommand(const std::vector<std::string>& args) {
     }
   }
 
+  if (!MakeFolders(out)) return InputError(out + ": cannot make the folder");
+  const std::string outHost = RealPath(out);
+  posix::PosixPlatform platform;
+  if (!image.empty()) platform.MapDrive('C', RealPath(image));
+  const std::string outWindows = platform.ToWindowsPath(outHost);
+  if (outWindows.empty()) return InputError(out + ": the folder has no Windows path (a name without a GBK form?)");
+  const std::string destination = outWindows.back() == '\\' ? outWindows : outWindows + "\\";
+
   CliBackupHost host(rows, isatty(STDERR_FILENO) != 0);
   CliMessageBoxes boxes(host);
   platform.SetMessageBoxes(&boxes);
@@ -240,7 +250,11 @@ int BackupCommand(const std::vector<std::string>& args) {
     runOptions.indexedSearch = false;
   }
   std::vector<FolderBackupDriver> drivers;
-  const int result = RunFolderBackup(platform.Get(), host, destination, runOptions, &drivers);
+  EmbeddedStubResources stub;
+  platform.SetResources(&stub);
+  CSfxWriter writer(platform.Get());
+  const int result = sfx ? RunSfxBackup(platform.Get(), host, writer, destination, runOptions.indexedSearch)
+                         : RunFolderBackup(platform.Get(), host, destination, runOptions, &drivers);
   host.EndLine();
 
   bool failed = result != BackupResultDone;
@@ -253,6 +267,7 @@ int BackupCommand(const std::vector<std::string>& args) {
   switch (result) {
     case BackupResultDone:
       std::printf("%s\n", ToTerminal(texts::kBackupDone).c_str());
+      if (sfx) std::printf("%s/%s\n", outHost.c_str(), texts::kSfxOutputName);
       break;
     case BackupResultNothingTicked:
       std::printf("%s\n", ToTerminal(texts::kTickDrivers).c_str());

@@ -13,6 +13,7 @@ struct Command {
 };
 
 int ListCommand(const std::vector<std::string>& args);
+int BackupCommand(const std::vector<std::string>& args);
 int UnpackCommand(const std::vector<std::string>& args);
 
 }  // namespace pelorin::cli

@@ -13,6 +13,7 @@ using pelorin::cli::Command;
 
 const Command kCommands[] = {
     {"list", "list the drivers of an offline installation", pelorin::cli::ListCommand},
+    {"backup", "back up drivers into one folder per driver", pelorin::cli::BackupCommand},
     {"unpack", "check a self-extracting backup and write out its files", pelorin::cli::UnpackCommand},
 };
 

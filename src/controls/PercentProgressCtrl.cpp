@@ -38,6 +38,12 @@ class ClipRect {
   HRGN region_;
 };
 
+// Asks the bar's thread to redraw it at once.
+UINT RedrawMessage() {
+  static const UINT message = RegisterWindowMessageA("PelorinPercentBarRedraw");
+  return message;
+}
+
 void FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
   SetBkColor(dc, colour);
   ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
@@ -83,7 +89,16 @@ int CPercentProgressCtrl::SetPos(int position) {
   GetClientRect(&client);
   bool repaint = false;
   const int old = model_.SetPos(position, client.right - client.left, repaint);
-  if (repaint) RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  if (repaint) {
+    if (GetWindowThreadProcessId(m_hWnd, nullptr) == GetCurrentThreadId()) {
+      RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    } else {
+      // From another thread the paint is not certain to have run when
+      // RedrawWindow returns (wine queues it); the bar's own thread redraws
+      // and the caller waits for it.
+      ::SendMessageA(m_hWnd, RedrawMessage(), 0, 0);
+    }
+  }
   return old;
 }
 
@@ -115,6 +130,10 @@ LRESULT CALLBACK CPercentProgressCtrl::SubclassProc(HWND window, UINT message, W
 }
 
 LRESULT CPercentProgressCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == RedrawMessage() && message != 0) {
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    return 0;
+  }
   switch (message) {
     case WM_PAINT:
       OnPaint();

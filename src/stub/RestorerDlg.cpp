@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "restore/DriverInstaller.h"
 #include "stub/RestorerResource.h"
 #include "stub/StubTexts.h"
 
@@ -277,13 +278,14 @@ void CRestorerDlg::OnStartRestore() {
     return;
   }
   HWND start = GetDlgItem(hwnd_, IDC_RESTORE_START);
+  CDriverInstaller installer(platform_.Get());
   for (int item : targets) {
     EnableWindow(start, FALSE);
     SetStatus(kInstalling);
     ShowDetails(item);
-    // TODO(restore): CDriverInstaller(platform_.Get()).InstallDriver once the
-    // installer is on main; until then every install reports failure.
-    const int result = session_.InstallOne(item, [](const std::string&, const std::string&) { return 2; });
+    const int result = session_.InstallOne(item, [&](const std::string& inf, const std::string& hardwareId) {
+      return installer.InstallDriver(inf, hardwareId);
+    });
     InvalidateRect(tree_, nullptr, TRUE);
     UpdateWindow(tree_);
     if (result != 0 && result != 1) boxes.Show(kInstallFailed, kWindowTitle, mb::kOk);

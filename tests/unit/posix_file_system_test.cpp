@@ -79,7 +79,8 @@ TEST_P(PosixFileSystemTest, AttributesRoundTripAndTravelWithCopies) {
     // Clear the copy so the next round may overwrite it.
     ASSERT_TRUE(fs().SetAttributes("C:\\b.sys", attr::kNormal));
   }
-  // Zero means normal; read-only is the permission bits.
+  // Zero means normal (0x80 reads back as on Windows; wine reports archive
+  // instead); read-only is the permission bits.
   ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", 0));
   EXPECT_EQ(Attr("C:\\a.sys"), attr::kNormal);
   ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", attr::kReadOnly));
@@ -114,6 +115,8 @@ TEST_P(PosixFileSystemTest, HiddenIsStoredTheWayWineReadsIt) {
   EXPECT_LT(getxattr((scratch_ / "h.txt").c_str(), "user.DOSATTRIB", value, sizeof(value)), 0);
 }
 
+// Windows refuses these to every user; wine lets root overwrite a read-only file
+// and anyone a hidden one. The backend follows Windows.
 TEST_P(PosixFileSystemTest, ReadOnlyFilesAreRefusedEvenToRoot) {
   scratch_.WriteFile("ro.txt", "keep");
   scratch_.WriteFile("src.txt", "new");

@@ -36,6 +36,9 @@ TEST(PosixPlatformTest, HostPathsAreFoundWithoutRegardToCase) {
   EXPECT_EQ(host, scratch / "Windows/inf/oem1.inf");
   ASSERT_TRUE(platform.ToHostPath("c:/windows//inf\\\\New.ini", host));
   EXPECT_EQ(host, scratch / "Windows/inf/New.ini");
+  // Trailing dots and blanks go, "." and ".." fold, as in Windows paths.
+  ASSERT_TRUE(platform.ToHostPath("C:\\Windows. \\.\\x\\..\\inf\\Driver. ", host));
+  EXPECT_EQ(host, scratch / "Windows/inf/Driver");
   EXPECT_FALSE(platform.ToHostPath("C:\\nowhere\\x.ini", host));
   EXPECT_FALSE(platform.ToHostPath("Q:\\x", host));
   EXPECT_FALSE(platform.ToHostPath("relative\\x", host));

@@ -30,6 +30,7 @@ HiveKey ClassBranch() {
   for (const char16_t* name : {u"DriverDesc", u"ProviderName", u"DriverDate", u"DriverVersion",
                                u"InfPath", u"MatchingDeviceId"})
     inst.values.push_back(HiveValue{name, 1, Sz(std::u16string(u"值 ") + name)});
+  inst.values.push_back(HiveValue{u"Odd", 0x7F, "xy"});  // a type no enum names
   net.Child(u"驱动属性");  // a key name that is not Latin-1
   return cls;
 }
@@ -51,6 +52,13 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelect) {
   EXPECT_EQ(rows.Text(0, DriverColumn::Class), "网络适配器");
   EXPECT_EQ(rows.Text(0, DriverColumn::Desc), "值 DriverDesc");
   EXPECT_TRUE(registry.KeyExists(testing::kClassRoot + "\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\驱动属性"));
+  std::unique_ptr<RegistryKey> key;
+  ASSERT_EQ(registry.OpenKey(testing::kClassRoot + "\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0000", key), 0u);
+  unsigned char data[8];
+  std::uint32_t type = 0, size = sizeof data;
+  EXPECT_EQ(key->QueryValue("Odd", &type, data, &size), 0u);
+  EXPECT_EQ(type, 0x7Fu);
+  EXPECT_EQ(size, 2u);
 
   // Pointing Select at the set without Class is an error naming the set.
   root.Child(u"Select").values[0].data = std::string("\x01\0\0\0", 4);

@@ -7,6 +7,10 @@
 #   pelorin_wine_private_prefix NAME
 #                                 a fresh copy of the template prefix for a test
 #                                 that changes machine state; exports WINEPREFIX
+#   pelorin_wine_unprivileged_prefix NAME UID
+#                                 a fresh copy of the template prefix owned by UID
+#                                 (with its own HOME), for running a program as
+#                                 that user; exports WINEPREFIX and HOME
 #   pelorin_xvfb_stop BUILD_DIR   stops the private Xvfb, if one was started
 #
 # Everything lives under BUILD_DIR/wine; nothing outside it is changed.
@@ -119,6 +123,19 @@ pelorin_wine_private_prefix() {
   mkdir -p "$PELORIN_WINE_DIR/private"
   cp -a "$PELORIN_WINE_DIR/template" "$target"
   export WINEPREFIX=$target
+}
+
+pelorin_wine_unprivileged_prefix() {
+  local name=$1 uid=$2 base
+  base="$PELORIN_WINE_DIR/private/$name"
+  rm -rf "$base"
+  mkdir -p "$base/home"
+  cp -a "$PELORIN_WINE_DIR/template" "$base/prefix"
+  # The prefix names the server directory of the user who made it; wine makes a
+  # new one for the new owner.
+  rm -f "$base/prefix/wineserver"
+  chown -R "$uid:$uid" "$base"
+  export WINEPREFIX="$base/prefix" HOME="$base/home"
 }
 
 pelorin_xvfb_stop() {

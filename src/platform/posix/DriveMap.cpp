@@ -161,13 +161,17 @@ std::uint32_t DriveMap::Resolve(const std::string& windowsPath, ResolvedPath& ou
   }
   if (!current.empty()) parts.push_back(current);
   std::vector<std::string> folded;
-  for (const std::string& part : parts) {
+  for (std::string part : parts) {
     if (part == ".") continue;
     if (part == "..") {
       if (!folded.empty()) folded.pop_back();
       continue;
     }
-    folded.push_back(part);
+    // Windows drops trailing dots and blanks of a name ("Driver." is "Driver"),
+    // so a host name never gets a spelling Windows could not open. Neither byte
+    // can be a GBK trail byte.
+    while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+    if (!part.empty()) folded.push_back(part);
   }
 
   out.trailingSeparator = endsWithSeparator && !folded.empty();

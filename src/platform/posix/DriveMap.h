@@ -28,7 +28,7 @@ class DriveMap {
   // Windows would refuse (control characters, < > : " | and, unless
   // `wildcardsInLast`, * and ? in the last component) or that has no host form.
   // "\" and "/" both separate; runs of them count as one; "." and ".." are
-  // folded as Windows folds them.
+  // folded and trailing dots and blanks of names dropped, as Windows does.
   std::uint32_t Resolve(const std::string& windowsPath, ResolvedPath& out,
                         bool wildcardsInLast = false) const;
 

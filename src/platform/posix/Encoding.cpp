@@ -4,6 +4,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <utility>
 
 namespace pelorin::posix {
 
@@ -31,6 +34,13 @@ class IconvHandle {
 // source encoding, so replacement keeps going on the next character.
 std::size_t SkipWidth(const char* from, const char* in, std::size_t left) {
   if (std::strcmp(from, "UTF-16LE") == 0) return left >= 2 ? 2 : left;
+  if (std::strcmp(from, "UTF-8") == 0) {
+    const auto lead = static_cast<unsigned char>(in[0]);
+    const std::size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    std::size_t k = 1;
+    while (k < len && k < left && (static_cast<unsigned char>(in[k]) & 0xC0) == 0x80) ++k;
+    return k;
+  }
   if (std::strcmp(from, kGbk) == 0) {
     const auto lead = static_cast<unsigned char>(in[0]);
     if (left >= 2 && lead >= 0x81 && lead <= 0xFE) {
@@ -50,8 +60,14 @@ bool Convert(const char* to, const char* from, const std::string& in, std::strin
              Invalid invalid) {
   out.clear();
   if (in.empty()) return true;
-  IconvHandle cd(to, from);
+  // Opening a converter costs far more than most conversions: each thread keeps
+  // the ones it has used (iconv descriptors must not be shared across threads).
+  thread_local std::map<std::pair<std::string, std::string>, std::unique_ptr<IconvHandle>> cache;
+  std::unique_ptr<IconvHandle>& slot = cache[{to, from}];
+  if (!slot) slot = std::make_unique<IconvHandle>(to, from);
+  IconvHandle& cd = *slot;
   if (!cd.ok()) return false;
+  iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
   bool clean = true;
   char* src = const_cast<char*>(in.data());
   std::size_t srcLeft = in.size();

@@ -57,12 +57,17 @@ class Copier {
     for (hive_value_h* value = values.get(); *value; ++value) {
       Owned<char> name(hivex_value_key(hive_, *value));
       if (!name) return false;
-      hive_type type = hive_t_none;
+      hive_type typeSlot = hive_t_none;
       std::size_t length = 0;
-      Owned<char> data(hivex_value_value(hive_, *value, &type, &length));
+      Owned<char> data(hivex_value_value(hive_, *value, &typeSlot, &length));
       if (!data) return false;
-      registry_.SetRawValueUtf16(path, regtext::Utf8ToUtf16(name.get()),
-                                 static_cast<std::uint32_t>(type), std::string(data.get(), length));
+      // Any 32-bit type can stand in a hive, most outside the enum's values:
+      // take the stored number without reading it as the enum.
+      std::uint32_t type = 0;
+      static_assert(sizeof typeSlot == sizeof type, "hive_type is 32 bits");
+      std::memcpy(&type, &typeSlot, sizeof type);
+      registry_.SetRawValueUtf16(path, regtext::Utf8ToUtf16(name.get()), type,
+                                 std::string(data.get(), length));
     }
     return true;
   }

@@ -84,23 +84,30 @@ std::uint32_t IniProfile::CopyList(const std::vector<std::string>& items, char* 
     buffer[0] = '\0';
     return 0;
   }
-  std::size_t pos = 0;
+  std::string flat;
   for (const std::string& item : items) {
-    // Room for the string, its NUL and the closing NUL.
-    if (pos + item.size() + 2 > size) {
-      const std::size_t room = size - 2 - pos;
-      const std::string cut = mbcs::CutAtCharBoundary(item.substr(0, room), room);
-      std::memcpy(buffer + pos, cut.data(), cut.size());
-      std::memset(buffer + pos + cut.size(), 0, size - pos - cut.size());
-      return size - 2;
-    }
-    std::memcpy(buffer + pos, item.data(), item.size());
-    pos += item.size();
-    buffer[pos++] = '\0';
+    flat += item;
+    flat += '\0';
   }
-  buffer[pos] = '\0';
-  if (pos == 0 && size > 1) buffer[1] = '\0';
-  return static_cast<std::uint32_t>(pos);
+  if (flat.size() + 1 <= size) {
+    std::memcpy(buffer, flat.data(), flat.size());
+    buffer[flat.size()] = '\0';
+    if (flat.empty()) buffer[1] = '\0';
+    return static_cast<std::uint32_t>(flat.size());
+  }
+  // Cut: the strings that fit, the last one shortened to a whole character,
+  // then NULs to the end of the buffer.
+  const std::size_t keep = size - 2;
+  const std::size_t lastNul = keep == 0 ? std::string::npos : flat.rfind('\0', keep - 1);
+  const std::size_t lastStart = lastNul == std::string::npos ? 0 : lastNul + 1;
+  // One byte beyond the cut shows whether it splits a double-byte character.
+  const std::string last =
+      mbcs::CutAtCharBoundary(flat.substr(lastStart, keep + 1 - lastStart), keep - lastStart);
+  flat.resize(lastStart);
+  flat += last;
+  std::memcpy(buffer, flat.data(), flat.size());
+  std::memset(buffer + flat.size(), 0, size - flat.size());
+  return size - 2;
 }
 
 std::string IniProfile::StripQuotes(const std::string& value) {

@@ -24,6 +24,9 @@ struct MemoryRegistry::Node {
     std::u16string folded;
     std::uint32_t type;
     std::string data;
+    // The code page 936 form, made on the first read: a rescan reads it again.
+    std::string ansi;
+    bool ansiValid = false;
   };
   std::vector<Value> values;
 
@@ -101,7 +104,11 @@ std::uint32_t MemoryKey::QueryValue(const char* valueName, std::uint32_t* type,
       node_->FindValue(regtext::GbkToUtf16(valueName ? valueName : ""));
   if (!value) return err::kFileNotFound;
   if (type) *type = value->type;
-  std::string bytes = AnsiData(value->type, value->data);
+  if (!value->ansiValid) {
+    value->ansi = AnsiData(value->type, value->data);
+    value->ansiValid = true;
+  }
+  const std::string& bytes = value->ansi;
   if (!size) return data ? err::kInvalidParameter : err::kSuccess;
   std::uint32_t capacity = *size;
   *size = static_cast<std::uint32_t>(bytes.size());
@@ -156,9 +163,10 @@ void MemoryRegistry::SetRawValueUtf16(const std::vector<std::u16string>& path,
   if (Node::Value* existing = node->FindValue(name)) {
     existing->type = type;
     existing->data = data;
+    existing->ansiValid = false;
     return;
   }
-  node->values.push_back(Node::Value{name, regtext::FoldName(name), type, data});
+  node->values.push_back(Node::Value{name, regtext::FoldName(name), type, data, {}, false});
 }
 
 void MemoryRegistry::SetRawValue(const std::string& path, const std::string& name,

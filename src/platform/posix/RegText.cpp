@@ -1,57 +1,9 @@
 #include "platform/posix/RegText.h"
 
-#include <iconv.h>
-
-#include <cerrno>
+#include "platform/posix/Encoding.h"
 
 namespace pelorin::regtext {
 namespace {
-
-// One iconv conversion descriptor per direction and thread; opened on first use.
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Converter() {
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  // Converts `in` in full; false (and `out` partial) at the first byte sequence
-  // the target cannot hold or the source does not allow.
-  bool Run(const char* in, std::size_t inLen, std::string& out) {
-    out.clear();
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    char* src = const_cast<char*>(in);
-    std::size_t srcLeft = inLen;
-    char buffer[512];
-    while (srcLeft > 0) {
-      char* dst = buffer;
-      std::size_t dstLeft = sizeof buffer;
-      std::size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
-      out.append(buffer, dst - buffer);
-      if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
-    }
-    char* dst = buffer;
-    std::size_t dstLeft = sizeof buffer;
-    iconv(cd_, nullptr, nullptr, &dst, &dstLeft);
-    out.append(buffer, dst - buffer);
-    return true;
-  }
-
- private:
-  iconv_t cd_;
-};
-
-Converter& ToGbk() {
-  thread_local Converter c("CP936", "UTF-16LE");
-  return c;
-}
-Converter& FromGbk() {
-  thread_local Converter c("UTF-16LE", "CP936");
-  return c;
-}
 
 bool IsAscii(const std::u16string& text) {
   for (char16_t c : text)
@@ -82,28 +34,8 @@ std::u16string BytesToUtf16(const std::string& bytes) {
 
 std::string Utf16ToGbk(const std::u16string& text) {
   if (IsAscii(text)) return std::string(text.begin(), text.end());
-  std::string whole;
-  std::string bytes = Utf16ToBytes(text);
-  if (ToGbk().Run(bytes.data(), bytes.size(), whole)) return whole;
-  // Character by character, so only the unmappable ones are replaced.
   std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    std::size_t units = 1;
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF)
-      units = 2;
-    std::string one;
-    std::string src = Utf16ToBytes(text.substr(i, units));
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (ToGbk().Run(src.data(), src.size(), one)) {
-      out += one;
-    } else {
-      out.push_back('?');
-    }
-    i += units - 1;
-  }
+  posix::Utf16LeToGbk(Utf16ToBytes(text), out, posix::Invalid::kReplace);
   return out;
 }
 
@@ -113,29 +45,8 @@ std::u16string GbkToUtf16(const std::string& text) {
     if (c >= 0x80) ascii = false;
   if (ascii) return std::u16string(text.begin(), text.end());
   std::string out;
-  if (FromGbk().Run(text.data(), text.size(), out)) return BytesToUtf16(out);
-  // Byte by byte (or pair by pair) so a stray byte does not lose the rest.
-  std::u16string result;
-  for (std::size_t i = 0; i < text.size();) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      result.push_back(c);
-      ++i;
-      continue;
-    }
-    std::size_t len = (i + 1 < text.size()) ? 2 : 1;
-    if (len == 2 && FromGbk().Run(text.data() + i, 2, out)) {
-      result += BytesToUtf16(out);
-      i += 2;
-    } else if (FromGbk().Run(text.data() + i, 1, out) && !out.empty()) {
-      result += BytesToUtf16(out);
-      ++i;
-    } else {
-      result.push_back(u'?');
-      ++i;
-    }
-  }
-  return result;
+  posix::GbkToUtf16Le(text, out, posix::Invalid::kReplace);
+  return BytesToUtf16(out);
 }
 
 std::u16string Utf8ToUtf16(const std::string& text) {
@@ -213,8 +124,13 @@ std::string Utf8ToGbk(const std::string& text) { return Utf16ToGbk(Utf8ToUtf16(t
 
 std::u16string FoldName(const std::u16string& name) {
   std::u16string folded = name;
-  for (char16_t& c : folded)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  for (char16_t& c : folded) {
+    if (c < 0x80) {
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    } else if (c < 0xD800 || c > 0xDFFF) {
+      c = static_cast<char16_t>(posix::UpcaseChar(c));
+    }
+  }
   return folded;
 }
 

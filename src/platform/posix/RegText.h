@@ -6,8 +6,9 @@
 
 namespace pelorin::regtext {
 
-// Characters GBK cannot hold become "?", as WideCharToMultiByte does with its
-// default character. An odd trailing byte of UTF-16 data is ignored.
+// Characters GBK cannot hold become "?" (one per UTF-16 unit), as
+// WideCharToMultiByte does with its default character. An odd trailing byte of
+// UTF-16 data is ignored. GBK work is done by posix/Encoding.
 std::string Utf16ToGbk(const std::u16string& text);
 std::u16string GbkToUtf16(const std::string& text);
 
@@ -22,7 +23,7 @@ std::string Utf8ToGbk(const std::string& text);
 std::string Utf16ToBytes(const std::u16string& text);
 std::u16string BytesToUtf16(const std::string& bytes);
 
-// ASCII-only upper case, the folding used to compare key and value names.
+// The upper case Windows compares key and value names in (its up-case table).
 std::u16string FoldName(const std::u16string& name);
 
 }  // namespace pelorin::regtext
