@@ -16,14 +16,12 @@
 #include "backup/FolderBackup.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "inventory/ListPresenter.h"
+#include "cli/OfflineScan.h"
 #include "backup/SfxBackup.h"
 #include "cli/EmbeddedStub.h"
 #include "inventory/MemoryDriverRows.h"
-#include "platform/posix/MemoryRegistry.h"
 #include "platform/posix/PosixPlatform.h"
 #include "platform/posix/RegText.h"
-#include "platform/posix/RegistryFiles.h"
 
 namespace pelorin::cli {
 namespace {
@@ -201,20 +199,10 @@ int BackupCommand(const std::vector<std::string>& args) {
     return kExitFailure;
   }
 
-  if (!image.empty() && !IsDirectory(image)) return InputError(image + ": not a folder");
-  if (registryFile.empty()) {
-    registryFile = FindNoCase(image, {"WINDOWS", "system32", "config", "SYSTEM"});
-    if (registryFile.empty()) return InputError(image + ": no WINDOWS/system32/config/SYSTEM registry hive");
-  }
-  MemoryRegistry registry;
-  std::string error;
-  if (!LoadRegistryFile(registryFile, registry, error)) return InputError(error);
-
   MemoryDriverRows rows;
-  DriverScanMaps maps;
   std::string status;
-  ListPresenter list(rows, registry, maps, [&](const std::string& text) { status = text; });
-  list.Scan(all ? ScanMode::AllBackupable : ScanMode::NotOnSystemDisc);
+  exitCode = ScanOfflineInstallation(image, registryFile, all, rows, status);
+  if (exitCode != kExitOk) return exitCode;
 
   std::set<std::string> wanted;
   for (const std::string& description : descriptions) wanted.insert(regtext::Utf8ToGbk(description));

@@ -5,12 +5,11 @@
 
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
+#include "cli/OfflineScan.h"
 #include "inventory/DriverScan.h"
 #include "inventory/ListPresenter.h"
 #include "inventory/MemoryDriverRows.h"
-#include "platform/posix/MemoryRegistry.h"
 #include "platform/posix/RegText.h"
-#include "platform/posix/RegistryFiles.h"
 
 namespace pelorin::cli {
 namespace {
@@ -94,22 +93,10 @@ int ListCommand(const std::vector<std::string>& args) {
   if (image.empty() && registryFile.empty())
     return options.UsageError("--image DIR or --registry FILE is needed");
 
-  if (!image.empty() && !IsDirectory(image)) return InputError(image + ": not a folder");
-  if (registryFile.empty()) {
-    registryFile = FindNoCase(image, {"WINDOWS", "system32", "config", "SYSTEM"});
-    if (registryFile.empty())
-      return InputError(image + ": no WINDOWS/system32/config/SYSTEM registry hive");
-  }
-
-  MemoryRegistry registry;
-  std::string error;
-  if (!LoadRegistryFile(registryFile, registry, error)) return InputError(error);
-
   MemoryDriverRows rows;
-  DriverScanMaps maps;
   std::string status;
-  ListPresenter list(rows, registry, maps, [&](const std::string& text) { status = text; });
-  list.Scan(all ? ScanMode::AllBackupable : ScanMode::NotOnSystemDisc);
+  exitCode = ScanOfflineInstallation(image, registryFile, all, rows, status);
+  if (exitCode != kExitOk) return exitCode;
 
   if (tsv) {
     for (int r = 0; r < rows.Count(); ++r) {
