@@ -144,7 +144,7 @@ pelorin_xvfb_stop() {
   # Wine's own processes hold the display: end them first, in every prefix of
   # the build, so that nothing waits on a display that is gone.
   for p in "$dir/shared" "$dir"/private/*; do
-    [ -f "$p/system.reg" ] && WINEPREFIX=$p wineserver -k >/dev/null 2>&1
+    [ -f "$p/system.reg" ] && { WINEPREFIX=$p wineserver -k >/dev/null 2>&1 || true; }
   done
   if [ -f "$dir/xvfb.pid" ]; then
     kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
