@@ -7,6 +7,7 @@
 #include "app/BackupWorkers.h"
 #include "app/MainDlgTexts.h"
 #include "controls/FolderBrowser.h"
+#include "inventory/ListPresenter.h"
 #include "res/resource.h"
 
 namespace pelorin {
@@ -195,7 +196,7 @@ void CMainDlg::EnableControl(int id, bool enable) { ::EnableWindow(GetDlgItem(id
 
 void CMainDlg::SetUpList() {
   int index = 0;
-  for (const auto& column : maindlg::kListColumns) {
+  for (const auto& column : kListColumns) {  // all centred
     LVCOLUMNA lvc = {};
     lvc.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     lvc.fmt = LVCFMT_CENTER;

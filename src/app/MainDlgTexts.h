@@ -23,15 +23,7 @@ constexpr char kInformationCaption[] = "提示信息";
 // The about box's version line.
 constexpr char kAboutVersion[] = "1.00.0000";
 
-// The driver list's columns, in insertion order; all centred.
-struct ListColumn {
-  const char* header;
-  int width;
-};
-constexpr ListColumn kListColumns[] = {
-    {"驱动描述", 200}, {"驱动类型", 122}, {"发布厂商", 105}, {"发布日期", 73},
-    {"程序版本", 100}, {"程序文件", 70},  {"硬件ID", 70},
-};
+// The driver list's columns (headers and widths) are the inventory's kListColumns.
 // LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP
 constexpr std::uint32_t kListExtendedStyle = 0x425;
 

@@ -52,7 +52,7 @@ std::string OneLine(std::string text) {
 void PrintTable(MemoryDriverRows& rows, const std::string& status) {
   std::vector<std::vector<std::string>> table;
   std::vector<std::string> header;
-  for (const ListColumnSpec& column : kListColumns) header.push_back(ToTerminal(column.header));
+  for (const ListColumnLayout& column : kListColumns) header.push_back(ToTerminal(column.header));
   table.push_back(header);
   for (int r = 0; r < rows.Count(); ++r) {
     std::vector<std::string> line;

@@ -18,11 +18,11 @@
 namespace pelorin {
 
 // The list's columns in DriverColumn order: header text and width in pixels.
-struct ListColumnSpec {
+struct ListColumnLayout {
   const char* header;
   int width;
 };
-constexpr ListColumnSpec kListColumns[kDriverColumnCount] = {
+constexpr ListColumnLayout kListColumns[kDriverColumnCount] = {
     {"驱动描述", 200}, {"驱动类型", 122}, {"发布厂商", 105}, {"发布日期", 73},
     {"程序版本", 100}, {"程序文件", 70},  {"硬件ID", 70},
 };
