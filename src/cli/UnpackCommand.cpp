@@ -2,6 +2,9 @@
 // writes its files into DIR; a backup that fails the check is refused and
 // nothing is written.
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstdio>
@@ -86,23 +89,45 @@ int UnpackCommand(const std::vector<std::string>& args) {
   if (!raw) return InputError(words[0] + ": " + std::strerror(errno));
   HostFile container(raw);
 
+  // Entries go to a private folder inside DIR first and move into DIR once the
+  // whole backup unpacked: a stream found damaged half-way neither leaves a
+  // partial backup behind nor replaces files DIR already held.
+  const bool madeTo = !IsDirectory(to);
+  const std::string staging = to + "/.pelorin-unpack-" + std::to_string(getpid());
   std::string failedPath;
-  int written = 0;
+  std::vector<std::string> names;
   const SfxStatus status = UnpackSfx(
       container,
       [&](const std::string& name) -> std::unique_ptr<FileStream> {
-        if (!IsDirectory(to) && mkdir(to.c_str(), 0777) != 0) {
-          failedPath = to;
-          return nullptr;
+        for (const std::string& dir : {to, staging}) {
+          if (!IsDirectory(dir) && mkdir(dir.c_str(), 0777) != 0) {
+            failedPath = dir;
+            return nullptr;
+          }
         }
         // Stored names are GBK; the host's names are UTF-8.
-        const std::string path = to + "/" + ToTerminal(name);
+        const std::string path = staging + "/" + ToTerminal(name);
         std::FILE* out = std::fopen(path.c_str(), "wb");
-        if (!out) failedPath = path;
-        ++written;
-        return out ? std::make_unique<HostFile>(out) : nullptr;
+        if (!out) {
+          failedPath = path;
+          return nullptr;
+        }
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+        return std::make_unique<HostFile>(out);
       },
-      nullptr);
+      [&](const std::string& name) { unlink((staging + "/" + ToTerminal(name)).c_str()); }, nullptr);
+  if (status == SfxStatus::kOk) {
+    for (const std::string& name : names) {
+      const std::string host = ToTerminal(name);
+      if (std::rename((staging + "/" + host).c_str(), (to + "/" + host).c_str()) != 0) {
+        std::fprintf(stderr, "pelorin: %s/%s: %s\n", to.c_str(), host.c_str(), std::strerror(errno));
+        return kExitFailure;
+      }
+    }
+  }
+  rmdir(staging.c_str());
+  if (status != SfxStatus::kOk && madeTo) rmdir(to.c_str());
+  const int written = static_cast<int>(names.size());
   switch (status) {
     case SfxStatus::kOk:
       std::printf("unpacked %d files into %s\n", written, to.c_str());

@@ -27,7 +27,7 @@ int CRestorerSession::Unpack(const std::string& selfPath, const std::string& tem
         }
         return platform_.files->Open(folder_ + name, OpenMode::kCreateWrite);
       },
-      &records_);
+      [&](const std::string& name) { platform_.files->Delete(folder_ + name); }, &records_);
   switch (status) {
     case SfxStatus::kOk:
       unpacked_ = true;

@@ -166,22 +166,27 @@ SfxStatus InflateSfxEntry(FileStream& container, const SfxRecord& record, FileSt
   return status;
 }
 
-SfxStatus UnpackSfx(FileStream& container, const SfxCreateEntry& create, std::vector<SfxRecord>* records) {
+SfxStatus UnpackSfx(FileStream& container, const SfxCreateEntry& create, const SfxRemoveEntry& remove,
+                    std::vector<SfxRecord>* records) {
   std::vector<SfxRecord> directory;
   SfxStatus status = ReadSfxDirectory(container, directory);
   if (records) *records = directory;
   if (status != SfxStatus::kOk) return status;
-  for (const SfxRecord& record : directory) {
-    status = InflateSfxEntry(container, record, nullptr);
-    if (status != SfxStatus::kOk) return status;
-  }
-  for (auto it = directory.rbegin(); it != directory.rend(); ++it) {
+  std::vector<const std::string*> created;
+  for (auto it = directory.rbegin(); it != directory.rend() && status == SfxStatus::kOk; ++it) {
     std::unique_ptr<FileStream> out = create(it->name);
-    if (!out) return SfxStatus::kCreateFailed;
+    if (!out) {
+      status = SfxStatus::kCreateFailed;
+      break;
+    }
+    created.push_back(&it->name);
     status = InflateSfxEntry(container, *it, out.get());
-    if (status != SfxStatus::kOk) return status;
   }
-  return SfxStatus::kOk;
+  if (status != SfxStatus::kOk && remove) {
+    // The failed entry's stream is closed by now: the loop's scope ended.
+    for (auto it = created.rbegin(); it != created.rend(); ++it) remove(**it);
+  }
+  return status;
 }
 
 }  // namespace pelorin

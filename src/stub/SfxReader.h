@@ -1,8 +1,9 @@
 #pragma once
 // Reads a self-extracting container (backup/SfxFormat.h) from its end. The
-// directory is validated as a whole before any entry is unpacked, and every
-// stream is checked before the first file is created, so a damaged or crafted
-// container is refused without writing anything and is never read out of bounds.
+// directory is validated as a whole before any entry is created, and a stream
+// found damaged while it is unpacked takes back every entry written before it,
+// so a damaged or crafted container is refused as a whole and is never read out
+// of bounds.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,10 +46,14 @@ SfxStatus ReadSfxDirectory(FileStream& container, std::vector<SfxRecord>& record
 SfxStatus InflateSfxEntry(FileStream& container, const SfxRecord& record, FileStream* out);
 
 using SfxCreateEntry = std::function<std::unique_ptr<FileStream>(const std::string& name)>;
+using SfxRemoveEntry = std::function<void(const std::string& name)>;
 
-// Reads the directory, checks every stream, then writes the entries from the
-// last record to the first (so of two equal names the one listed first stays).
-// `records` receives the directory when it was read.
-SfxStatus UnpackSfx(FileStream& container, const SfxCreateEntry& create, std::vector<SfxRecord>* records);
+// Reads the directory, then inflates the entries from the last record to the
+// first (so of two equal names the one listed first stays), each stream once.
+// When an entry fails, every entry created so far is handed to `remove` (after
+// its stream was closed), latest first. `records` receives the directory when
+// it was read.
+SfxStatus UnpackSfx(FileStream& container, const SfxCreateEntry& create, const SfxRemoveEntry& remove,
+                    std::vector<SfxRecord>* records);
 
 }  // namespace pelorin

@@ -54,6 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!pelorin::IsSafeEntryName(name)) std::abort();
         return std::make_unique<BytesStream>(nullptr, 0);
       },
-      &records);
+      nullptr, &records);
   return 0;
 }

@@ -108,7 +108,7 @@ TEST_F(SfxBackupTest, ManifestsComeFromEmptyFilesAndReachTheRestorer) {
                       [&](const std::string& name) {
                         return platform.Get().files->Open("C:\\unpacked\\" + name, OpenMode::kCreateWrite);
                       },
-                      nullptr),
+                      nullptr, nullptr),
             SfxStatus::kOk);
   const std::string tree = scratch.ReadFile("unpacked/treeinfo.ini");
   EXPECT_EQ(tree.find("Stale"), std::string::npos);

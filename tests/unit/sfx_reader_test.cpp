@@ -43,7 +43,8 @@ class SfxReaderTest : public ::testing::Test {
     SfxMemoryFiles target;
     auto in = scratch.Open("self.exe", OpenMode::kReadShared);
     SfxStatus status = UnpackSfx(
-        *in, [&](const std::string& name) { return target.Open("T\\" + name, OpenMode::kCreateWrite); }, nullptr);
+        *in, [&](const std::string& name) { return target.Open("T\\" + name, OpenMode::kCreateWrite); },
+        [&](const std::string& name) { EXPECT_TRUE(target.Delete("T\\" + name)) << name; }, nullptr);
     written.clear();
     for (auto& p : target.Paths()) written[p] = target.Text(p);
     return status;
@@ -122,8 +123,16 @@ TEST_F(SfxReaderTest, RefusesDamagedDirectoriesWithoutWritingAnything) {
     check(b, bad);
   }
 
-  // A damaged stream is found before the first file is created.
+  // A damaged stream takes back the entries written before it: b.sys, the
+  // last record, is unpacked first.
   auto b = container;
+  const std::size_t firstHead = lastHead - 4 - 5 - 12;
+  const std::uint32_t firstEnd = (container[firstHead] | container[firstHead + 1] << 8 |
+                                  container[firstHead + 2] << 16) +
+                                 (container[firstHead + 8] | container[firstHead + 9] << 8);
+  b[firstEnd - 1] ^= 0x55;  // its checksum
+  check(b, "damaged first stream");
+  b = container;
   const std::uint32_t secondOffset = container[lastHead] | container[lastHead + 1] << 8 |
                                      container[lastHead + 2] << 16;
   b[secondOffset + 10] ^= 0x55;
@@ -163,7 +172,7 @@ TEST_F(SfxReaderTest, ReportsAnEntryThatCannotBeCreated) {
   scratch.PutBytes("self.exe", container);
   auto in = scratch.Open("self.exe", OpenMode::kReadShared);
   std::vector<SfxRecord> records;
-  EXPECT_EQ(UnpackSfx(*in, [](const std::string&) { return std::unique_ptr<FileStream>(); }, &records),
+  EXPECT_EQ(UnpackSfx(*in, [](const std::string&) { return std::unique_ptr<FileStream>(); }, nullptr, &records),
             SfxStatus::kCreateFailed);
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[1].name, "b.inf");
