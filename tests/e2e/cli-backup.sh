@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Backs demo drivers up with the native build's command-line edition, for the
+# end-to-end tests that compare its output with pelorin.exe's.
+#   cli-backup.sh NATIVE_CLI SOURCE_DIR OUT [backup options and descriptions...]
+# OUT is made anew. Without the native build nothing is made and the tests that
+# need OUT skip, saying why.
+set -u
+cli=$1 src=$2 out=$3
+shift 3
+rm -rf "$out"
+if [ ! -x "$cli" ]; then
+  echo "cli-backup: $cli is not built; the comparisons with the command-line edition will skip"
+  exit 0
+fi
+exec "$cli" backup --registry "$src/demo/system.reg" --image "$src/demo/image" --to "$out" "$@"
