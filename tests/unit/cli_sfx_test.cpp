@@ -1,0 +1,162 @@
+// pelorin backup --sfx and pelorin unpack on the demo installation: the built
+// program makes a self-extracting backup, and unpack gives back what went in
+// or, for a damaged backup, refuses it without writing anything.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/wait.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "PosixScratch.h"
+#include "TestPaths.h"
+
+namespace pelorin {
+namespace {
+
+using testing::PosixScratch;
+
+struct Outcome {
+  int exit = -1;
+  std::string out;
+  std::string err;
+};
+
+std::uint32_t Le32(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+class CliSfxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const Outcome backup = Run("backup --registry '" + Source("demo/system.reg") + "' --image '" +
+                               Source("demo/image") + "' --to '" + (scratch / "out") +
+                               u8"' --sfx --all 'Acme Chipset SMBus Controller' 'PCI Bus' '千兆以太网控制器'");
+    ASSERT_EQ(backup.exit, 0) << backup.err;
+    ASSERT_NE(backup.out.find(scratch / "out/pelorin.exe"), std::string::npos) << backup.out;
+    container = scratch.ReadFile("out/pelorin.exe");
+    ASSERT_GT(container.size(), 18u);
+  }
+
+  Outcome Run(const std::string& arguments) {
+    const std::string command = std::string("'") + PELORIN_BUILD_DIR + "/src/cli/pelorin' " + arguments + " 2>'" +
+                                (scratch / "stderr") + "'";
+    Outcome outcome;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[4096];
+      std::size_t got;
+      while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.out.append(buffer, got);
+      const int status = pclose(pipe);
+      outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    outcome.err = scratch.ReadFile("stderr");
+    return outcome;
+  }
+  Outcome Unpack(const std::string& file, const std::string& to) {
+    return Run("unpack '" + (scratch / file) + "' --to '" + (scratch / to) + "'");
+  }
+  static std::string Source(const std::string& relative) { return std::string(PELORIN_SOURCE_DIR) + "/" + relative; }
+  static std::string ReadHost(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // The names in `dir`, hidden ones included; empty when it does not exist.
+  std::set<std::string> Entries(const std::string& dir) {
+    std::set<std::string> names;
+    if (DIR* d = opendir((scratch / dir).c_str())) {
+      while (const dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") names.insert(name);
+      }
+      closedir(d);
+    }
+    return names;
+  }
+
+  // The data offset and compressed size of every entry, first entry first,
+  // read backwards from the trailer as the restorer reads it.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> Streams() const {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> streams;
+    std::size_t end = container.size() - 14;
+    const std::uint32_t count = Le32(container, end - 4);
+    end -= 4;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const std::uint32_t nameLength = Le32(container, end - 4);
+      end -= 4 + nameLength + 12;
+      streams.insert(streams.begin(), {Le32(container, end), Le32(container, end + 8)});
+    }
+    return streams;
+  }
+
+  PosixScratch scratch;
+  std::string container;
+};
+
+TEST_F(CliSfxTest, UnpackGivesBackTheDriverFilesAndBothManifests) {
+  const Outcome run = Unpack("out/pelorin.exe", "unpacked");
+  ASSERT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(Entries("unpacked"),
+            (std::set<std::string>{"oem6.inf", "oem6.PNF", "machine.inf", "machine.PNF", "pci.sys", "oem1.inf",
+                                   "oem1.PNF", "rtgige.sys", "rtgigeco.dll", "taskinfo.ini", "treeinfo.ini"}));
+  EXPECT_EQ(scratch.ReadFile("unpacked/oem1.inf"), ReadHost(Source("demo/image/WINDOWS/inf/oem1.inf")));
+  EXPECT_EQ(scratch.ReadFile("unpacked/rtgigeco.dll"), ReadHost(Source("demo/image/WINDOWS/system32/rtgigeco.dll")));
+  // Classes and drivers in the order of the rows, in the program's code page.
+  EXPECT_EQ(scratch.ReadFile("unpacked/treeinfo.ini"),
+            "[System devices]\r\nAcme Chipset SMBus Controller=1\r\nPCI Bus=1\r\n"
+            "[网络适配器]\r\n千兆以太网控制器=1\r\n");
+  const std::string manifest = scratch.ReadFile("unpacked/taskinfo.ini");
+  EXPECT_NE(manifest.find("[PCI Bus]\r\n硬件ID=*pnp0a03\r\n驱动程序配置文件=machine.inf\r\n"), std::string::npos)
+      << manifest;
+  EXPECT_NE(manifest.find("驱动程序类型=网络适配器\r\n"), std::string::npos);
+
+  // A second unpack over the first replaces the files.
+  scratch.WriteFile("unpacked/oem1.inf", "stale");
+  ASSERT_EQ(Unpack("out/pelorin.exe", "unpacked").exit, 0);
+  EXPECT_EQ(scratch.ReadFile("unpacked/oem1.inf"), ReadHost(Source("demo/image/WINDOWS/inf/oem1.inf")));
+}
+
+TEST_F(CliSfxTest, DamagedBackupIsRefusedWithOneLineAndNothingWritten) {
+  const auto streams = Streams();
+  ASSERT_EQ(streams.size(), 11u);
+  // The first entry is unpacked last: every other one has been inflated by the
+  // time its checksum fails.
+  std::string badChecksum = container;
+  badChecksum[streams[0].first + streams[0].second - 1] ^= 0x5A;
+  scratch.WriteFile("bad_checksum.exe", badChecksum);
+  // Cut inside the trailer: no marker at the end.
+  scratch.WriteFile("cut.exe", container.substr(0, container.size() - 7));
+  // A count larger than the records the file holds.
+  std::string badCount = container;
+  badCount[container.size() - 18] = '\x7F';
+  scratch.WriteFile("bad_count.exe", badCount);
+
+  for (const char* file : {"bad_checksum.exe", "cut.exe", "bad_count.exe"}) {
+    SCOPED_TRACE(file);
+    const Outcome run = Unpack(file, "into");
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_EQ(run.err.rfind("pelorin: ", 0), 0u) << run.err;
+    EXPECT_EQ(Entries("into"), std::set<std::string>());
+  }
+
+  // A folder that already holds files keeps them as they were.
+  scratch.MakeDir("kept");
+  scratch.WriteFile("kept/oem1.inf", "mine");
+  EXPECT_EQ(Unpack("bad_checksum.exe", "kept").exit, 2);
+  EXPECT_EQ(Entries("kept"), std::set<std::string>{"oem1.inf"});
+  EXPECT_EQ(scratch.ReadFile("kept/oem1.inf"), "mine");
+}
+
+}  // namespace
+}  // namespace pelorin
