@@ -47,6 +47,7 @@ struct FindRequest {
   DWORD pid;
   const char* className;
   const char* title;
+  HWND except;
   HWND found;
 };
 
@@ -55,7 +56,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   if (request->pid && pid != request->pid) return TRUE;
-  if (!IsWindowVisible(window)) return TRUE;
+  if (window == request->except || !IsWindowVisible(window)) return TRUE;
   if (request->className) {
     char cls[256] = {};
     GetClassNameA(window, cls, sizeof cls);
@@ -66,17 +67,21 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
   return FALSE;
 }
 
-}  // namespace
-
-HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
+HWND FindWindowExcept(DWORD pid, const char* className, const char* title, HWND except, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   for (;;) {
-    FindRequest request = {pid, className, title, nullptr};
+    FindRequest request = {pid, className, title, except, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&request));
     if (request.found) return request.found;
     if (GetTickCount() - start > timeoutMs) return nullptr;
     Sleep(50);
   }
+}
+
+}  // namespace
+
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
+  return FindWindowExcept(pid, className, title, nullptr, timeoutMs);
 }
 
 bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
@@ -182,6 +187,153 @@ std::vector<std::string> ListColumnTexts(HWND list, int column) {
   return texts;
 }
 
+namespace {
+
+// What the screen shows in `rect` (screen coordinates), as RGB rows, top first.
+bool GrabScreen(const RECT& rect, std::vector<unsigned char>& rgb) {
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = false;
+  if (bitmap) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+    GdiFlush();
+    SelectObject(memory, old);
+    if (ok) {
+      const std::size_t n = static_cast<std::size_t>(width) * height;
+      rgb.resize(n * 3);
+      const auto* bgra = static_cast<const unsigned char*>(bits);
+      for (std::size_t i = 0; i < n; ++i) {
+        rgb[i * 3 + 0] = bgra[i * 4 + 2];
+        rgb[i * 3 + 1] = bgra[i * 4 + 1];
+        rgb[i * 3 + 2] = bgra[i * 4 + 0];
+      }
+    }
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+}  // namespace
+
+HTREEITEM TreeNextItem(HWND tree, HTREEITEM item, UINT relation) {
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+std::string TreeItemText(HWND tree, HTREEITEM item) {
+  constexpr std::size_t kText = 1024;
+  RemoteBuffer remote(tree, sizeof(TVITEMA) + kText);
+  if (!remote.ok()) return "<no remote memory>";
+  TVITEMA query = {};
+  query.mask = TVIF_TEXT;
+  query.hItem = item;
+  query.pszText = reinterpret_cast<char*>(remote.address(sizeof(TVITEMA)));
+  query.cchTextMax = static_cast<int>(kText);
+  std::string text(kText, '\0');
+  if (!remote.Write(0, &query, sizeof query) || !SendMessageA(tree, TVM_GETITEMA, 0, remote.address()) ||
+      !remote.Read(sizeof(TVITEMA), &text[0], kText))
+    return "<no item>";
+  const std::size_t end = text.find('\0');
+  text.resize(end == std::string::npos ? 0 : end);
+  return text;
+}
+
+UINT TreeItemState(HWND tree, HTREEITEM item) {
+  return static_cast<UINT>(SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), 0xFFFF));
+}
+
+int TreeItemStateImage(HWND tree, HTREEITEM item) {
+  return static_cast<int>((TreeItemState(tree, item) & TVIS_STATEIMAGEMASK) >> 12);
+}
+
+bool TreeItemRect(HWND tree, HTREEITEM item, bool textOnly, RECT* rect) {
+  // The rectangle's first bytes carry the item in, as the message expects.
+  RemoteBuffer remote(tree, sizeof(RECT));
+  return remote.Write(0, &item, sizeof item) &&
+         SendMessageA(tree, TVM_GETITEMRECT, textOnly ? TRUE : FALSE, remote.address()) &&
+         remote.Read(0, rect, sizeof *rect);
+}
+
+UINT TreeHitTest(HWND tree, POINT point, HTREEITEM* item) {
+  RemoteBuffer remote(tree, sizeof(TVHITTESTINFO));
+  TVHITTESTINFO hit = {};
+  hit.pt = point;
+  if (!remote.Write(0, &hit, sizeof hit)) return 0;
+  SendMessageA(tree, TVM_HITTEST, 0, remote.address());
+  if (!remote.Read(0, &hit, sizeof hit)) return 0;
+  if (item) *item = hit.hItem;
+  return hit.flags;
+}
+
+namespace {
+
+// Clicks the middle of the span of `item`'s line where the tree reports `part`
+// (the state icon or the button); the tree itself says where that span lies.
+bool ClickTreeItemPart(HWND tree, HTREEITEM item, UINT part) {
+  RECT line, text;
+  if (!TreeItemRect(tree, item, false, &line) || !TreeItemRect(tree, item, true, &text)) return false;
+  const LONG y = (text.top + text.bottom) / 2;
+  LONG first = -1, last = -1;
+  for (LONG x = text.left - 1; x >= line.left; --x) {
+    HTREEITEM there = nullptr;
+    if ((TreeHitTest(tree, POINT{x, y}, &there) & part) && there == item) {
+      if (last < 0) last = x;
+      first = x;
+    } else if (last >= 0) {
+      break;
+    }
+  }
+  return last >= 0 && ClickAt(tree, POINT{(first + last) / 2, y});
+}
+
+}  // namespace
+
+bool ClickTreeStateIcon(HWND tree, HTREEITEM item) { return ClickTreeItemPart(tree, item, TVHT_ONITEMSTATEICON); }
+
+bool ClickTreeButton(HWND tree, HTREEITEM item) { return ClickTreeItemPart(tree, item, TVHT_ONITEMBUTTON); }
+
+bool ClickTreeItemText(HWND tree, HTREEITEM item) {
+  RECT text;
+  return TreeItemRect(tree, item, true, &text) &&
+         ClickAt(tree, POINT{(text.left + text.right) / 2, (text.top + text.bottom) / 2});
+}
+
+bool ClickAt(HWND window, POINT point) {
+  if (!ClientToScreen(window, &point) || !SetCursorPos(point.x, point.y)) return false;
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  return SendInput(2, input, sizeof(INPUT)) == 2;
+}
+
+int CountScreenPixels(HWND window, const RECT& rect, COLORREF colour) {
+  POINT origin = {rect.left, rect.top};
+  if (!ClientToScreen(window, &origin)) return -1;
+  const RECT onScreen = {origin.x, origin.y, origin.x + rect.right - rect.left, origin.y + rect.bottom - rect.top};
+  std::vector<unsigned char> rgb;
+  if (!GrabScreen(onScreen, rgb)) return -1;
+  int count = 0;
+  for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
+    if (RGB(rgb[i], rgb[i + 1], rgb[i + 2]) == colour) ++count;
+  return count;
+}
+
 bool SelectComboEntry(HWND dialog, int comboId, int index) {
   HWND combo = GetDlgItem(dialog, comboId);
   if (!combo || SendMessageA(combo, CB_SETCURSEL, index, 0) != index) return false;
@@ -202,8 +354,8 @@ bool PostSysCommand(HWND window, UINT command) {
   return PostMessageA(window, WM_SYSCOMMAND, command, 0) != FALSE;
 }
 
-HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs) {
-  return WaitForWindow(pid, "#32770", caption, timeoutMs);
+HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs, HWND except) {
+  return FindWindowExcept(pid, "#32770", caption, except, timeoutMs);
 }
 
 bool Dismiss(HWND box, int button, DWORD timeoutMs) {
@@ -227,38 +379,8 @@ bool SaveScreenshot(HWND window, const std::string& pngPath) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Sleep(300);
 
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool ok = false;
-  if (bitmap) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
-    GdiFlush();
-    SelectObject(memory, old);
-    if (ok) {
-      std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
-      const auto* bgra = static_cast<const unsigned char*>(bits);
-      for (std::size_t i = 0, n = static_cast<std::size_t>(width) * height; i < n; ++i) {
-        rgb[i * 3 + 0] = bgra[i * 4 + 2];
-        rgb[i * 3 + 1] = bgra[i * 4 + 1];
-        rgb[i * 3 + 2] = bgra[i * 4 + 0];
-      }
-      ok = WritePng(pngPath, width, height, rgb);
-    }
-    DeleteObject(bitmap);
-  }
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ok;
+  std::vector<unsigned char> rgb;
+  return GrabScreen(rect, rgb) && WritePng(pngPath, width, height, rgb);
 }
 
 std::string ArtifactPath(const std::string& name) {

@@ -3,6 +3,7 @@
 // would: finds its windows, reads and presses controls, answers message boxes,
 // takes screenshots. Windows only (runs under wine in the tests).
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -76,6 +77,34 @@ bool SetListItemTicked(HWND list, int row, bool ticked);
 // Every row's text of `column`, top first.
 std::vector<std::string> ListColumnTexts(HWND list, int column);
 
+// Tree view of another process.
+// The item in `relation` (TVGN_ROOT, TVGN_CHILD, TVGN_NEXT, TVGN_CARET...) to
+// `item`, or null.
+HTREEITEM TreeNextItem(HWND tree, HTREEITEM item, UINT relation);
+std::string TreeItemText(HWND tree, HTREEITEM item);
+// The item's state bits (TVIS_*); the state image index is in bits 12 to 15.
+UINT TreeItemState(HWND tree, HTREEITEM item);
+int TreeItemStateImage(HWND tree, HTREEITEM item);
+// The item's rectangle in the tree's client area: the whole line, or its text.
+bool TreeItemRect(HWND tree, HTREEITEM item, bool textOnly, RECT* rect);
+// The TVHT_* flags of a point of the tree's client area; `item` gets the item there.
+UINT TreeHitTest(HWND tree, POINT point, HTREEITEM* item = nullptr);
+// Clicks the item's state icon (its check box) with the mouse.
+bool ClickTreeStateIcon(HWND tree, HTREEITEM item);
+// Clicks the item's button (the box with + or -), which expands or collapses it.
+bool ClickTreeButton(HWND tree, HTREEITEM item);
+// Clicks the item's text with the mouse, which selects it.
+bool ClickTreeItemText(HWND tree, HTREEITEM item);
+
+// A left click with the mouse at a point of `window`'s client area: the pointer
+// moves there and the button goes down and up. Two clicks on one spot within
+// the double-click time make a double click, as they do for a person.
+bool ClickAt(HWND window, POINT point);
+
+// How many pixels of `rect` (in `window`'s client area) the screen shows in
+// exactly `colour`.
+int CountScreenPixels(HWND window, const RECT& rect, COLORREF colour);
+
 // Selects entry `index` of a combo box and tells its dialog, as a choice in
 // the drop-down does (CB_SETCURSEL alone sends no notification).
 bool SelectComboEntry(HWND dialog, int comboId, int index);
@@ -88,8 +117,9 @@ bool ClickButton(HWND dialog, int id);
 // Posts a system-menu command (WM_SYSCOMMAND) to `window`.
 bool PostSysCommand(HWND window, UINT command);
 
-// The message box of process `pid` with `caption`, waiting up to `timeoutMs`.
-HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs);
+// The message box of process `pid` with `caption`, waiting up to `timeoutMs`;
+// `except` is left out of the search (a dialog that bears the same caption).
+HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs, HWND except = nullptr);
 // Presses `button` of a message box or dialog and waits until it is gone.
 bool Dismiss(HWND box, int button, DWORD timeoutMs = 5000);
 
