@@ -314,7 +314,24 @@ bool ClickTreeItemText(HWND tree, HTREEITEM item) {
 }
 
 bool ClickAt(HWND window, POINT point) {
-  if (!ClientToScreen(window, &point) || !SetCursorPos(point.x, point.y)) return false;
+  if (!ClientToScreen(window, &point)) return false;
+  // The program under test learns of a pointer move from the display server,
+  // possibly late: a move to an earlier click's spot can arrive after this
+  // one's and take the pointer back there. The click waits until the pointer
+  // has held its place for a while.
+  int held = 0;
+  for (int tries = 0; held < 3 && tries < 40; ++tries) {
+    POINT now = {};
+    if (!GetCursorPos(&now)) return false;
+    if (now.x == point.x && now.y == point.y) {
+      ++held;
+    } else {
+      held = 0;
+      if (!SetCursorPos(point.x, point.y)) return false;
+    }
+    Sleep(50);
+  }
+  if (held < 3) return false;
   INPUT input[2] = {};
   input[0].type = input[1].type = INPUT_MOUSE;
   input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;

@@ -99,7 +99,8 @@ class Restorer {
   }
 
   // Which of the three colours the screen shows the item's text in: the one of
-  // them whose pixels are there while the other two's are not.
+  // them whose pixels are there while the other two's are not. The colour is
+  // the program's own drawing and shows nowhere but on the screen.
   COLORREF TextColour(HTREEITEM item) const {
     RECT text;
     if (!TreeItemRect(tree, item, true, &text)) return CLR_NONE;
@@ -110,6 +111,13 @@ class Restorer {
         seen = colour;
       }
     }
+    return seen;
+  }
+  // The item's text colour once it is `expected` or, after a while, as it is
+  // then: a box just closed may not have been painted over yet.
+  COLORREF WaitForTextColour(HTREEITEM item, COLORREF expected) const {
+    COLORREF seen = CLR_NONE;
+    WaitUntil([&] { return (seen = TextColour(item)) == expected; }, kStepTimeout);
     return seen;
   }
 
@@ -157,7 +165,7 @@ class DemoRestorerTest : public ::testing::Test {
     EXPECT_EQ(ItemText(r.dialog, 1022), "oem6.inf");
     EXPECT_EQ(ItemText(r.dialog, 1023), "Acme Chipset");
     EXPECT_EQ(ItemText(r.dialog, 1016), "准备安装!");
-    for (int i : {kSmbusItem, kPciItem}) EXPECT_EQ(r.TextColour(r.items[i]), kBlue) << shown[i].second;
+    for (int i : {kSmbusItem, kPciItem}) EXPECT_EQ(r.WaitForTextColour(r.items[i], kBlue), kBlue) << shown[i].second;
     EXPECT_TRUE(SaveScreenshot(r.dialog, ArtifactPath(shots + "_start")));
 
     // Ticking one driver of two makes its class and the computer partly ticked;
@@ -218,10 +226,11 @@ class DemoRestorerTest : public ::testing::Test {
     // the SMBus controller's, whose registration names no hardware ID: only a
     // missing INF makes an install fail here.
     EXPECT_EQ(failed, smbusInfGone ? std::vector<std::string>{kSmbus} : std::vector<std::string>{});
-    EXPECT_EQ(r.TextColour(r.items[kSmbusItem]), smbusInfGone ? kRed : kGrey);
-    EXPECT_EQ(r.TextColour(r.items[kPciItem]), kGrey);
-    EXPECT_EQ(r.TextColour(r.items[kNicItem]), kGrey);
-    EXPECT_EQ(r.TextColour(r.items[kSystem]), kBlue);
+    const COLORREF smbusColour = smbusInfGone ? kRed : kGrey;
+    EXPECT_EQ(r.WaitForTextColour(r.items[kSmbusItem], smbusColour), smbusColour);
+    EXPECT_EQ(r.WaitForTextColour(r.items[kPciItem], kGrey), kGrey);
+    EXPECT_EQ(r.WaitForTextColour(r.items[kNicItem], kGrey), kGrey);
+    EXPECT_EQ(r.WaitForTextColour(r.items[kSystem], kBlue), kBlue);
 
     // A driver installed before says so when it is selected.
     ASSERT_TRUE(ClickTreeItemText(r.tree, r.items[kSystem]));
