@@ -122,6 +122,7 @@ class DemoFolderBackupTest : public ::testing::Test {
     if (!box) return "<no result box>";
     const std::string text = MessageBoxText(box);
     SaveScreenshot(dialog, ArtifactPath(screenshot));
+    SaveScreenshot(box, ArtifactPath(screenshot + "_box"));
     Dismiss(box, IDOK);
     // The run is over once the bar is hidden and the buttons are free again.
     EXPECT_TRUE(WaitUntil([&] { return !IsVisible(dialog, 1013) && IsEnabled(dialog, 1004); }, kStepTimeout));
