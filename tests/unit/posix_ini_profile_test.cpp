@@ -157,7 +157,7 @@ TEST_F(IniProfileTest, ResultsAreCutToTheBuffer) {
   EXPECT_EQ(empty[1], '\0');
 }
 
-TEST_F(IniProfileTest, MissingFileGivesDefaultsAndEmptyLists) {
+TEST_F(IniProfileTest, MissingFileGivesDefaultsAndReadOnlyFileIsKept) {
   file_ = "C:\\absent.ini";
   SetLastError(0);
   EXPECT_EQ(Read("a", "b"), "找不到相应值");
@@ -165,6 +165,14 @@ TEST_F(IniProfileTest, MissingFileGivesDefaultsAndEmptyLists) {
   EXPECT_EQ(Section("a"), std::vector<std::string>{});
   EXPECT_EQ(Names(), std::vector<std::string>{});
   EXPECT_FALSE(scratch_.Exists("absent.ini"));
+
+  // A read-only file is read but not written.
+  file_ = "C:\\taskinfo.ini";
+  scratch_.WriteFile("taskinfo.ini", "[S]\r\nk=v\r\n");
+  ASSERT_TRUE(platform_.files().SetAttributes(file_, attr::kReadOnly));
+  EXPECT_FALSE(Write("S", "k", "w"));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(Read("S", "k"), "v");
 }
 
 TEST_F(IniProfileTest, ValuesAreWrittenAsGiven) {
@@ -180,14 +188,6 @@ TEST_F(IniProfileTest, ValuesAreWrittenAsGiven) {
   EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[S]\r\nk=v\r\n");
   ASSERT_TRUE(Write("s", nullptr, nullptr));
   EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "");
-}
-
-TEST_F(IniProfileTest, ReadOnlyFilesAreNotWritten) {
-  scratch_.WriteFile("taskinfo.ini", "[S]\r\nk=v\r\n");
-  ASSERT_TRUE(platform_.files().SetAttributes(file_, attr::kReadOnly));
-  EXPECT_FALSE(Write("S", "k", "w"));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
-  EXPECT_EQ(Read("S", "k"), "v");
 }
 
 TEST_F(IniProfileTest, Utf16FilesAreReadAndStayUtf16) {

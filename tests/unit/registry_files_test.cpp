@@ -95,29 +95,24 @@ TEST(RegExportTest, Regedit4IsReadInCodePage936) {
 }
 
 TEST(RegExportTest, NumberedControlSetStandsForTheCurrentOne) {
-  auto load = [](const std::string& body, MemoryRegistry& reg) {
-    std::string error;
-    bool ok = LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n\n" + body), "t.reg",
-                            reg, error);
-    return ok ? std::string() : error;
-  };
   const std::string two =
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\{c}]\n@=\"one\"\n"
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control\\Class\\{c}]\n@=\"two\"\n";
-  {
+  struct Case {
+    std::string body, value, error;
+  } cases[] = {
+      {two + "[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n\"Current\"=dword:00000002\n", std::string("two", 4), ""},
+      {"[HKLM\\SYSTEM\\ControlSet003\\Control\\Class\\{c}]\n@=\"three\"\n", std::string("three", 6), ""},
+      // Two sets and no Select: which one is current is unknown.
+      {two, "<no key>", "t.reg: no HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class key"},
+  };
+  for (const Case& c : cases) {
     MemoryRegistry reg;
-    EXPECT_EQ(load(two + "[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n\"Current\"=dword:00000002\n", reg), "");
-    EXPECT_EQ(Read(reg, kCls, ""), std::string("two", 4));
-  }
-  {
-    MemoryRegistry reg;
-    EXPECT_EQ(load("[HKLM\\SYSTEM\\ControlSet003\\Control\\Class\\{c}]\n@=\"three\"\n", reg), "");
-    EXPECT_EQ(Read(reg, kCls, ""), std::string("three", 6));
-  }
-  {
-    MemoryRegistry reg;  // two sets and no Select: which one is unknown
-    EXPECT_EQ(load(two, reg),
-              "t.reg: no HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class key");
+    std::string error;
+    EXPECT_EQ(LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n\n" + c.body), "t.reg", reg, error),
+              c.error.empty());
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(Read(reg, kCls, ""), c.value);
   }
 }
 
