@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "MemoryTreeFileSystem.h"
 #include "RestoreTestDoubles.h"
 #include "platform/Errors.h"
 #include "platform/SimulatedDeviceSetup.h"
@@ -22,7 +23,7 @@ const DeviceClassGuid kLabGuid{0x4d36e97du, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0
 class InstallerTest : public ::testing::Test {
  protected:
   InstallerTest() : installer(MakePlatform(), &log) {
-    files.Add(kInf);
+    files.AddFile(kInf);
     devices.AddInf(kInf, kLabGuid, "LabClass");
   }
 
@@ -43,7 +44,7 @@ class InstallerTest : public ::testing::Test {
     return nullptr;
   }
 
-  testing::ExistingPaths files;
+  testing::MemoryTreeFileSystem files;
   SimulatedDeviceSetup devices;
   testing::RecordingInstallLog log;
   CDriverInstaller installer;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "RecordingBoxes.h"
-#include "RestoreTestDoubles.h"
+#include "MemoryTreeFileSystem.h"
 #include "backup/BackupTexts.h"
 #include "backup/ProfileFile.h"
 #include "platform/Errors.h"
@@ -60,7 +60,7 @@ constexpr char kIni[] = "C:\\backup\\显卡\\taskinfo.ini";
 class ProfileFileTest : public ::testing::Test {
  protected:
   ProfileFileTest() {
-    files.Add(kIni);
+    files.AddFile(kIni);
     ini.SetPath(kIni);
   }
   Platform Services() {
@@ -76,7 +76,7 @@ class ProfileFileTest : public ::testing::Test {
     profile.result = result;
   }
 
-  testing::ExistingPaths files;  // only the existence probe reaches the file system
+  testing::MemoryTreeFileSystem files;
   ScriptedProfile profile;
   testing::RecordingBoxes boxes;
   CProfileFile ini{Services()};
@@ -169,7 +169,7 @@ TEST_F(ProfileFileTest, SectionLinesComeInFileOrderAndAnEmptySectionAddsNothing)
   EXPECT_TRUE(boxes.Shown().empty());
 }
 
-TEST_F(ProfileFileTest, WriteValueIsOneCallWithoutProbeOrMessage) {
+TEST_F(ProfileFileTest, WriteValueIsOneCallWithoutMessage) {
   ini.SetPath("C:\\backup\\new\\taskinfo.ini");  // the service creates the file
   EXPECT_TRUE(ini.WriteValue("驱动", "文件1", "oem1.inf"));
   profile.writeResult = false;
@@ -181,7 +181,6 @@ TEST_F(ProfileFileTest, WriteValueIsOneCallWithoutProbeOrMessage) {
   EXPECT_EQ(profile.calls[0].key, "文件1");
   EXPECT_EQ(profile.calls[0].value, "oem1.inf");
   EXPECT_EQ(profile.calls[0].file, "C:\\backup\\new\\taskinfo.ini");
-  EXPECT_TRUE(files.Probes().empty());
   EXPECT_TRUE(boxes.Shown().empty());
 }
 
