@@ -1,5 +1,6 @@
 #include "restore/RestoreHandler.h"
 
+#include "backup/BackupTexts.h"
 #include "backup/ProfileFile.h"
 #include "platform/Mbcs.h"
 #include "restore/RestoreTexts.h"
@@ -29,7 +30,7 @@ void OnRestore(const Platform& platform, FolderPicker& picker, CDriverInstaller&
   std::string folder;
   if (!picker.Browse(kPickerTitle, kPickerPrompt, folder)) return;
 
-  const std::string manifest = folder + kManifestSuffix;
+  const std::string manifest = folder + "\\" + texts::kManifestFileName;
   {
     FindEntry entry;
     if (!platform.files->FindFirst(manifest, entry)) {
@@ -52,8 +53,8 @@ void OnRestore(const Platform& platform, FolderPicker& picker, CDriverInstaller&
     return;
   }
   const std::string& driverSection = sections.front();
-  const std::string hardwareId = profile.ReadValue(driverSection, kKeyHardwareId);
-  const std::string infPath = folder + "\\" + profile.ReadValue(driverSection, kKeyInfName);
+  const std::string hardwareId = profile.ReadValue(driverSection, texts::kKeyHardwareId);
+  const std::string infPath = folder + "\\" + profile.ReadValue(driverSection, texts::kKeyInfName);
 
   const int result = installer.InstallDriver(infPath, hardwareId);
   platform.boxes->Show(result == install::kFailed ? kInstallFailed : kInstallSucceeded, nullptr, mb::kOk);

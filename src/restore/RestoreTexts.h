@@ -1,17 +1,13 @@
 #pragma once
-// Every text the restore shows or reads, byte for byte (GBK), and the labels of
-// the driver installer's steps.
+// Every text the restore shows, byte for byte (GBK), and the labels of the
+// driver installer's steps. The manifest's names and keys are the backup's
+// (backup/BackupTexts.h).
 
 namespace pelorin::restoretexts {
 
 // Folder picker.
 constexpr char kPickerTitle[] = "浏览文件夹";
 constexpr char kPickerPrompt[] = "请指定包含你的备份文件的文件夹";
-
-// The per-driver manifest and the keys the restore reads from its first section.
-constexpr char kManifestSuffix[] = "\\taskinfo.ini";
-constexpr char kKeyHardwareId[] = "硬件ID";
-constexpr char kKeyInfName[] = "驱动程序配置文件";
 
 // Messages (message boxes with an OK button and the application's title).
 constexpr char kNoBackupInFolder[] = "在文件夹'%s'中未能找到驱动程序备份文件";

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "restore/DriverInstaller.h"
+#include "restore/RestoreTexts.h"
 #include "stub/RestorerResource.h"
 #include "stub/StubTexts.h"
 
@@ -288,7 +289,7 @@ void CRestorerDlg::OnStartRestore() {
     });
     InvalidateRect(tree_, nullptr, TRUE);
     UpdateWindow(tree_);
-    if (result != 0 && result != 1) boxes.Show(kInstallFailed, kWindowTitle, mb::kOk);
+    if (result != 0 && result != 1) boxes.Show(restoretexts::kInstallFailed, kWindowTitle, mb::kOk);
   }
   boxes.Show(kInstalled, kWindowTitle, mb::kOk);
   SetStatus(kInstalled);

@@ -1,5 +1,6 @@
 #include "stub/RestorerSession.h"
 
+#include "backup/BackupTexts.h"
 #include "backup/ProfileFile.h"
 #include "stub/StubTexts.h"
 
@@ -46,8 +47,8 @@ int CRestorerSession::Unpack(const std::string& selfPath, const std::string& tem
   return kIdsNoData;
 }
 
-std::string CRestorerSession::ManifestPath() const { return folder_ + kManifestName; }
-std::string CRestorerSession::TreePath() const { return folder_ + kTreeName; }
+std::string CRestorerSession::ManifestPath() const { return folder_ + texts::kManifestFileName; }
+std::string CRestorerSession::TreePath() const { return folder_ + texts::kClassTreeFileName; }
 
 void CRestorerSession::BuildTree(const std::string& computerName) {
   tree_ = CTickTree();
@@ -81,12 +82,12 @@ DriverDetails CRestorerSession::DetailsOf(int item) {
   std::string section = details.description;
   for (const std::string& name : sections)
     if (name == details.description) section = name;
-  details.hardwareId = manifest.ReadValue(section, kKeyHardwareId);
-  details.inf = manifest.ReadValue(section, kKeyInf);
-  details.provider = manifest.ReadValue(section, kKeyProvider);
-  details.date = manifest.ReadValue(section, kKeyDate);
-  details.version = manifest.ReadValue(section, kKeyVersion);
-  details.type = manifest.ReadValue(section, kKeyType);
+  details.hardwareId = manifest.ReadValue(section, texts::kKeyHardwareId);
+  details.inf = manifest.ReadValue(section, texts::kKeyInfName);
+  details.provider = manifest.ReadValue(section, texts::kKeyProvider);
+  details.date = manifest.ReadValue(section, texts::kKeyDate);
+  details.version = manifest.ReadValue(section, texts::kKeyVersion);
+  details.type = manifest.ReadValue(section, texts::kKeyClass);
   return details;
 }
 
@@ -102,8 +103,8 @@ const char* CRestorerSession::StatusFor(int item) const {
 int CRestorerSession::InstallOne(int item, const DriverInstallFn& install) {
   CProfileFile manifest(platform_);
   manifest.SetPath(ManifestPath().c_str());
-  const std::string hardwareId = manifest.ReadValue(tree_.Text(item), kKeyHardwareId);
-  const std::string inf = manifest.ReadValue(tree_.Text(item), kKeyInf);
+  const std::string hardwareId = manifest.ReadValue(tree_.Text(item), texts::kKeyHardwareId);
+  const std::string inf = manifest.ReadValue(tree_.Text(item), texts::kKeyInfName);
   const int result = install(folder_ + inf, hardwareId);
   tree_.SetColour(item, result == 0 || result == 1 ? ItemColour::kInstalled : ItemColour::kFailed);
   return result;
@@ -117,7 +118,8 @@ void CRestorerSession::Cleanup(std::vector<std::string>& failures) {
   if (!madeFolder_) return;
   // The driver files go with the folder; the installer has copied what it needs.
   for (const SfxRecord& record : records_)
-    if (record.name != kManifestName && record.name != kTreeName) platform_.files->Delete(folder_ + record.name);
+    if (record.name != texts::kManifestFileName && record.name != texts::kClassTreeFileName)
+      platform_.files->Delete(folder_ + record.name);
   platform_.files->RemoveDir(folder_.substr(0, folder_.size() - 1));
   madeFolder_ = false;
 }

@@ -11,14 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "TestPaths.h"
-#include "UiDriver.h"
+#include "MainWindowTest.h"
 
 namespace pelorin::e2e {
 namespace {
-
-constexpr DWORD kWindowTimeout = 30000;
-constexpr DWORD kStepTimeout = 10000;
 
 // wine's picker selects a drive's first-level folders only.
 constexpr char kTarget[] = "C:\\e2e_folder_backup";
@@ -93,23 +89,12 @@ class AttributeGuard {
   DWORD saved_;
 };
 
-class DemoFolderBackupTest : public ::testing::Test {
+class DemoFolderBackupTest : public MainWindowTest {
  protected:
   void SetUp() override {
     RemoveTree(kTarget);
     ASSERT_TRUE(CreateDirectoryA(kTarget, nullptr));
-    ASSERT_TRUE(app.Start(std::string(PELORIN_BUILD_DIR) + "\\src\\app\\pelorin.exe"));
-    dialog = WaitForWindow(app.Id(), "#32770", "Pelorin", kWindowTimeout);
-    ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
-    list = GetDlgItem(dialog, 1000);
-    ASSERT_TRUE(WaitUntil([&] { return ListItemCount(list) > 0; }, kStepTimeout));
-  }
-
-  void TearDown() override {
-    if (dialog && IsWindow(dialog)) {
-      PressButton(dialog, 2);
-      EXPECT_EQ(app.Wait(kStepTimeout), 0) << "Exit did not end the program";
-    }
+    MainWindowTest::SetUp();
   }
 
   // Presses Backup, picks kTarget and returns the result box's text.
@@ -122,24 +107,18 @@ class DemoFolderBackupTest : public ::testing::Test {
     if (!box) return "<no result box>";
     const std::string text = MessageBoxText(box);
     SaveScreenshot(dialog, ArtifactPath(screenshot));
+    SaveScreenshot(box, ArtifactPath(screenshot + "_box"));
     Dismiss(box, IDOK);
     // The run is over once the bar is hidden and the buttons are free again.
     EXPECT_TRUE(WaitUntil([&] { return !IsVisible(dialog, 1013) && IsEnabled(dialog, 1004); }, kStepTimeout));
     return text;
   }
-
-  AppProcess app;
-  HWND dialog = nullptr;
-  HWND list = nullptr;
 };
 
 TEST_F(DemoFolderBackupTest, TwoDriversLandAsTheCommandLineEditionWritesThemAndASecondRunUpdatesInPlace) {
   AttributeGuard readOnly(kReadOnlySource, FILE_ATTRIBUTE_READONLY);
-  const std::vector<std::string> rows = ListColumnTexts(list, 0);
   for (const std::string& driver : kDrivers) {
-    int row = -1;
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i)
-      if (rows[i] == driver) row = i;
+    const int row = RowOf(driver);
     ASSERT_GE(row, 0) << driver << " is not listed";
     ASSERT_TRUE(SetListItemTicked(list, row, true));
   }

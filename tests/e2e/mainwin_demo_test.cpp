@@ -9,36 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "TestPaths.h"
-#include "UiDriver.h"
+#include "MainWindowTest.h"
 
 namespace pelorin::e2e {
 namespace {
-
-constexpr DWORD kWindowTimeout = 30000;
-constexpr DWORD kStepTimeout = 10000;
 
 const std::vector<std::string> kNotOnDiscRows = {
     "Acme Chipset SMBus Controller", "千兆以太网控制器", "TouchPad Pro", "Harmony HD Audio",
     "Acme Graphics 3D", "Acme USB 3.0 eXtensible Host Controller"};
 
-class DemoMainWindowTest : public ::testing::Test {
+class DemoMainWindowTest : public MainWindowTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(app.Start(std::string(PELORIN_BUILD_DIR) + "\\src\\app\\pelorin.exe"));
-    dialog = WaitForWindow(app.Id(), "#32770", "Pelorin", kWindowTimeout);
-    ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
-    list = GetDlgItem(dialog, 1000);
-    ASSERT_NE(list, nullptr);
-  }
-
-  void TearDown() override {
-    if (dialog && IsWindow(dialog)) {
-      PressButton(dialog, 2);
-      EXPECT_EQ(app.Wait(kStepTimeout), 0) << "Exit did not end the program";
-    }
-  }
-
   bool WaitForRowCount(int count) {
     return WaitUntil([&] { return ListItemCount(list) == count; }, kStepTimeout);
   }
@@ -50,10 +31,6 @@ class DemoMainWindowTest : public ::testing::Test {
   bool WaitForTicked(int count) {
     return WaitUntil([&] { return TickedRows() == count; }, kStepTimeout);
   }
-
-  AppProcess app;
-  HWND dialog = nullptr;
-  HWND list = nullptr;
 };
 
 TEST_F(DemoMainWindowTest, StartUpShowsDriversNotOnDiscNewestFirst) {

@@ -8,14 +8,11 @@
 
 #include <string>
 
-#include "TestPaths.h"
-#include "UiDriver.h"
+#include "MainWindowTest.h"
 
 namespace pelorin::e2e {
 namespace {
 
-constexpr DWORD kWindowTimeout = 30000;
-constexpr DWORD kStepTimeout = 10000;
 // The install runs on the dialog's thread and waits for the device services.
 constexpr DWORD kInstallTimeout = 60000;
 
@@ -24,23 +21,8 @@ constexpr DWORD kInstallTimeout = 60000;
 constexpr char kBackupTop[] = "C:\\";
 constexpr char kDriverRow[] = "千兆以太网控制器";
 
-class DemoRestoreTest : public ::testing::Test {
+class DemoRestoreTest : public MainWindowTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(app.Start(std::string(PELORIN_BUILD_DIR) + "\\src\\app\\pelorin.exe"));
-    dialog = WaitForWindow(app.Id(), "#32770", "Pelorin", kWindowTimeout);
-    ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
-    list = GetDlgItem(dialog, 1000);
-    ASSERT_TRUE(WaitUntil([&] { return ListItemCount(list) > 0; }, kStepTimeout));
-  }
-
-  void TearDown() override {
-    if (dialog && IsWindow(dialog)) {
-      PressButton(dialog, 2);
-      EXPECT_EQ(app.Wait(kStepTimeout), 0) << "Exit did not end the program";
-    }
-  }
-
   // Presses Restore and picks `folder`; the box that follows, or null.
   HWND RestoreFrom(const std::string& folder, const char* screenshot) {
     if (!PressButton(dialog, 1005)) return nullptr;
@@ -82,18 +64,11 @@ class DemoRestoreTest : public ::testing::Test {
         timeoutMs);
     return search.found;
   }
-
-  AppProcess app;
-  HWND dialog = nullptr;
-  HWND list = nullptr;
 };
 
 TEST_F(DemoRestoreTest, BackedUpDriverIsReinstalledAndTheTopFolderIsRefused) {
   const int rows = ListItemCount(list);
-  int row = -1;
-  for (int i = 0; i < rows; ++i) {
-    if (ListItemText(list, i, 0) == kDriverRow) row = i;
-  }
+  const int row = RowOf(kDriverRow);
   ASSERT_GE(row, 0) << "the demo driver is not listed";
   ASSERT_TRUE(SetListItemTicked(list, row, true));
 

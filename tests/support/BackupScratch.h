@@ -24,7 +24,6 @@ class BackupScratch {
   // Host files below the installation ("WINDOWS/inf/oem1.inf") and the backup
   // folder ("Net/taskinfo.ini"); names in UTF-8.
   void PutSystemFile(const std::string& relative, const std::string& bytes = "data") {
-    MakeParents("c/" + relative);
     scratch.WriteFile("c/" + relative, bytes);
   }
   void PutInf(const std::string& name, const std::string& sourceDisksFiles) {
@@ -37,13 +36,6 @@ class BackupScratch {
   PosixScratch scratch;
   RecordingBoxes boxes;
   posix::PosixPlatform platform;
-
- private:
-  void MakeParents(const std::string& relative) {
-    for (std::size_t at = relative.find('/'); at != std::string::npos; at = relative.find('/', at + 1)) {
-      scratch.MakeDir(relative.substr(0, at));
-    }
-  }
 };
 
 }  // namespace pelorin::testing

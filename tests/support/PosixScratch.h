@@ -1,6 +1,6 @@
 #pragma once
-// A scratch folder on the host for tests of the POSIX backend, removed with all
-// it holds when the test ends, plus small helpers to make and read host files.
+// A scratch folder on the host, removed with all it holds when the test ends,
+// plus small helpers to make and read host files.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +11,11 @@
 #include <string>
 
 namespace pelorin::testing {
+
+inline std::string ReadHostFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 inline void RemoveHostTree(const std::string& path) {
   struct stat st;
@@ -47,13 +52,15 @@ class PosixScratch {
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
   // Host names are UTF-8: tests pass u8"" literals for them (plain literals are GBK).
-  void WriteFile(const std::string& relative, const std::string& bytes) const {
+  // Writing makes the folders above the file and gives its host path.
+  std::string WriteFile(const std::string& relative, const std::string& bytes) const {
+    for (std::size_t at = relative.find('/'); at != std::string::npos; at = relative.find('/', at + 1)) {
+      MakeDir(relative.substr(0, at));
+    }
     std::ofstream(path_ + "/" + relative, std::ios::binary) << bytes;
+    return path_ + "/" + relative;
   }
-  std::string ReadFile(const std::string& relative) const {
-    std::ifstream in(path_ + "/" + relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string ReadFile(const std::string& relative) const { return ReadHostFile(path_ + "/" + relative); }
   void MakeDir(const std::string& relative) const { mkdir((path_ + "/" + relative).c_str(), 0777); }
   bool Exists(const std::string& relative) const {
     struct stat st;

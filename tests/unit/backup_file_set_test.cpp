@@ -45,74 +45,57 @@ class FindFileInTreeTest : public ::testing::Test {
     index.Find(name, out);
     return out;
   }
-  void ExpectBoth(const std::string& name, const std::string& expected) {
-    EXPECT_EQ(Literal(name), expected) << name;
-    EXPECT_EQ(Indexed(name), expected) << name;
-  }
   MemoryTreeFileSystem files;
 };
 
-TEST_F(FindFileInTreeTest, LaterMatchInTheWalkWins) {
-  files.AddFile("C:\\WINDOWS\\system32\\dllcache\\e100b.sys");
-  files.AddFile("C:\\WINDOWS\\system32\\drivers\\e100b.sys");
-  ExpectBoth("E100B.SYS", "C:\\WINDOWS\\system32\\drivers\\e100b.sys");
-}
-
-TEST_F(FindFileInTreeTest, FirstMatchEndsItsFolderButNotTheParent) {
-  // In "a": the sub-folder listed before the file is searched, the one after is not.
-  files.AddFile("C:\\WINDOWS\\a\\before\\x.sys");
-  files.AddFile("C:\\WINDOWS\\a\\x.sys");
-  files.AddFile("C:\\WINDOWS\\a\\after\\x.sys");
-  files.AddFile("C:\\WINDOWS\\b\\y.sys");
-  ExpectBoth("x.sys", "C:\\WINDOWS\\a\\x.sys");
-  files.AddFile("C:\\WINDOWS\\c\\x.sys");
-  ExpectBoth("x.sys", "C:\\WINDOWS\\c\\x.sys");
+TEST_F(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
+  struct Case {
+    std::vector<std::string> files;  // below C:\WINDOWS, in listing order
+    const char* denied;              // a folder whose listing is refused
+    const char* name;
+    const char* expected;
+  } cases[] = {
+      // The later match in the walk wins.
+      {{"system32\\dllcache\\e100b.sys", "system32\\drivers\\e100b.sys"}, "", "E100B.SYS", "system32\\drivers\\e100b.sys"},
+      // The first match ends its folder (the sub-folder after it is not searched) but not the parent.
+      {{"a\\before\\x.sys", "a\\x.sys", "a\\after\\x.sys", "b\\y.sys"}, "", "x.sys", "a\\x.sys"},
+      {{"a\\before\\x.sys", "a\\x.sys", "a\\after\\x.sys", "c\\x.sys"}, "", "x.sys", "c\\x.sys"},
+      // Only ASCII letters fold: these two differ by 0x20 in a lead byte.
+      {{"\xC4\xE3.sys"}, "", "\xC4\xE3.SYS", "\xC4\xE3.sys"},
+      {{"\xC4\xE3.sys"}, "", "\xE4\xE3.sys", nullptr},
+      // "\x95\x5C" is one character whose second byte is 0x5C.
+      {{"\x95\x5C\\a\x95\x5C.sys"}, "", "a\x95\x5C.sys", "\x95\x5C\\a\x95\x5C.sys"},
+      {{"a\\x.sys", "b\\x.sys"}, "b", "x.sys", "a\\x.sys"},
+  };
+  for (const Case& c : cases) {
+    MemoryTreeFileSystem tree;
+    for (const std::string& file : c.files) tree.AddFile("C:\\WINDOWS\\" + file);
+    if (*c.denied) tree.DenyListing(std::string("C:\\WINDOWS\\") + c.denied);
+    const std::string expected = c.expected ? std::string("C:\\WINDOWS\\") + c.expected : "";
+    for (const char* root : {"C:\\WINDOWS", "C:\\WINDOWS\\"}) {
+      std::string literal, indexed;
+      FindFileInTree(tree, root, c.name, literal);
+      CFileTreeIndex(tree, root).Find(c.name, indexed);
+      EXPECT_EQ(literal, expected) << c.name << " in " << root;
+      EXPECT_EQ(indexed, expected) << c.name << " in " << root;
+    }
+  }
 }
 
 TEST_F(FindFileInTreeTest, TwoSpellingsInOneFolderTakeTheFirstListed) {
   MemoryTreeFileSystem::Node* folder = files.AddDir("C:\\WINDOWS\\inf");
   files.AddChild(folder, "Net.SYS", false);
   files.AddChild(folder, "net.sys", false);
-  ExpectBoth("NET.sys", "C:\\WINDOWS\\inf\\Net.SYS");
+  EXPECT_EQ(Literal("NET.sys"), "C:\\WINDOWS\\inf\\Net.SYS");
+  EXPECT_EQ(Indexed("NET.sys"), "C:\\WINDOWS\\inf\\Net.SYS");
 }
 
 TEST_F(FindFileInTreeTest, FoldersNeverMatchAndMissesLeaveOutAlone) {
   files.AddFile("C:\\WINDOWS\\x.sys\\other.dat");
-  EXPECT_EQ(Literal("x.sys", "keep"), "keep");
-  EXPECT_EQ(Indexed("x.sys", "keep"), "keep");
-  EXPECT_EQ(Literal("", "keep"), "keep");
-  EXPECT_EQ(Indexed("", "keep"), "keep");
-  EXPECT_EQ(Indexed("missing.sys", "keep"), "keep");
-}
-
-TEST_F(FindFileInTreeTest, OnlyAsciiLettersFold) {
-  // "\xC4\xE3" and "\xE4\xE3" differ only by 0x20 in a lead byte: no match.
-  files.AddFile("C:\\WINDOWS\\\xC4\xE3.sys");
-  ExpectBoth("\xC4\xE3.SYS", "C:\\WINDOWS\\\xC4\xE3.sys");
-  ExpectBoth("\xE4\xE3.sys", "");
-}
-
-TEST_F(FindFileInTreeTest, TrailByteBackslashIsPartOfTheName) {
-  // "\x95\x5C" is one character whose second byte is 0x5C.
-  files.AddFile("C:\\WINDOWS\\\x95\x5C\\a\x95\x5C.sys");
-  ExpectBoth("a\x95\x5C.sys", "C:\\WINDOWS\\\x95\x5C\\a\x95\x5C.sys");
-}
-
-TEST_F(FindFileInTreeTest, UnreadableFolderIsSkipped) {
-  files.AddFile("C:\\WINDOWS\\a\\x.sys");
-  files.AddFile("C:\\WINDOWS\\b\\x.sys");
-  files.DenyListing("C:\\WINDOWS\\b");
-  ExpectBoth("x.sys", "C:\\WINDOWS\\a\\x.sys");
-}
-
-TEST_F(FindFileInTreeTest, RootWithClosingBackslash) {
-  files.AddFile("C:\\WINDOWS\\a\\x.sys");
-  std::string literal, indexed;
-  FindFileInTree(files, "C:\\WINDOWS\\", "x.sys", literal);
-  CFileTreeIndex index(files, "C:\\WINDOWS\\");
-  index.Find("x.sys", indexed);
-  EXPECT_EQ(literal, "C:\\WINDOWS\\a\\x.sys");
-  EXPECT_EQ(indexed, literal);
+  for (const char* name : {"x.sys", "", "missing.sys"}) {
+    EXPECT_EQ(Literal(name, "keep"), "keep") << name;
+    EXPECT_EQ(Indexed(name, "keep"), "keep") << name;
+  }
 }
 
 TEST_F(FindFileInTreeTest, IndexListsTheTreeOnceForAllLookUps) {

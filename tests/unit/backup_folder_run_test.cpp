@@ -65,21 +65,7 @@ TEST_F(FolderBackupRunTest, TwoDriversStepByStep) {
   EXPECT_EQ(disk.Backup("Intel(R) PRO100 VE Network Connection/e100b.sys"), "e100b");
   EXPECT_TRUE(disk.InBackup("Realtek AC97 Audio/alcxwdm.sys"));
   EXPECT_FALSE(disk.InBackup("Realtek AC97 Audio/oem2.PNF"));
-  EXPECT_EQ(disk.Backup("Intel(R) PRO100 VE Network Connection/taskinfo.ini"),
-            "[网络适配器]\r\n"
-            "硬件ID=pci\\ven_1&dev_oem1.inf\r\n"
-            "驱动程序配置文件=oem1.inf\r\n"
-            "驱动程序提供商=Acme\r\n"
-            "驱动程序日期=1-2-2020\r\n"
-            "驱动程序版本=1.0.0.0\r\n"
-            "[1]\r\n"
-            "C:\\WINDOWS\\inf\\oem1.inf=D:\\Intel(R) PRO100 VE Network Connection\\oem1.inf\r\n"
-            "[2]\r\n"
-            "C:\\WINDOWS\\inf\\oem1.PNF=D:\\Intel(R) PRO100 VE Network Connection\\oem1.PNF\r\n"
-            "[3]\r\n"
-            "C:\\WINDOWS\\system32\\drivers\\e100b.sys=D:\\Intel(R) PRO100 VE Network Connection\\e100b.sys\r\n"
-            "[4]\r\n"
-            "C:\\WINDOWS\\system32\\e100bmsg.dll=D:\\Intel(R) PRO100 VE Network Connection\\e100bmsg.dll\r\n");
+  // The manifest bytes of such a run are pinned by BackupGoldenTest.
   EXPECT_TRUE(disk.boxes.Shown().empty());
 }
 
@@ -197,8 +183,6 @@ TEST_F(FolderBackupRunTest, FailedCopyIsNotRecordedAndMakesTheRunIncomplete) {
   const std::string manifest = disk.Backup("Drv/taskinfo.ini");
   EXPECT_EQ(manifest.find("a.sys"), std::string::npos);
   EXPECT_NE(manifest.find("[4]\r\nC:\\WINDOWS\\system32\\drivers\\b.sys="), std::string::npos);
-  EXPECT_EQ(IncompleteBackupText({"Drv", "Other"}),
-            std::string("以下驱动程序的部分文件未能备份，请检查目标文件夹是否可写、磁盘空间是否足够:\nDrv\nOther"));
 }
 
 TEST_F(FolderBackupRunTest, DescriptionsCannotLeadOutOfTheDestination) {

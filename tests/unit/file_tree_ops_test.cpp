@@ -27,11 +27,6 @@ class FileTreeOpsTest : public ::testing::Test {
   CFileTreeOps ops{platform};
 };
 
-TEST_F(FileTreeOpsTest, SameSourceAndDestinationDoNothing) {
-  EXPECT_EQ(ops.CopyTree("D:\\x", "D:\\x"), 1);
-  EXPECT_FALSE(files.Exists("D:\\x"));
-  EXPECT_TRUE(boxes.Shown().empty());
-}
 
 TEST_F(FileTreeOpsTest, CopyCarriesAttributesAndOverwrites) {
   files.AddFile("C:\\src\\ro.sys", "v1", attr::kReadOnly | attr::kArchive);
@@ -53,7 +48,9 @@ TEST_F(FileTreeOpsTest, CopyCarriesAttributesAndOverwrites) {
   EXPECT_TRUE(boxes.Shown().empty());
 }
 
-TEST_F(FileTreeOpsTest, MissingSourceFailsSilently) {
+TEST_F(FileTreeOpsTest, MissingSourceFailsSilentlyAndTheSamePathIsNoCopy) {
+  EXPECT_EQ(ops.CopyTree("D:\\x", "D:\\x"), 1);
+  EXPECT_FALSE(files.Exists("D:\\x"));
   EXPECT_EQ(ops.CopyTree("C:\\nowhere\\a.sys", "D:\\out"), 0);
   EXPECT_EQ(ops.CopyTree("", "D:\\out"), 0);
   EXPECT_TRUE(boxes.Shown().empty());
@@ -121,20 +118,15 @@ TEST_F(FileTreeOpsTest, MakePathCreatesEachLevelInOrder) {
   files.AddFile("D:\\file.txt");
   EXPECT_EQ(ops.MakePath("D:\\file.txt"), 1);
   EXPECT_TRUE(boxes.Shown().empty());
-}
 
-TEST_F(FileTreeOpsTest, MakePathWithClosingBackslashFailsEvenWhenThere) {
-  files.AddDir("D:\\a\\b");
+  // A closing backslash fails even where the folder exists.
   EXPECT_EQ(ops.MakePath("D:\\a\\b\\"), 0);
-  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCreateFail});
-}
-
-TEST_F(FileTreeOpsTest, MakePathStopsAtTheFirstLevelThatFails) {
-  files.FailCreateDir("D:\\a\\b");
-  EXPECT_EQ(ops.MakePath("D:\\a\\b\\c"), 0);
-  EXPECT_TRUE(files.Exists("D:\\a"));
-  EXPECT_FALSE(files.Exists("D:\\a\\b\\c"));
-  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCreateFail});
+  // A level that cannot be made stops the walk.
+  files.FailCreateDir("D:\\x\\y");
+  EXPECT_EQ(ops.MakePath("D:\\x\\y\\z"), 0);
+  EXPECT_TRUE(files.Exists("D:\\x"));
+  EXPECT_FALSE(files.Exists("D:\\x\\y\\z"));
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kCreateFail, kCreateFail}));
 }
 
 TEST_F(FileTreeOpsTest, DeleteMissingPathIsZeroWithoutQuestion) {
@@ -194,24 +186,18 @@ INSTANTIATE_TEST_SUITE_P(
                       DeleteDialogueCase{{mb::kIdRetry, mb::kIdOk}, false, 1, true, 2},
                       DeleteDialogueCase{{mb::kIdRetry, mb::kIdCancel}, false, 0, true, 2}));
 
-TEST_F(FileTreeOpsTest, IgnoredFileKeepsItsFolder) {
-  files.AddFile("D:\\t\\a.sys");
-  files.AddFile("D:\\t\\b.sys");
-  files.FailDelete("D:\\t\\a.sys");
-  boxes.Answer(mb::kIdIgnore);
-  EXPECT_EQ(ops.DeleteTree("D:\\t"), 0);
-  EXPECT_TRUE(files.Exists("D:\\t\\a.sys"));
-  EXPECT_FALSE(files.Exists("D:\\t\\b.sys"));
+TEST_F(FileTreeOpsTest, IgnoredFileKeepsItsFolderAndAbortStopsIt) {
+  for (int answer : {mb::kIdIgnore, mb::kIdAbort}) {
+    files.AddFile("D:\\t\\a.sys");
+    files.AddFile("D:\\t\\b.sys");
+    files.FailDelete("D:\\t\\a.sys");
+    boxes.Clear();
+    boxes.Answer(answer);
+    EXPECT_EQ(ops.DeleteTree("D:\\t"), 0);
+    EXPECT_TRUE(files.Exists("D:\\t\\a.sys"));
+    EXPECT_EQ(files.Exists("D:\\t\\b.sys"), answer == mb::kIdAbort);
+  }
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"不能删除 D:\\t\\a.sys !"});
-}
-
-TEST_F(FileTreeOpsTest, AbortStopsTheFolderAtOnce) {
-  files.AddFile("D:\\t\\a.sys");
-  files.AddFile("D:\\t\\b.sys");
-  files.FailDelete("D:\\t\\a.sys");
-  boxes.Answer(mb::kIdAbort);
-  EXPECT_EQ(ops.DeleteTree("D:\\t"), 0);
-  EXPECT_TRUE(files.Exists("D:\\t\\b.sys"));
 }
 
 TEST_F(FileTreeOpsTest, CancelInsideASubFolderStopsOnlyThatSubFolder) {

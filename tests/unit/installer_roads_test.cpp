@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "MemoryTreeFileSystem.h"
 #include "RestoreTestDoubles.h"
 #include "platform/Errors.h"
 #include "platform/SimulatedDeviceSetup.h"
@@ -22,7 +23,7 @@ const DeviceClassGuid kLabGuid{0x4d36e97du, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0
 class InstallerTest : public ::testing::Test {
  protected:
   InstallerTest() : installer(MakePlatform(), &log) {
-    files.Add(kInf);
+    files.AddFile(kInf);
     devices.AddInf(kInf, kLabGuid, "LabClass");
   }
 
@@ -43,7 +44,7 @@ class InstallerTest : public ::testing::Test {
     return nullptr;
   }
 
-  testing::ExistingPaths files;
+  testing::MemoryTreeFileSystem files;
   SimulatedDeviceSetup devices;
   testing::RecordingInstallLog log;
   CDriverInstaller installer;
@@ -241,6 +242,37 @@ TEST_F(InstallerTest, ReportFailureLeavesTheCodeAndReturnsFalse) {
   CDriverInstaller silent(MakePlatform());
   EXPECT_FALSE(silent.ReportFailure("GetINFClass"));
   EXPECT_EQ(GetLastError(), 0xE000020Bu);
+}
+
+// The stand-in answers property reads the way the device set-up API does; the
+// installer's two-call pattern depends on it.
+TEST(SimulatedDeviceSetupTest, PropertyReadsAnswerLikeSetupApi) {
+  SimulatedDeviceSetup devices;
+  devices.AddDevice("HID\\A\\0", {"HID\\A", "HID"});
+  devices.AddDeviceWithoutIds("ROOT\\B\\0");
+  auto set = devices.GetClassDevs(setup::kDigcfPresent | setup::kDigcfAllClasses);
+  ASSERT_TRUE(set);
+
+  DeviceElement first, second, none;
+  ASSERT_TRUE(set->EnumDevice(0, first));
+  ASSERT_TRUE(set->EnumDevice(1, second));
+  EXPECT_FALSE(set->EnumDevice(2, none));
+  EXPECT_EQ(GetLastError(), err::kNoMoreItems);
+
+  std::uint32_t type = 0, required = 0;
+  EXPECT_FALSE(set->GetRegistryProperty(first, setup::kSpdrpHardwareId, &type, nullptr, 0, &required));
+  EXPECT_EQ(GetLastError(), err::kInsufficientBuffer);
+  ASSERT_EQ(required, sizeof("HID\\A") + sizeof("HID") + 1);
+  std::vector<unsigned char> buffer(required);
+  SetLastError(err::kInsufficientBuffer);
+  EXPECT_TRUE(set->GetRegistryProperty(first, setup::kSpdrpHardwareId, &type, buffer.data(), required, &required));
+  EXPECT_EQ(GetLastError(), err::kSuccess);
+  EXPECT_EQ(type, 7u);
+  EXPECT_EQ(std::string(buffer.begin(), buffer.end()), std::string("HID\\A\0HID\0\0", 11));
+
+  EXPECT_FALSE(set->GetRegistryProperty(second, setup::kSpdrpHardwareId, &type, nullptr, 0, &required));
+  EXPECT_EQ(GetLastError(), err::kInvalidData);
+  EXPECT_EQ(required, 0u);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "backup/BackupHost.h"
 #include "backup/FolderBackup.h"
 #include "ClassBranch.h"
+#include "RestoreTestDoubles.h"
 #include "inventory/MemoryDriverRows.h"
 #include "res/resource.h"
 
@@ -78,20 +79,6 @@ class FakeView : public MainDlgView {
   MainDlgLogic*& logic_;
 };
 
-class FakePicker : public FolderPicker {
- public:
-  bool Browse(const std::string& title, const std::string& prompt, std::string& path) override {
-    titles.push_back(title);
-    prompts.push_back(prompt);
-    if (!answer) return false;
-    path = chosen;
-    return true;
-  }
-  bool answer = false;
-  std::string chosen;
-  std::vector<std::string> titles, prompts;
-};
-
 class MainDlgLogicTest : public ::testing::Test {
  protected:
   // Two third-party drivers and one of the system's own: mode 1 offers the
@@ -126,15 +113,14 @@ class MainDlgLogicTest : public ::testing::Test {
     logic.OnSearchModeChanged();
   }
   void StartBackup() {
-    picker.answer = true;
-    picker.chosen = "C:\\backup";
+    picker.Choose("C:\\backup");
     logic.OnBackup();
   }
 
   MainDlgLogic* logicPtr = nullptr;
   FakeView view;
   MemoryDriverRows rows;
-  FakePicker picker;
+  testing::ScriptedPicker picker;
   ProgramState state;
   MainDlgLogic logic;
 };
@@ -180,15 +166,15 @@ TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
   SelectMode(0);
   EXPECT_EQ(TickedCount(), 0);
   EXPECT_EQ(view.pushedCheck, 0);
-}
 
-TEST_F(MainDlgLogicTest, SearchModeWithoutSelectionEmptiesListAndKeepsStatus) {
-  logic.OnInitDialog();
-  const int pushesBefore = view.pushes;
-  SelectMode(-1);
-  EXPECT_EQ(view.pushes, pushesBefore);
-  EXPECT_EQ(rows.Count(), 0);
-  EXPECT_EQ(view.pushedStatus, "共找到2个驱动");
+  // No entry (or none known) selected: the list empties, the status stays.
+  for (int index : {-1, 2}) {
+    const int pushesBefore = view.pushes;
+    SelectMode(index);
+    EXPECT_EQ(view.pushes, pushesBefore);
+    EXPECT_EQ(rows.Count(), 0);
+    EXPECT_EQ(view.pushedStatus, "共找到3个驱动");
+  }
 }
 
 TEST_F(MainDlgLogicTest, SelectAllTicksAndUnticksEveryRow) {
@@ -203,49 +189,44 @@ TEST_F(MainDlgLogicTest, SelectAllTicksAndUnticksEveryRow) {
   EXPECT_EQ(TickedCount(), 0);
 
   rows.DeleteAll();
-  logic.OnSelectAll();  // an empty list: nothing to do, no fault
+  logic.OnSelectAll();  // an empty list: only the check box flips
   EXPECT_EQ(rows.Count(), 0);
+  EXPECT_EQ(logic.SelectAllChecked(), 1);
 }
 
-TEST_F(MainDlgLogicTest, BackupTypeIndexMapsToTypeAndOtherIndexKeepsIt) {
+TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentType) {
   logic.OnInitDialog();
-  view.selection[IDC_BACKUP_TYPE] = 0;
-  logic.OnBackupTypeChanged();
+  picker.Choose("C:\\备份");
+  logic.OnBackup();
+  ASSERT_EQ(picker.Calls(), 1);
+  EXPECT_EQ(picker.Title(), "保存到文件夹");
+  EXPECT_EQ(picker.Prompt(), "请选择目标文件夹");
+  EXPECT_EQ(state.DestinationFolder, "C:\\备份\\");
+  EXPECT_EQ(view.workers, std::vector<BackupType>{BackupType::Folder});
+  logic.OnWorkerFinished();
+
+  // Type index 0 is the self-extracting file; an index without entry keeps the type.
+  for (int index : {0, -1}) {
+    view.selection[IDC_BACKUP_TYPE] = index;
+    logic.OnBackupTypeChanged();
+  }
   EXPECT_EQ(state.CurrentBackupType, BackupType::SelfExtracting);
-  view.selection[IDC_BACKUP_TYPE] = -1;
-  logic.OnBackupTypeChanged();
-  EXPECT_EQ(state.CurrentBackupType, BackupType::SelfExtracting);
+  picker.Choose("C:\\");  // a drive root comes back with its own "\"
+  logic.OnBackup();
+  EXPECT_EQ(state.DestinationFolder, "C:\\\\");
+  EXPECT_EQ(view.workers.back(), BackupType::SelfExtracting);
+  logic.OnWorkerFinished();
   view.selection[IDC_BACKUP_TYPE] = 1;
   logic.OnBackupTypeChanged();
   EXPECT_EQ(state.CurrentBackupType, BackupType::Folder);
 }
 
-TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentType) {
-  logic.OnInitDialog();
-  picker.answer = true;
-  picker.chosen = "C:\\备份";
-  logic.OnBackup();
-  ASSERT_EQ(picker.titles.size(), 1u);
-  EXPECT_EQ(picker.titles[0], "保存到文件夹");
-  EXPECT_EQ(picker.prompts[0], "请选择目标文件夹");
-  EXPECT_EQ(state.DestinationFolder, "C:\\备份\\");
-  EXPECT_EQ(view.workers, std::vector<BackupType>{BackupType::Folder});
-  logic.OnWorkerFinished();
-
-  view.selection[IDC_BACKUP_TYPE] = 0;
-  logic.OnBackupTypeChanged();
-  picker.chosen = "C:\\";  // a drive root comes back with its own "\"
-  logic.OnBackup();
-  EXPECT_EQ(state.DestinationFolder, "C:\\\\");
-  EXPECT_EQ(view.workers.back(), BackupType::SelfExtracting);
-}
-
 TEST_F(MainDlgLogicTest, BackupWithPickerCancelledDoesNothing) {
   logic.OnInitDialog();
   state.DestinationFolder = "D:\\old\\";
-  picker.answer = false;
+  picker.Cancel();
   logic.OnBackup();
-  EXPECT_EQ(picker.titles.size(), 1u);
+  EXPECT_EQ(picker.Calls(), 1);
   EXPECT_TRUE(view.workers.empty());
   EXPECT_TRUE(view.boxes.empty());
   EXPECT_EQ(state.DestinationFolder, "D:\\old\\");
@@ -275,16 +256,15 @@ TEST_F(MainDlgLogicTest, ResultCodesBecomeTheirBoxes) {
   EXPECT_EQ(view.boxes[1].text, "已经成功备份了在列表框中勾选的驱动程序!");
   EXPECT_EQ(view.boxes[1].caption, "提示信息");
   EXPECT_EQ(view.boxes[1].type, 0x40u);
-}
 
-TEST_F(MainDlgLogicTest, IncompleteRunNamesTheDriversInsteadOfSuccess) {
+  // An incomplete run names the drivers instead of claiming success.
   logic.SetIncompleteDrivers({"Harmony HD Audio", "千兆以太网控制器"});
   EXPECT_EQ(logic.OnBackupResult(BackupResultIncomplete, 0), 0);
-  ASSERT_EQ(view.boxes.size(), 1u);
-  EXPECT_EQ(view.boxes[0].text, IncompleteBackupText({"Harmony HD Audio", "千兆以太网控制器"}));
-  EXPECT_NE(view.boxes[0].text.find("\n千兆以太网控制器"), std::string::npos);
-  EXPECT_EQ(view.boxes[0].caption, "提示信息");
-  EXPECT_EQ(view.boxes[0].type, 0x30u);
+  ASSERT_EQ(view.boxes.size(), 3u);
+  EXPECT_EQ(view.boxes[2].text, "以下驱动程序的部分文件未能备份，请检查目标文件夹是否可写、磁盘空间是否足够:\n"
+                                "Harmony HD Audio\n千兆以太网控制器");
+  EXPECT_EQ(view.boxes[2].caption, "提示信息");
+  EXPECT_EQ(view.boxes[2].type, 0x30u);
 }
 
 TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRun) {
@@ -303,7 +283,7 @@ TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRu
   EXPECT_EQ(TickedCount(), 0);
   EXPECT_EQ(logic.SelectAllChecked(), 0);
   EXPECT_EQ(view.workers.size(), 1u);
-  EXPECT_EQ(picker.titles.size(), 1u);
+  EXPECT_EQ(picker.Calls(), 1);
 
   logic.OnWorkerFinished();
   EXPECT_FALSE(logic.WorkerRunning());

@@ -11,7 +11,10 @@ namespace {
 const std::string kJou = "乗";
 
 TEST(MbcsTest, TrailBackslashIsNotASeparator) {
-  ASSERT_EQ(kJou, "\x81\x5C");
+  // Narrow literals must be compiled to code page 936: every text the program
+  // shows or writes is compared byte for byte with what Windows stores.
+  ASSERT_EQ(std::string("共找到%d个驱动"), "\xB9\xB2\xD5\xD2\xB5\xBD%d\xB8\xF6\xC7\xFD\xB6\xAF");
+  ASSERT_EQ(std::string("C:\\乗\\x"), "C:\\\x81\x5C\\x");
   const std::string path = "C:\\驱动\\" + kJou;
   EXPECT_EQ(FindLast(path, '\\'), 7u);
   EXPECT_EQ(AfterLastBackslash(path), kJou);

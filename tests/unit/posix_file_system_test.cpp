@@ -24,6 +24,9 @@ class PosixFileSystemTest : public ::testing::TestWithParam<bool> {
   }
 
   std::uint32_t Attr(const std::string& path) { return fs().GetAttributes(path); }
+  // The code a failed call left behind; 0 for a call that succeeded.
+  static std::uint32_t Err(bool succeeded) { return succeeded ? 0 : GetLastError(); }
+  std::uint32_t AttrErr(const std::string& path) { return Err(Attr(path) != attr::kInvalid); }
   FileSystem& fs() { return platform_.files(); }
 
   // The names an enumeration yields, in order; "!<code>" when it cannot start.
@@ -47,18 +50,12 @@ INSTANTIATE_TEST_SUITE_P(MemoryOnly, PosixFileSystemTest, ::testing::Values(true
 TEST_P(PosixFileSystemTest, AttributesOfMissingThingsGiveWindowsCodes) {
   scratch_.MakeDir("dir");
   scratch_.WriteFile("dir/file.txt", "x");
-  EXPECT_EQ(Attr("C:\\dir\\missing.txt"), attr::kInvalid);
-  EXPECT_EQ(GetLastError(), err::kFileNotFound);
-  EXPECT_EQ(Attr("C:\\nodir\\file.txt"), attr::kInvalid);
-  EXPECT_EQ(GetLastError(), err::kPathNotFound);
-  EXPECT_EQ(Attr("C:\\dir\\file.txt\\"), attr::kInvalid);
-  EXPECT_EQ(GetLastError(), err::kPathNotFound);
-  EXPECT_EQ(Attr("C:\\dir\\file.txt\\x"), attr::kInvalid);
-  EXPECT_EQ(GetLastError(), err::kPathNotFound);
-  EXPECT_EQ(Attr("Q:\\dir"), attr::kInvalid);
-  EXPECT_EQ(GetLastError(), err::kPathNotFound);
-  EXPECT_EQ(Attr("C:\\dir\\a|b"), attr::kInvalid);
-  EXPECT_EQ(GetLastError(), err::kInvalidName);
+  EXPECT_EQ(AttrErr("C:\\dir\\missing.txt"), err::kFileNotFound);
+  EXPECT_EQ(AttrErr("C:\\nodir\\file.txt"), err::kPathNotFound);
+  EXPECT_EQ(AttrErr("C:\\dir\\file.txt\\"), err::kPathNotFound);
+  EXPECT_EQ(AttrErr("C:\\dir\\file.txt\\x"), err::kPathNotFound);
+  EXPECT_EQ(AttrErr("Q:\\dir"), err::kPathNotFound);
+  EXPECT_EQ(AttrErr("C:\\dir\\a|b"), err::kInvalidName);
 
   EXPECT_EQ(Attr("C:\\"), attr::kDirectory);
   EXPECT_EQ(Attr("C:\\DIR"), attr::kDirectory);
@@ -98,8 +95,7 @@ TEST_P(PosixFileSystemTest, AttributesRoundTripAndTravelWithCopies) {
   ASSERT_TRUE(fs().SetAttributes("C:\\d", attr::kNormal));
   EXPECT_EQ(Attr("C:\\d"), attr::kDirectory);
 
-  EXPECT_FALSE(fs().SetAttributes("C:\\none", attr::kNormal));
-  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_EQ(Err(fs().SetAttributes("C:\\none", attr::kNormal)), err::kFileNotFound);
 }
 
 TEST_P(PosixFileSystemTest, HiddenIsStoredTheWayWineReadsIt) {
@@ -122,21 +118,16 @@ TEST_P(PosixFileSystemTest, ReadOnlyFilesAreRefusedEvenToRoot) {
   scratch_.WriteFile("src.txt", "new");
   ASSERT_TRUE(fs().SetAttributes("C:\\ro.txt", attr::kReadOnly));
 
-  EXPECT_FALSE(fs().Copy("C:\\src.txt", "C:\\ro.txt", false));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
-  EXPECT_FALSE(fs().Delete("C:\\ro.txt"));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
-  EXPECT_EQ(fs().Open("C:\\ro.txt", OpenMode::kCreateWrite), nullptr);
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
-  EXPECT_FALSE(fs().MoveReplace("C:\\src.txt", "C:\\ro.txt"));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(Err(fs().Copy("C:\\src.txt", "C:\\ro.txt", false)), err::kAccessDenied);
+  EXPECT_EQ(Err(fs().Delete("C:\\ro.txt")), err::kAccessDenied);
+  EXPECT_EQ(Err(fs().Open("C:\\ro.txt", OpenMode::kCreateWrite) != nullptr), err::kAccessDenied);
+  EXPECT_EQ(Err(fs().MoveReplace("C:\\src.txt", "C:\\ro.txt")), err::kAccessDenied);
   EXPECT_EQ(scratch_.ReadFile("ro.txt"), "keep");
 
   // A hidden target is refused by the copy as well.
   scratch_.WriteFile("hid.txt", "keep");
   ASSERT_TRUE(fs().SetAttributes("C:\\hid.txt", attr::kHidden));
-  EXPECT_FALSE(fs().Copy("C:\\src.txt", "C:\\hid.txt", false));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(Err(fs().Copy("C:\\src.txt", "C:\\hid.txt", false)), err::kAccessDenied);
 
   // Cleared, everything goes through.
   ASSERT_TRUE(fs().SetAttributes("C:\\ro.txt", attr::kNormal));
@@ -150,58 +141,41 @@ TEST_P(PosixFileSystemTest, CopyResults) {
   scratch_.WriteFile("a.txt", "aaa");
   scratch_.WriteFile("b.txt", "bbb");
   scratch_.MakeDir("dir");
-  EXPECT_FALSE(fs().Copy("C:\\a.txt", "C:\\b.txt", true));
-  EXPECT_EQ(GetLastError(), err::kFileExists);
+  EXPECT_EQ(Err(fs().Copy("C:\\a.txt", "C:\\b.txt", true)), err::kFileExists);
   EXPECT_TRUE(fs().Copy("C:\\a.txt", "C:\\B.TXT", false));  // overwrites, keeps the host name
   EXPECT_EQ(scratch_.ReadFile("b.txt"), "aaa");
   EXPECT_FALSE(scratch_.Exists("B.TXT"));
-  EXPECT_FALSE(fs().Copy("C:\\none.txt", "C:\\c.txt", false));
-  EXPECT_EQ(GetLastError(), err::kFileNotFound);
-  EXPECT_FALSE(fs().Copy("C:\\a.txt", "C:\\nodir\\c.txt", false));
-  EXPECT_EQ(GetLastError(), err::kPathNotFound);
-  EXPECT_FALSE(fs().Copy("C:\\dir", "C:\\c.txt", false));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
-  EXPECT_FALSE(fs().Copy("C:\\a.txt", "C:\\dir", false));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(Err(fs().Copy("C:\\none.txt", "C:\\c.txt", false)), err::kFileNotFound);
+  EXPECT_EQ(Err(fs().Copy("C:\\a.txt", "C:\\nodir\\c.txt", false)), err::kPathNotFound);
+  EXPECT_EQ(Err(fs().Copy("C:\\dir", "C:\\c.txt", false)), err::kAccessDenied);
+  EXPECT_EQ(Err(fs().Copy("C:\\a.txt", "C:\\dir", false)), err::kAccessDenied);
   // Onto itself (another spelling): refused, and the file is not truncated.
-  EXPECT_FALSE(fs().Copy("C:\\a.txt", "C:\\A.txt", false));
-  EXPECT_EQ(GetLastError(), err::kSharingViolation);
+  EXPECT_EQ(Err(fs().Copy("C:\\a.txt", "C:\\A.txt", false)), err::kSharingViolation);
   EXPECT_EQ(scratch_.ReadFile("a.txt"), "aaa");
 }
 
 TEST_P(PosixFileSystemTest, FoldersAreMadeAndRemovedWithWindowsCodes) {
   EXPECT_TRUE(fs().CreateDir("C:\\new"));
-  EXPECT_FALSE(fs().CreateDir("C:\\new"));
-  EXPECT_EQ(GetLastError(), err::kAlreadyExists);
-  EXPECT_FALSE(fs().CreateDir("C:\\NEW\\"));
-  EXPECT_EQ(GetLastError(), err::kAlreadyExists);
+  EXPECT_EQ(Err(fs().CreateDir("C:\\new")), err::kAlreadyExists);
+  EXPECT_EQ(Err(fs().CreateDir("C:\\NEW\\")), err::kAlreadyExists);
   EXPECT_TRUE(fs().CreateDir("C:\\new\\sub\\"));
-  EXPECT_FALSE(fs().CreateDir("C:\\a\\b"));
-  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+  EXPECT_EQ(Err(fs().CreateDir("C:\\a\\b")), err::kPathNotFound);
   scratch_.WriteFile("f.txt", "x");
-  EXPECT_FALSE(fs().CreateDir("C:\\f.txt"));
-  EXPECT_EQ(GetLastError(), err::kAlreadyExists);
-  EXPECT_FALSE(fs().CreateDir("C:\\bad?name"));
-  EXPECT_EQ(GetLastError(), err::kInvalidName);
+  EXPECT_EQ(Err(fs().CreateDir("C:\\f.txt")), err::kAlreadyExists);
+  EXPECT_EQ(Err(fs().CreateDir("C:\\bad?name")), err::kInvalidName);
 
   EXPECT_EQ(fs().MakeDir("C:\\new"), -1);
   EXPECT_EQ(errno, EEXIST);
   EXPECT_EQ(fs().MakeDir("C:\\made"), 0);
 
-  EXPECT_FALSE(fs().RemoveDir("C:\\new"));
-  EXPECT_EQ(GetLastError(), err::kDirNotEmpty);
-  EXPECT_FALSE(fs().RemoveDir("C:\\f.txt"));
-  EXPECT_EQ(GetLastError(), err::kDirectory);
-  EXPECT_FALSE(fs().RemoveDir("C:\\gone"));
-  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_EQ(Err(fs().RemoveDir("C:\\new")), err::kDirNotEmpty);
+  EXPECT_EQ(Err(fs().RemoveDir("C:\\f.txt")), err::kDirectory);
+  EXPECT_EQ(Err(fs().RemoveDir("C:\\gone")), err::kFileNotFound);
   EXPECT_TRUE(fs().RemoveDir("C:\\new\\sub"));
   EXPECT_TRUE(fs().RemoveDir("C:\\new"));
-  EXPECT_FALSE(fs().Delete("C:\\made"));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
-  EXPECT_FALSE(fs().Delete("C:\\gone.txt"));
-  EXPECT_EQ(GetLastError(), err::kFileNotFound);
-  EXPECT_FALSE(fs().Delete("C:\\gone\\x.txt"));
-  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+  EXPECT_EQ(Err(fs().Delete("C:\\made")), err::kAccessDenied);
+  EXPECT_EQ(Err(fs().Delete("C:\\gone.txt")), err::kFileNotFound);
+  EXPECT_EQ(Err(fs().Delete("C:\\gone\\x.txt")), err::kPathNotFound);
 }
 
 TEST_P(PosixFileSystemTest, GbkNamesWithBackslashTrailBytes) {
@@ -217,8 +191,7 @@ TEST_P(PosixFileSystemTest, GbkNamesWithBackslashTrailBytes) {
   EXPECT_EQ(List("C:\\乗\\*.*"), (std::vector<std::string>{".", "..", "驱动乗.inf"}));
   EXPECT_EQ(Attr("C:\\乗\\驱动乗.INF"), attr::kArchive);
   // Bytes that are no GBK text cannot name a host file.
-  EXPECT_FALSE(fs().CreateDir("C:\\\x81"));
-  EXPECT_EQ(GetLastError(), err::kInvalidName);
+  EXPECT_EQ(Err(fs().CreateDir("C:\\\x81")), err::kInvalidName);
 }
 
 TEST_P(PosixFileSystemTest, EnumerationOrderDotsAndProbes) {
@@ -288,21 +261,17 @@ TEST_P(PosixFileSystemTest, StreamsAndShareModes) {
   EXPECT_EQ(out->Length(), 10u);
   std::uint32_t got = 7;
   char buf[16];
-  EXPECT_FALSE(out->Read(buf, 4, &got));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(Err(out->Read(buf, 4, &got)), err::kAccessDenied);
 
   // A writer is open: an exclusive reader is refused, a shared one is not.
-  EXPECT_EQ(fs().Open("C:\\s.bin", OpenMode::kReadExclusive), nullptr);
-  EXPECT_EQ(GetLastError(), err::kSharingViolation);
+  EXPECT_EQ(Err(fs().Open("C:\\s.bin", OpenMode::kReadExclusive) != nullptr), err::kSharingViolation);
   EXPECT_NE(fs().Open("C:\\s.bin", OpenMode::kReadShared), nullptr);
-  EXPECT_FALSE(fs().Delete("C:\\s.bin"));
-  EXPECT_EQ(GetLastError(), err::kSharingViolation);
+  EXPECT_EQ(Err(fs().Delete("C:\\s.bin")), err::kSharingViolation);
   out.reset();
 
   auto in = fs().Open("C:\\S.BIN", OpenMode::kReadExclusive);
   ASSERT_NE(in, nullptr);
-  EXPECT_EQ(fs().Open("C:\\s.bin", OpenMode::kCreateWrite), nullptr);
-  EXPECT_EQ(GetLastError(), err::kSharingViolation);
+  EXPECT_EQ(Err(fs().Open("C:\\s.bin", OpenMode::kCreateWrite) != nullptr), err::kSharingViolation);
   ASSERT_TRUE(in->Seek(-4, SeekOrigin::kEnd));
   ASSERT_TRUE(in->Read(buf, sizeof(buf), &got));
   EXPECT_EQ(std::string(buf, got), "6789");
@@ -319,13 +288,10 @@ TEST_P(PosixFileSystemTest, StreamsAndShareModes) {
   EXPECT_EQ(out->Length(), 0u);
   out.reset();
 
-  EXPECT_EQ(fs().Open("C:\\none.bin", OpenMode::kReadShared), nullptr);
-  EXPECT_EQ(GetLastError(), err::kFileNotFound);
-  EXPECT_EQ(fs().Open("C:\\nodir\\x.bin", OpenMode::kCreateWrite), nullptr);
-  EXPECT_EQ(GetLastError(), err::kPathNotFound);
+  EXPECT_EQ(Err(fs().Open("C:\\none.bin", OpenMode::kReadShared) != nullptr), err::kFileNotFound);
+  EXPECT_EQ(Err(fs().Open("C:\\nodir\\x.bin", OpenMode::kCreateWrite) != nullptr), err::kPathNotFound);
   scratch_.MakeDir("d");
-  EXPECT_EQ(fs().Open("C:\\d", OpenMode::kReadShared), nullptr);
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(Err(fs().Open("C:\\d", OpenMode::kReadShared) != nullptr), err::kAccessDenied);
 }
 
 TEST_P(PosixFileSystemTest, MoveReplaceIsOneRename) {
@@ -338,8 +304,7 @@ TEST_P(PosixFileSystemTest, MoveReplaceIsOneRename) {
   // A change of case renames the entry.
   ASSERT_TRUE(fs().MoveReplace("C:\\final.ini", "C:\\Final.ini"));
   EXPECT_TRUE(scratch_.Exists("Final.ini"));
-  EXPECT_FALSE(fs().MoveReplace("C:\\missing", "C:\\x"));
-  EXPECT_EQ(GetLastError(), err::kFileNotFound);
+  EXPECT_EQ(Err(fs().MoveReplace("C:\\missing", "C:\\x")), err::kFileNotFound);
 }
 
 }  // namespace

@@ -4,49 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "RecordingBoxes.h"
+#include "MemoryTreeFileSystem.h"
 #include "backup/BackupTexts.h"
 #include "backup/ProfileFile.h"
 #include "platform/Errors.h"
 
 namespace pelorin {
 namespace {
-
-// Only the existence probe of CProfileFile reaches the file system.
-class ProbeFiles : public FileSystem {
- public:
-  std::set<std::string> existing;
-  int probes = 0;
-
-  std::unique_ptr<FileFinder> FindFirst(const std::string& pattern, FindEntry& first) override {
-    ++probes;
-    if (existing.count(pattern) == 0) {
-      SetLastError(err::kFileNotFound);
-      return nullptr;
-    }
-    first.name = pattern;
-    return std::make_unique<NoMore>();
-  }
-  std::uint32_t GetAttributes(const std::string&) override { return attr::kInvalid; }
-  bool SetAttributes(const std::string&, std::uint32_t) override { return false; }
-  bool Copy(const std::string&, const std::string&, bool) override { return false; }
-  bool CreateDir(const std::string&) override { return false; }
-  bool RemoveDir(const std::string&) override { return false; }
-  bool Delete(const std::string&) override { return false; }
-  bool MoveReplace(const std::string&, const std::string&) override { return false; }
-  std::uint32_t TempPath(std::uint32_t, char*) override { return 0; }
-  int MakeDir(const std::string&) override { return -1; }
-  std::unique_ptr<FileStream> Open(const std::string&, OpenMode) override { return nullptr; }
-
- private:
-  struct NoMore : FileFinder {
-    bool Next(FindEntry&) override { return false; }
-  };
-};
 
 struct ProfileCall {
   std::string op, section, key, defaultValue, value, file;
@@ -92,7 +60,7 @@ constexpr char kIni[] = "C:\\backup\\显卡\\taskinfo.ini";
 class ProfileFileTest : public ::testing::Test {
  protected:
   ProfileFileTest() {
-    files.existing.insert(kIni);
+    files.AddFile(kIni);
     ini.SetPath(kIni);
   }
   Platform Services() {
@@ -108,7 +76,7 @@ class ProfileFileTest : public ::testing::Test {
     profile.result = result;
   }
 
-  ProbeFiles files;
+  testing::MemoryTreeFileSystem files;
   ScriptedProfile profile;
   testing::RecordingBoxes boxes;
   CProfileFile ini{Services()};
@@ -176,11 +144,10 @@ TEST_F(ProfileFileTest, SectionNamesSplitStopsAtTheCountAndKeepsACutName) {
   std::size_t total = 0;
   for (const auto& name : names) total += name.size() + 1;
   EXPECT_EQ(total, 779u) << "every byte up to the count, the cut name included";
-}
 
-TEST_F(ProfileFileTest, SectionNamesAppendWithoutClearing) {
+  // Names are appended to what the array holds.
   Script(std::string("a\0b\0\0", 5), 4);
-  StringArray names{"x"};
+  names = {"x"};
   ini.GetSectionNames(names);
   ini.GetSectionNames(names);
   EXPECT_EQ(names, (StringArray{"x", "a", "b", "a", "b"}));
@@ -202,7 +169,7 @@ TEST_F(ProfileFileTest, SectionLinesComeInFileOrderAndAnEmptySectionAddsNothing)
   EXPECT_TRUE(boxes.Shown().empty());
 }
 
-TEST_F(ProfileFileTest, WriteValueIsOneCallWithoutProbeOrMessage) {
+TEST_F(ProfileFileTest, WriteValueIsOneCallWithoutMessage) {
   ini.SetPath("C:\\backup\\new\\taskinfo.ini");  // the service creates the file
   EXPECT_TRUE(ini.WriteValue("驱动", "文件1", "oem1.inf"));
   profile.writeResult = false;
@@ -214,7 +181,6 @@ TEST_F(ProfileFileTest, WriteValueIsOneCallWithoutProbeOrMessage) {
   EXPECT_EQ(profile.calls[0].key, "文件1");
   EXPECT_EQ(profile.calls[0].value, "oem1.inf");
   EXPECT_EQ(profile.calls[0].file, "C:\\backup\\new\\taskinfo.ini");
-  EXPECT_EQ(files.probes, 0);
   EXPECT_TRUE(boxes.Shown().empty());
 }
 

@@ -1,17 +1,23 @@
-// Loading an offline registry from regedit exports and SYSTEM hives.
+// Loading an offline registry from regedit exports and SYSTEM hives (written by
+// the tests' hive writer, read back through libhivex).
 #include <gtest/gtest.h>
 
 #include "ClassBranch.h"
-#include "TempDir.h"
+#include "HiveWriter.h"
+#include "PosixScratch.h"
 #include "TestPaths.h"
 #include "platform/Errors.h"
 #include "platform/posix/RegText.h"
+#include "inventory/DriverScan.h"
+#include "inventory/MemoryDriverRows.h"
 #include "platform/posix/RegistryFiles.h"
 
 namespace pelorin {
 namespace {
 
-using testing::InventoryTempDir;
+using testing::HiveKey;
+using testing::HiveValue;
+using testing::PosixScratch;
 
 // A version-5 export file of `text` (GBK, as literals are in this build).
 std::string Utf16File(const std::string& text) {
@@ -89,29 +95,24 @@ TEST(RegExportTest, Regedit4IsReadInCodePage936) {
 }
 
 TEST(RegExportTest, NumberedControlSetStandsForTheCurrentOne) {
-  auto load = [](const std::string& body, MemoryRegistry& reg) {
-    std::string error;
-    bool ok = LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n\n" + body), "t.reg",
-                            reg, error);
-    return ok ? std::string() : error;
-  };
   const std::string two =
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\{c}]\n@=\"one\"\n"
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control\\Class\\{c}]\n@=\"two\"\n";
-  {
+  struct Case {
+    std::string body, value, error;
+  } cases[] = {
+      {two + "[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n\"Current\"=dword:00000002\n", std::string("two", 4), ""},
+      {"[HKLM\\SYSTEM\\ControlSet003\\Control\\Class\\{c}]\n@=\"three\"\n", std::string("three", 6), ""},
+      // Two sets and no Select: which one is current is unknown.
+      {two, "<no key>", "t.reg: no HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class key"},
+  };
+  for (const Case& c : cases) {
     MemoryRegistry reg;
-    EXPECT_EQ(load(two + "[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n\"Current\"=dword:00000002\n", reg), "");
-    EXPECT_EQ(Read(reg, kCls, ""), std::string("two", 4));
-  }
-  {
-    MemoryRegistry reg;
-    EXPECT_EQ(load("[HKLM\\SYSTEM\\ControlSet003\\Control\\Class\\{c}]\n@=\"three\"\n", reg), "");
-    EXPECT_EQ(Read(reg, kCls, ""), std::string("three", 6));
-  }
-  {
-    MemoryRegistry reg;  // two sets and no Select: which one is unknown
-    EXPECT_EQ(load(two, reg),
-              "t.reg: no HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class key");
+    std::string error;
+    EXPECT_EQ(LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n\n" + c.body), "t.reg", reg, error),
+              c.error.empty());
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(Read(reg, kCls, ""), c.value);
   }
 }
 
@@ -179,7 +180,7 @@ TEST(RegExportTest, ExportReadsBackToTheSameValues) {
 }
 
 TEST(RegistryFileTest, UnusableFilesGiveOneLineErrors) {
-  InventoryTempDir dir;
+  PosixScratch dir;
   MemoryRegistry reg;
   std::string error;
   std::string missing = dir.path() + "/nope";
@@ -187,14 +188,77 @@ TEST(RegistryFileTest, UnusableFilesGiveOneLineErrors) {
   EXPECT_EQ(error, missing + ": cannot open file");
   EXPECT_FALSE(LoadSystemHive(missing, reg, error));
   EXPECT_EQ(error, missing + ": No such file or directory");
-  std::string text = dir.Write("text", "just some text\n");
+  std::string text = dir.WriteFile("text", "just some text\n");
   EXPECT_FALSE(LoadSystemHive(text, reg, error));
   EXPECT_EQ(error.rfind(text + ": ", 0), 0u) << error;
-  std::string fakeHive = dir.Write("fake", "regf" + std::string(5000, '\0'));
+  std::string fakeHive = dir.WriteFile("fake", "regf" + std::string(5000, '\0'));
   EXPECT_FALSE(LoadRegistryFile(fakeHive, reg, error));
   EXPECT_EQ(error.rfind(fakeHive + ": ", 0), 0u) << error;
   EXPECT_EQ(error.find('\n'), std::string::npos);
   EXPECT_FALSE(LoadRegistryFile(dir.path(), reg, error));
+}
+
+std::string Sz(const std::u16string& text) {
+  std::u16string t = text;
+  t.push_back(u'\0');
+  return regtext::Utf16ToBytes(t);
+}
+
+HiveKey ClassBranch() {
+  HiveKey cls{u"Class", {}, {}};
+  HiveKey& net = cls.Child(u"{4d36e972-e325-11ce-bfc1-08002be10318}");
+  net.values.push_back(HiveValue{u"", 1, Sz(u"网络适配器")});
+  HiveKey& inst = net.Child(u"0000");
+  for (const char16_t* name : {u"DriverDesc", u"ProviderName", u"DriverDate", u"DriverVersion",
+                               u"InfPath", u"MatchingDeviceId"})
+    inst.values.push_back(HiveValue{name, 1, Sz(std::u16string(u"值 ") + name)});
+  inst.values.push_back(HiveValue{u"Odd", 0x7F, "xy"});  // a type no enum names
+  net.Child(u"驱动属性");  // a key name that is not Latin-1
+  return cls;
+}
+
+TEST(HiveLoadTest, CurrentControlSetFollowsSelect) {
+  HiveKey root{u"ROOT", {}, {}};
+  root.Child(u"ControlSet001").Child(u"Control");  // no Class here
+  root.Child(u"ControlSet002").Child(u"Control").children.push_back(ClassBranch());
+  root.Child(u"Select").values.push_back(HiveValue{u"Current", 4, std::string("\x02\0\0\0", 4)});
+  PosixScratch dir;
+  std::string file = dir.WriteFile("SYSTEM", testing::HiveWriter().Write(root));
+
+  MemoryRegistry registry;
+  std::string error;
+  ASSERT_TRUE(LoadRegistryFile(file, registry, error)) << error;
+  DriverDescMap map;
+  MemoryDriverRows rows;
+  ASSERT_EQ(ScanDrivers(registry, ScanMode::AllBackupable, map, rows).added, 1);
+  EXPECT_EQ(rows.Text(0, DriverColumn::Class), "网络适配器");
+  EXPECT_EQ(rows.Text(0, DriverColumn::Desc), "值 DriverDesc");
+  EXPECT_TRUE(registry.KeyExists(testing::kClassRoot + "\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\驱动属性"));
+  std::unique_ptr<RegistryKey> key;
+  ASSERT_EQ(registry.OpenKey(testing::kClassRoot + "\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0000", key), 0u);
+  unsigned char data[8];
+  std::uint32_t type = 0, size = sizeof data;
+  EXPECT_EQ(key->QueryValue("Odd", &type, data, &size), 0u);
+  EXPECT_EQ(type, 0x7Fu);
+  EXPECT_EQ(size, 2u);
+
+  // Pointing Select at the set without Class is an error naming the set.
+  root.Child(u"Select").values[0].data = std::string("\x01\0\0\0", 4);
+  file = dir.WriteFile("SYSTEM1", testing::HiveWriter().Write(root));
+  MemoryRegistry other;
+  EXPECT_FALSE(LoadRegistryFile(file, other, error));
+  EXPECT_EQ(error, file + ": no Class key (ControlSet001\\Control\\Class)");
+}
+
+TEST(HiveLoadTest, DemoHiveMatchesDemoExport) {
+  MemoryRegistry fromReg, fromHive;
+  std::string error;
+  ASSERT_TRUE(LoadRegistryFile(std::string(PELORIN_SOURCE_DIR) + "/demo/system.reg", fromReg, error));
+  ASSERT_TRUE(LoadRegistryFile(
+      std::string(PELORIN_SOURCE_DIR) + "/demo/image/WINDOWS/system32/config/SYSTEM", fromHive, error))
+      << error;
+  EXPECT_EQ(ExportRegV5(fromHive, "SYSTEM\\CurrentControlSet\\Control\\Class"),
+            ExportRegV5(fromReg, "SYSTEM\\CurrentControlSet\\Control\\Class"));
 }
 
 }  // namespace

@@ -54,10 +54,8 @@ TEST(MemoryRegistryTest, StringReadsAreBoundedAndConvertedToGbk) {
   EXPECT_EQ(Query(reg, "K", "emoji", out), 0u);
   EXPECT_EQ(out, std::string("a??b", 5));  // one "?" per UTF-16 unit
   EXPECT_EQ(Query(reg, "K", "missing", out), err::kFileNotFound);
-}
 
-TEST(MemoryRegistryTest, SizeQueryWithoutBufferReportsNeed) {
-  MemoryRegistry reg;
+  // Without a buffer: the size the value needs.
   reg.SetString("K", "", "text");
   std::unique_ptr<RegistryKey> key;
   ASSERT_EQ(reg.OpenKey("k", key), 0u);
@@ -66,7 +64,7 @@ TEST(MemoryRegistryTest, SizeQueryWithoutBufferReportsNeed) {
   EXPECT_EQ(size, 5u);
 }
 
-TEST(MemoryRegistryTest, KeysAreCaseInsensitiveAndEnumeratedInFoldedOrder) {
+TEST(MemoryRegistryTest, KeysAreCaseInsensitiveEnumeratedInFoldedOrderAndLinked) {
   MemoryRegistry reg;
   for (const char* name : {"驱动", "Properties", "LLL", "ABD", "abc", "0010", "0002", "0001"})
     reg.CreateKey(std::string("Root\\") + name);
@@ -85,10 +83,8 @@ TEST(MemoryRegistryTest, KeysAreCaseInsensitiveAndEnumeratedInFoldedOrder) {
   EXPECT_EQ(reg.OpenKey("Root\\ABC\\X", key), 0u);
   EXPECT_EQ(reg.OpenKey("Root\\nope", key), err::kFileNotFound);
   EXPECT_EQ(key, nullptr);
-}
 
-TEST(MemoryRegistryTest, LinkedKeyShowsTheTarget) {
-  MemoryRegistry reg;
+  // A linked key shows its target.
   reg.SetString("SYSTEM\\ControlSet002\\Control", "v", "two");
   reg.Link("SYSTEM\\CurrentControlSet", "SYSTEM\\ControlSet002");
   std::string out;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <set>
 
-#include "TempDir.h"
+#include "PosixScratch.h"
 #include "TestPaths.h"
 #include "inventory/DriverScan.h"
 #include "inventory/MemoryDriverRows.h"
@@ -15,7 +15,7 @@ namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::InventoryTempDir;
+using testing::PosixScratch;
 
 struct HiveCase {
   const char* file;
@@ -40,7 +40,7 @@ class RealHiveTest : public ::testing::Test {
     const char* override = std::getenv("PELORIN_REAL_FIXTURES");
     source_ = std::string(override ? override : PELORIN_REAL_FIXTURES_HOST) + "/hives";
     if (!fs::is_directory(source_)) return;
-    dir_ = new InventoryTempDir;
+    dir_ = new PosixScratch;
     for (const HiveCase& hive : kHives) {
       std::string from = source_ + "/" + hive.file;
       std::string to = dir_->path() + "/" + hive.file;
@@ -74,11 +74,11 @@ class RealHiveTest : public ::testing::Test {
   }
 
   static std::string source_;
-  static InventoryTempDir* dir_;
+  static PosixScratch* dir_;
 };
 
 std::string RealHiveTest::source_;
-InventoryTempDir* RealHiveTest::dir_ = nullptr;
+PosixScratch* RealHiveTest::dir_ = nullptr;
 
 TEST_F(RealHiveTest, RowCountsPerModeAreStableAndPlausible) {
   for (const HiveCase& hive : kHives) {
@@ -116,7 +116,7 @@ TEST_F(RealHiveTest, HiveAndItsRegExportGiveIdenticalRows) {
     std::string error;
     ASSERT_TRUE(LoadSystemHive(Path(hive), fromHive, error)) << error;
     std::string exported = ExportRegV5(fromHive, "SYSTEM\\CurrentControlSet\\Control\\Class");
-    std::string regFile = dir_->Write(std::string(hive.file) + ".reg", exported);
+    std::string regFile = dir_->WriteFile(std::string(hive.file) + ".reg", exported);
     MemoryRegistry fromExport;
     ASSERT_TRUE(LoadRegistryFile(regFile, fromExport, error)) << error;
     for (ScanMode mode : {ScanMode::NotOnSystemDisc, ScanMode::AllBackupable})
@@ -125,10 +125,10 @@ TEST_F(RealHiveTest, HiveAndItsRegExportGiveIdenticalRows) {
 }
 
 TEST_F(RealHiveTest, CutOrDamagedHivesFailCleanly) {
-  std::string bytes = testing::ReadFile(Path(kHives[1]));
+  std::string bytes = testing::ReadHostFile(Path(kHives[1]));
   ASSERT_GT(bytes.size(), 600000u);
   for (std::size_t cut : {std::size_t{4}, std::size_t{4096}, std::size_t{300000}, bytes.size() - 1}) {
-    std::string file = dir_->Write("cut", bytes.substr(0, cut));
+    std::string file = dir_->WriteFile("cut", bytes.substr(0, cut));
     MemoryRegistry registry;
     std::string error;
     EXPECT_FALSE(LoadRegistryFile(file, registry, error)) << cut;
@@ -137,7 +137,7 @@ TEST_F(RealHiveTest, CutOrDamagedHivesFailCleanly) {
   // Scribbled cells inside the data area: loading may succeed or fail, never crash.
   std::string damaged = bytes;
   for (std::size_t i = 8192; i < damaged.size(); i += 4099) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
-  std::string file = dir_->Write("damaged", damaged);
+  std::string file = dir_->WriteFile("damaged", damaged);
   MemoryRegistry registry;
   std::string error;
   if (LoadRegistryFile(file, registry, error)) {

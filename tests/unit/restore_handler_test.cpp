@@ -91,7 +91,7 @@ TEST_F(RestoreHandlerTest, CancelledPickerDoesNothing) {
   EXPECT_THAT(devices.Calls(), IsEmpty());
 }
 
-TEST_F(RestoreHandlerTest, FolderWithoutManifestNamesTheFolderAndLeavesTheStatus) {
+TEST_F(RestoreHandlerTest, FolderWithoutBackupNamesTheFolder) {
   MakeLabBackup();
   picker.Choose("D:\\Backup");  // the top folder of a backup
   Restore();
@@ -105,6 +105,15 @@ TEST_F(RestoreHandlerTest, FolderWithoutManifestNamesTheFolderAndLeavesTheStatus
   picker.Choose("D:\\100%s%d");
   Restore();
   ExpectOneBox("在文件夹'D:\\100%s%d'中未能找到驱动程序备份文件");
+
+  // A manifest without sections is no backup either.
+  boxes.Clear();
+  MakeBackup(drive, u8"Backup/空", "D:\\Backup\\空", "; nothing here\r\n");
+  picker.Choose("D:\\Backup\\空");
+  Restore();
+  ExpectOneBox("在文件夹'D:\\Backup\\空'中未能找到驱动程序备份文件");
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动空", "共找到7个驱动"));
+  EXPECT_THAT(devices.Calls(), IsEmpty());
 }
 
 TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverFromTheChosenFolder) {
@@ -189,15 +198,6 @@ TEST_F(RestoreHandlerTest, DriveRootGivesAnEmptyDriverName) {
   ExpectOneBox(kSucceeded);
   EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动", "共找到7个驱动"));
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " C:\\\\oem3.inf"), 1);
-}
-
-TEST_F(RestoreHandlerTest, ManifestWithoutSectionsIsTreatedAsNoBackup) {
-  MakeBackup(drive, u8"Backup/实验设备", kFolder, "; nothing here\r\n");
-  picker.Choose(kFolder);
-  Restore();
-  ExpectOneBox(std::string("在文件夹'") + kFolder + "'中未能找到驱动程序备份文件");
-  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动实验设备", "共找到7个驱动"));
-  EXPECT_THAT(devices.Calls(), IsEmpty());
 }
 
 }  // namespace

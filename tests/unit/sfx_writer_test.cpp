@@ -57,12 +57,6 @@ class SfxWriterTest : public ::testing::Test {
   const std::string out = "D:\\backup\\pelorin.exe";
 };
 
-TEST_F(SfxWriterTest, EmptyTableCreatesNothing) {
-  CSfxWriter writer(platform);
-  EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1004);
-  EXPECT_TRUE(files.Paths().empty());
-}
-
 TEST_F(SfxWriterTest, ByteOrderOfOneEmptyFile) {
   resources.stub.assign(315392, 0x4D);
   files.Put("C:\\WINDOWS\\inf\\a.inf", "");
@@ -132,8 +126,10 @@ TEST_F(SfxWriterTest, PercentageRule) {
 }
 
 TEST_F(SfxWriterTest, TableHoldsTwoHundredFiftySixFiles) {
-  files.Put("C:\\f.sys", "x");
   CSfxWriter writer(platform);
+  EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1004);  // an empty table creates nothing
+  EXPECT_TRUE(files.Paths().empty());
+  files.Put("C:\\f.sys", "x");
   for (int i = 0; i < 256; ++i) ASSERT_EQ(writer.AddFile("C:\\f.sys"), 1);
   EXPECT_FALSE(writer.Overflowed());
   EXPECT_EQ(writer.AddFile("C:\\f.sys"), 0);
@@ -155,6 +151,14 @@ TEST_F(SfxWriterTest, AddFileNeedsAFileNobodyWrites) {
   EXPECT_EQ(writer.Count(), 0);
   EXPECT_FALSE(writer.Overflowed());
   EXPECT_EQ(writer.AddFile("C:\\busy.sys"), 1);
+
+  // The size is taken when the file is added, the content when the table is built.
+  files.Put("C:\\grow.sys", "short");
+  ASSERT_EQ(writer.AddFile("C:\\grow.sys"), 1);
+  files.Put("C:\\grow.sys", "much longer now");
+  ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
+  EXPECT_EQ(writer.Entry(1).size, 5u);
+  EXPECT_EQ(Inflate(files.Bytes(out), writer.Entry(1).dataOffset, writer.Entry(1).compressedSize), "much longer now");
 }
 
 TEST_F(SfxWriterTest, NamesAreGbkBytesAfterTheLastBackslash) {
@@ -176,17 +180,6 @@ TEST_F(SfxWriterTest, NamesAreGbkBytesAfterTheLastBackslash) {
   const auto& b = files.Bytes(out);
   // The last record's name length, then count: 4 + 4 + 4 + 10 from the end.
   EXPECT_EQ(U32At(b, b.size() - 22), 9u);
-}
-
-TEST_F(SfxWriterTest, SizeIsTakenWhenAdded) {
-  files.Put("C:\\grow.sys", "short");
-  CSfxWriter writer(platform);
-  ASSERT_EQ(writer.AddFile("C:\\grow.sys"), 1);
-  files.Put("C:\\grow.sys", "much longer now");
-  ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
-  EXPECT_EQ(writer.Entry(0).size, 5u);
-  EXPECT_EQ(Inflate(files.Bytes(out), writer.Entry(0).dataOffset, writer.Entry(0).compressedSize),
-            "much longer now");
 }
 
 TEST_F(SfxWriterTest, FailedBuildKeepsTheEarlierBackup) {

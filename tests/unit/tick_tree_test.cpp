@@ -42,19 +42,6 @@ TEST_F(TickTreeTest, TicksPropagateUpAndDown) {
   EXPECT_EQ(States(), (std::vector<int>{1, 1, 1, 1, 1, 1}));
 }
 
-TEST_F(TickTreeTest, OnlyOneOfTwoDriversOfTheOnlyClass) {
-  CTickTree single;
-  int r = single.Add(CTickTree::kNoItem, "PC"), c = single.Add(r, "Display");
-  int x = single.Add(c, "x"), y = single.Add(c, "y");
-  single.Click(x);
-  EXPECT_EQ(single.State(c), tick::kPartly);
-  EXPECT_EQ(single.State(r), tick::kPartly);
-  single.Click(y);
-  EXPECT_EQ(single.State(c), tick::kTicked);
-  EXPECT_EQ(single.State(r), tick::kTicked);
-  EXPECT_EQ(single.InstallTargets(), (std::vector<int>{x, y}));
-}
-
 TEST_F(TickTreeTest, InstallTargetsFollowTheTicks) {
   EXPECT_TRUE(tree.InstallTargets().empty());
   tree.Click(b);

@@ -37,17 +37,34 @@ _pelorin_make_locale() {
     { echo "wine env: localedef zh_CN.UTF-8 failed" >&2; return 1; }
 }
 
+# Bumped whenever the template's making changes, so that build folders made
+# before remake it.
+_pelorin_prefix_version=3
+
 _pelorin_make_prefix() {
-  local dir=$1
-  if [ ! -f "$dir/template/.ready" ]; then
-    rm -rf "$dir/template"
+  local dir=$1 ready=.ready-$_pelorin_prefix_version face
+  if [ ! -f "$dir/template/$ready" ]; then
+    [ -f "$dir/shared/system.reg" ] && { WINEPREFIX="$dir/shared" wineserver -k >/dev/null 2>&1 9>&- || true; }
+    rm -rf "$dir/template" "$dir/shared"
     mkdir -p "$dir/home"
-    WINEPREFIX="$dir/template" wineboot -i >/dev/null 2>&1 9>&-
-    WINEPREFIX="$dir/template" wineserver -w 9>&-
-    [ -f "$dir/template/system.reg" ] || { echo "wine env: wineboot failed" >&2; return 1; }
-    touch "$dir/template/.ready"
+    # Made under the locale the tests run in: wine rewrites the font links of a
+    # prefix whose locale changed, which would undo the ones set below.
+    export WINEPREFIX="$dir/template" LOCPATH="$dir/locale" LANG=zh_CN.UTF-8 2>/dev/null
+    wineboot -i >/dev/null 2>&1 9>&- ||
+      { echo "wine env: wineboot failed" >&2; return 1; }
+    # Message boxes, buttons and captions draw in the system's UI faces, which
+    # have no Chinese glyphs here: link them to the CJK face the machine has,
+    # as a Chinese Windows links them to its own, or their texts are squares.
+    for face in Tahoma "MS Shell Dlg" "Microsoft Sans Serif"; do
+      wine reg add \
+        'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v "$face" /t REG_MULTI_SZ /d "wqy-zenhei.ttc,WenQuanYi Zen Hei" /f </dev/null >/dev/null 2>&1 9>&-
+    done
+    wineserver -w 9>&-
+    [ -f "$dir/template/system.reg" ] || { echo "wine env: wineboot wrote no registry" >&2; return 1; }
+    touch "$dir/template/$ready"
   fi
-  if [ ! -f "$dir/shared/.ready" ]; then
+  if [ ! -f "$dir/shared/$ready" ]; then
     rm -rf "$dir/shared"
     cp -a "$dir/template" "$dir/shared"
   fi
