@@ -48,8 +48,12 @@ class CliSfxTest : public ::testing::Test {
   }
 
   Outcome Run(const std::string& arguments) {
-    const std::string command = std::string("'") + PELORIN_BUILD_DIR + "/src/cli/pelorin' " + arguments + " 2>'" +
-                                (scratch / "stderr") + "'";
+    // The self-extracting backup writes its manifests into the temporary
+    // folder under fixed names: each run gets a folder of its own, as two runs
+    // at once would mix their manifests.
+    scratch.MakeDir("tmp");
+    const std::string command = "TMPDIR='" + (scratch / "tmp") + "' '" + PELORIN_BUILD_DIR + "/src/cli/pelorin' " +
+                                arguments + " 2>'" + (scratch / "stderr") + "'";
     Outcome outcome;
     if (FILE* pipe = popen(command.c_str(), "r")) {
       char buffer[4096];
