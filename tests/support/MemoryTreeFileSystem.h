@@ -1,8 +1,9 @@
 #pragma once
 // A FileSystem held in memory, for tests and benchmarks that need what a disk
 // cannot give on demand: entries listed in a chosen order, failures on chosen
-// paths, and a count of the directory entries read. Names are compared without
-// ASCII case, as on Windows; "." and ".." lead every folder listing.
+// paths (a write budget, refused moves), and a count of the directory entries
+// read. Names are compared without ASCII case, as on Windows; "." and ".." lead
+// every folder listing. Streams follow the sharing rules of the open modes.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -25,6 +26,8 @@ class MemoryTreeFileSystem : public FileSystem {
     std::string content;
     Node* parent = nullptr;
     std::vector<std::unique_ptr<Node>> children;  // listing order
+    int writers = 0;
+    int exclusiveReaders = 0;
   };
 
   MemoryTreeFileSystem() { root_.directory = true; }
@@ -66,6 +69,19 @@ class MemoryTreeFileSystem : public FileSystem {
     Node* node = Lookup(path);
     return node ? node->content : std::string("<missing>");
   }
+  std::vector<unsigned char> Bytes(const std::string& path) {
+    const std::string content = Content(path);
+    return std::vector<unsigned char>(content.begin(), content.end());
+  }
+  void PutBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    AddFile(path, std::string(bytes.begin(), bytes.end()));
+  }
+  // Every file's path, in listing order.
+  std::vector<std::string> Files() {
+    std::vector<std::string> out;
+    CollectFiles(root_, std::string(), out);
+    return out;
+  }
 
   // Failures on chosen paths (compared without case).
   void FailCopyTo(const std::string& path) { failCopyTo_.insert(Fold(path)); }
@@ -73,6 +89,8 @@ class MemoryTreeFileSystem : public FileSystem {
   void FailDeleteOnce(const std::string& path) { failDeleteOnce_.insert(Fold(path)); }
   void DenyListing(const std::string& folder) { denyListing_.insert(Fold(folder)); }
   void FailCreateDir(const std::string& path) { failCreate_.insert(Fold(path)); }
+  long long writeBudget = -1;  // writes fail once this many more bytes are written (-1: never)
+  bool refuseMoves = false;
 
   std::uint64_t EntriesRead() const { return entriesRead_; }
   std::vector<std::string> CreatedDirs() const { return created_; }
@@ -110,7 +128,7 @@ class MemoryTreeFileSystem : public FileSystem {
   }
   bool CreateDir(const std::string& path) override {
     if (failCreate_.count(Fold(path))) return Fail(err::kAccessDenied);
-        if (Lookup(path)) return Fail(err::kAlreadyExists);
+    if (Lookup(path)) return Fail(err::kAlreadyExists);
     Node* folder = Parent(path);
     if (!folder) return Fail(err::kPathNotFound);
     Insert(folder, LastLevel(path), true);
@@ -134,7 +152,17 @@ class MemoryTreeFileSystem : public FileSystem {
     Remove(node);
     return true;
   }
-  bool MoveReplace(const std::string&, const std::string&) override { return Fail(err::kAccessDenied); }
+  bool MoveReplace(const std::string& from, const std::string& to) override {
+    Node* source = Lookup(from);
+    Node* folder = Parent(to);
+    if (refuseMoves || !source || !folder) return Fail(err::kAccessDenied);
+    if (Node* target = Lookup(to)) Remove(target);
+    std::unique_ptr<Node> moved = Detach(source);
+    moved->name = LastLevel(to);
+    moved->parent = folder;
+    folder->children.push_back(std::move(moved));
+    return true;
+  }
 
   std::unique_ptr<FileFinder> FindFirst(const std::string& pattern, FindEntry& first) override {
     std::vector<FindEntry> entries;
@@ -164,12 +192,72 @@ class MemoryTreeFileSystem : public FileSystem {
     return sizeof temp - 1;
   }
   int MakeDir(const std::string& path) override { return CreateDir(path) ? 0 : -1; }
-  std::unique_ptr<FileStream> Open(const std::string&, OpenMode) override {
-    Fail(err::kAccessDenied);
-    return nullptr;
+  std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) override {
+    Node* node = Lookup(path);
+    if (node && node->directory) return Fail(err::kAccessDenied), nullptr;
+    if (mode == OpenMode::kCreateWrite) {
+      if (node && (node->writers > 0 || node->exclusiveReaders > 0)) return Fail(err::kSharingViolation), nullptr;
+      if (!node && !Parent(path)) return Fail(err::kPathNotFound), nullptr;
+      node = AddFile(path);
+    } else if (!node) {
+      return Missing(path), nullptr;
+    } else if (mode == OpenMode::kReadExclusive && node->writers > 0) {
+      return Fail(err::kSharingViolation), nullptr;
+    }
+    return std::make_unique<Stream>(*this, node, mode);
   }
 
  private:
+  class Stream : public FileStream {
+   public:
+    Stream(MemoryTreeFileSystem& owner, Node* node, OpenMode mode) : owner_(owner), node_(node), mode_(mode) {
+      Count(+1);
+    }
+    ~Stream() override { Count(-1); }
+    bool Read(void* buffer, std::uint32_t size, std::uint32_t* got) override {
+      const std::string& d = node_->content;
+      const std::size_t n = pos_ < d.size() ? std::min<std::size_t>(size, d.size() - pos_) : 0;
+      std::memcpy(buffer, d.data() + pos_, n);
+      pos_ += n;
+      *got = static_cast<std::uint32_t>(n);
+      return true;
+    }
+    bool Write(const void* buffer, std::uint32_t size) override {
+      if (mode_ != OpenMode::kCreateWrite) return Fail(err::kAccessDenied);
+      if (owner_.writeBudget >= 0 && owner_.writeBudget < size) {
+        owner_.writeBudget = 0;
+        return Fail(kDiskFull);
+      }
+      if (owner_.writeBudget >= 0) owner_.writeBudget -= size;
+      std::string& d = node_->content;
+      if (d.size() < pos_ + size) d.resize(pos_ + size);
+      d.replace(pos_, size, static_cast<const char*>(buffer), size);
+      pos_ += size;
+      return true;
+    }
+    bool Seek(std::int64_t offset, SeekOrigin origin) override {
+      const std::int64_t base = origin == SeekOrigin::kBegin     ? 0
+                                : origin == SeekOrigin::kCurrent ? static_cast<std::int64_t>(pos_)
+                                                                 : static_cast<std::int64_t>(node_->content.size());
+      if (base + offset < 0) return false;
+      pos_ = static_cast<std::size_t>(base + offset);
+      return true;
+    }
+    std::uint64_t Position() override { return pos_; }
+    std::uint64_t Length() override { return node_->content.size(); }
+
+   private:
+    static constexpr std::uint32_t kDiskFull = 112;
+    void Count(int delta) {
+      if (mode_ == OpenMode::kCreateWrite) node_->writers += delta;
+      if (mode_ == OpenMode::kReadExclusive) node_->exclusiveReaders += delta;
+    }
+    MemoryTreeFileSystem& owner_;
+    Node* node_;
+    OpenMode mode_;
+    std::size_t pos_ = 0;
+  };
+
   class Finder : public FileFinder {
    public:
     Finder(MemoryTreeFileSystem* owner, std::vector<FindEntry> entries) : owner_(owner), entries_(std::move(entries)) {}
@@ -242,9 +330,24 @@ class MemoryTreeFileSystem : public FileSystem {
     folder->children.push_back(std::move(node));
     return folder->children.back().get();
   }
-  void Remove(Node* node) {
+  std::unique_ptr<Node> Detach(Node* node) {
     auto& siblings = node->parent->children;
-    siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](const auto& c) { return c.get() == node; }));
+    auto it = std::find_if(siblings.begin(), siblings.end(), [&](const auto& c) { return c.get() == node; });
+    std::unique_ptr<Node> detached = std::move(*it);
+    siblings.erase(it);
+    return detached;
+  }
+  // Removed nodes are kept until the end: a stream may still point at one.
+  void Remove(Node* node) { removed_.push_back(Detach(node)); }
+  void CollectFiles(const Node& folder, const std::string& prefix, std::vector<std::string>& out) {
+    for (const auto& child : folder.children) {
+      const std::string path = prefix.empty() ? child->name : prefix + "\\" + child->name;
+      if (child->directory) {
+        CollectFiles(*child, path, out);
+      } else {
+        out.push_back(path);
+      }
+    }
   }
   Node* Lookup(const std::string& path) {
     if (path.empty()) return nullptr;
@@ -269,6 +372,7 @@ class MemoryTreeFileSystem : public FileSystem {
   }
 
   Node root_;  // its children are the drives ("C:", "D:")
+  std::vector<std::unique_ptr<Node>> removed_;
   std::set<std::string> failCopyTo_, failDelete_, failDeleteOnce_, denyListing_, failCreate_;
   std::uint64_t entriesRead_ = 0;
   std::vector<std::string> created_;

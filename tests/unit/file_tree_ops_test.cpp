@@ -147,12 +147,15 @@ TEST_F(FileTreeOpsTest, DeleteTreeRemovesReadOnlyFilesAndFolders) {
 }
 
 struct DeleteDialogueCase {
+  const char* name;
   std::vector<int> answers;
   bool retrySucceeds;
   int result;
   bool fileLeft;
   int boxes;
 };
+
+void PrintTo(const DeleteDialogueCase& c, std::ostream* os) { *os << c.name; }
 
 class DeleteDialogueTest : public FileTreeOpsTest, public ::testing::WithParamInterface<DeleteDialogueCase> {};
 
@@ -180,11 +183,11 @@ TEST_P(DeleteDialogueTest, SingleFileAnswers) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, DeleteDialogueTest,
-    ::testing::Values(DeleteDialogueCase{{mb::kIdAbort}, false, 0, true, 1},
-                      DeleteDialogueCase{{mb::kIdIgnore}, false, 1, true, 1},
-                      DeleteDialogueCase{{mb::kIdRetry}, true, 1, false, 1},
-                      DeleteDialogueCase{{mb::kIdRetry, mb::kIdOk}, false, 1, true, 2},
-                      DeleteDialogueCase{{mb::kIdRetry, mb::kIdCancel}, false, 0, true, 2}));
+    ::testing::Values(DeleteDialogueCase{"abort", {mb::kIdAbort}, false, 0, true, 1},
+                      DeleteDialogueCase{"ignore", {mb::kIdIgnore}, false, 1, true, 1},
+                      DeleteDialogueCase{"retry", {mb::kIdRetry}, true, 1, false, 1},
+                      DeleteDialogueCase{"retry-ok", {mb::kIdRetry, mb::kIdOk}, false, 1, true, 2},
+                      DeleteDialogueCase{"retry-cancel", {mb::kIdRetry, mb::kIdCancel}, false, 0, true, 2}));
 
 TEST_F(FileTreeOpsTest, IgnoredFileKeepsItsFolderAndAbortStopsIt) {
   for (int answer : {mb::kIdIgnore, mb::kIdAbort}) {

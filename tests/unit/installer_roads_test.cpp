@@ -20,6 +20,9 @@ constexpr char kInf[] = "D:\\Backup\\实验设备\\lab.inf";
 constexpr char kId[] = "PCI\\VEN_8086&DEV_1237";
 const DeviceClassGuid kLabGuid{0x4d36e97du, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
+// The code a failed call left behind; 0 for a call that succeeded.
+std::uint32_t ErrorOf(bool succeeded) { return succeeded ? 0 : GetLastError(); }
+
 class InstallerTest : public ::testing::Test {
  protected:
   InstallerTest() : installer(MakePlatform(), &log) {
@@ -126,8 +129,7 @@ TEST_F(InstallerTest, MatchingIsExactAndToleratesListsWithoutClosingNuls) {
   devices.AddDevice("PCI\\PREFIX\\0", {"PCI\\VEN_8086&DEV_123"});
   devices.AddDevice("PCI\\EMPTY\\0", {});
   devices.AddDeviceRawIds("PCI\\STOPS\\0", std::string("PCI\\A\0\0", 8) + kId);  // entries after the end
-  EXPECT_FALSE(installer.FindPresentDevice(kId));
-  EXPECT_EQ(GetLastError(), err::kNoMoreItems);
+  EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNoMoreItems);
 
   devices.AddDeviceRawIds("PCI\\UNCLOSED\\0", kId);  // no terminator at all
   EXPECT_TRUE(installer.FindPresentDevice(kId));
@@ -148,16 +150,14 @@ TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateC
   bool restart = false;
   const std::string list = kId + std::string(2, '\0');
 
-  EXPECT_FALSE(installer.InstallRootDevice(list, kInf, &restart));
-  EXPECT_EQ(GetLastError(), setup::kErrorNoDriverSelected);
+  EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
   EXPECT_THAT(devices.Devices(), IsEmpty());
   EXPECT_EQ(devices.CountCalls("CallClassInstaller 5 ROOT\\LABCLASS\\0000"), 1);
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices"));
 
   // The removal failing too is reported, and still the update's code is the result.
   devices.FailStep(DeviceStep::kRemoveDevice, err::kAccessDenied);
-  EXPECT_FALSE(installer.InstallRootDevice(list, kInf, &restart));
-  EXPECT_EQ(GetLastError(), setup::kErrorNoDriverSelected);
+  EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices", "UpdateDriverForPlugAndPlayDevices",
                                       "CallClassInstaller(REMOVE)"));
 
@@ -179,8 +179,7 @@ TEST_P(InstallerRootStepTest, FailedStepGivesTwoWithItsCodeAndLeavesNoDeviceBehi
   devices.SetDestroyLeavesError(err::kInvalidHandle);
   bool restart = false;
 
-  EXPECT_FALSE(installer.InstallRootDevice(kId + std::string(2, '\0'), kInf, &restart));
-  EXPECT_EQ(GetLastError(), 0xE0000123u);
+  EXPECT_EQ(ErrorOf(installer.InstallRootDevice(kId + std::string(2, '\0'), kInf, &restart)), 0xE0000123u);
   EXPECT_THAT(log.labels, ElementsAre(failure.label));
   EXPECT_THAT(devices.Devices(), IsEmpty());
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 0);
@@ -200,13 +199,11 @@ TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
   devices.AddDevice("PCI\\OTHER\\0", {"PCI\\OTHER"});
 
   devices.FailStep(DeviceStep::kGetClassDevs, err::kNotEnoughMemory, 1);
-  EXPECT_FALSE(installer.FindPresentDevice(kId));
-  EXPECT_EQ(GetLastError(), err::kNotEnoughMemory);
+  EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNotEnoughMemory);
 
   devices.FailStep(DeviceStep::kGetRegistryProperty, err::kAccessDenied, 1);
   devices.SetDestroyLeavesError(err::kInvalidHandle);
-  EXPECT_FALSE(installer.FindPresentDevice(kId));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kAccessDenied);
 
   devices.FailStep(DeviceStep::kEnumDevice, err::kInvalidParameter, 3);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
@@ -220,8 +217,7 @@ TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
 TEST_F(InstallerTest, ASizingAnswerThatNeverGrowsEndsTheSearchInsteadOfSpinning) {
   devices.AddDevice("PCI\\LAB\\1", {kId});
   devices.FailStep(DeviceStep::kGetRegistryProperty, err::kInsufficientBuffer);
-  EXPECT_FALSE(installer.FindPresentDevice(kId));
-  EXPECT_EQ(GetLastError(), err::kInsufficientBuffer);
+  EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kInsufficientBuffer);
   EXPECT_EQ(devices.CountCalls("GetDeviceRegistryProperty"), 2);
   EXPECT_THAT(log.labels, ElementsAre("GetDeviceRegistryProperty"));
 }
@@ -237,11 +233,9 @@ TEST_F(InstallerTest, RestartRequestGivesOneOnBothRoads) {
 
 TEST_F(InstallerTest, ReportFailureLeavesTheCodeAndReturnsFalse) {
   SetLastError(0xE000020Bu);
-  EXPECT_FALSE(installer.ReportFailure("GetINFClass"));
-  EXPECT_EQ(GetLastError(), 0xE000020Bu);
+  EXPECT_EQ(ErrorOf(installer.ReportFailure("GetINFClass")), 0xE000020Bu);
   CDriverInstaller silent(MakePlatform());
-  EXPECT_FALSE(silent.ReportFailure("GetINFClass"));
-  EXPECT_EQ(GetLastError(), 0xE000020Bu);
+  EXPECT_EQ(ErrorOf(silent.ReportFailure("GetINFClass")), 0xE000020Bu);
 }
 
 // The stand-in answers property reads the way the device set-up API does; the
@@ -256,12 +250,11 @@ TEST(SimulatedDeviceSetupTest, PropertyReadsAnswerLikeSetupApi) {
   DeviceElement first, second, none;
   ASSERT_TRUE(set->EnumDevice(0, first));
   ASSERT_TRUE(set->EnumDevice(1, second));
-  EXPECT_FALSE(set->EnumDevice(2, none));
-  EXPECT_EQ(GetLastError(), err::kNoMoreItems);
+  EXPECT_EQ(ErrorOf(set->EnumDevice(2, none)), err::kNoMoreItems);
 
   std::uint32_t type = 0, required = 0;
-  EXPECT_FALSE(set->GetRegistryProperty(first, setup::kSpdrpHardwareId, &type, nullptr, 0, &required));
-  EXPECT_EQ(GetLastError(), err::kInsufficientBuffer);
+  EXPECT_EQ(ErrorOf(set->GetRegistryProperty(first, setup::kSpdrpHardwareId, &type, nullptr, 0, &required)),
+            err::kInsufficientBuffer);
   ASSERT_EQ(required, sizeof("HID\\A") + sizeof("HID") + 1);
   std::vector<unsigned char> buffer(required);
   SetLastError(err::kInsufficientBuffer);
@@ -270,8 +263,8 @@ TEST(SimulatedDeviceSetupTest, PropertyReadsAnswerLikeSetupApi) {
   EXPECT_EQ(type, 7u);
   EXPECT_EQ(std::string(buffer.begin(), buffer.end()), std::string("HID\\A\0HID\0\0", 11));
 
-  EXPECT_FALSE(set->GetRegistryProperty(second, setup::kSpdrpHardwareId, &type, nullptr, 0, &required));
-  EXPECT_EQ(GetLastError(), err::kInvalidData);
+  EXPECT_EQ(ErrorOf(set->GetRegistryProperty(second, setup::kSpdrpHardwareId, &type, nullptr, 0, &required)),
+            err::kInvalidData);
   EXPECT_EQ(required, 0u);
 }
 

@@ -116,6 +116,12 @@ class MainDlgLogicTest : public ::testing::Test {
     picker.Choose("C:\\backup");
     logic.OnBackup();
   }
+  void ExpectBox(std::size_t index, const std::string& text, std::uint32_t type) {
+    ASSERT_LT(index, view.boxes.size());
+    EXPECT_EQ(view.boxes[index].text, text);
+    EXPECT_EQ(view.boxes[index].caption, "提示信息");
+    EXPECT_EQ(view.boxes[index].type, type);
+  }
 
   MainDlgLogic* logicPtr = nullptr;
   FakeView view;
@@ -221,23 +227,19 @@ TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentType) {
   EXPECT_EQ(state.CurrentBackupType, BackupType::Folder);
 }
 
-TEST_F(MainDlgLogicTest, BackupWithPickerCancelledDoesNothing) {
+TEST_F(MainDlgLogicTest, CancelledPickerOrWorkerThatCannotStartLeavesDialogIdle) {
   logic.OnInitDialog();
   state.DestinationFolder = "D:\\old\\";
   picker.Cancel();
   logic.OnBackup();
   EXPECT_EQ(picker.Calls(), 1);
   EXPECT_TRUE(view.workers.empty());
-  EXPECT_TRUE(view.boxes.empty());
   EXPECT_EQ(state.DestinationFolder, "D:\\old\\");
-  EXPECT_FALSE(logic.WorkerRunning());
   EXPECT_TRUE(view.disabled.empty());
-}
 
-TEST_F(MainDlgLogicTest, WorkerThatCannotStartLeavesDialogIdle) {
-  logic.OnInitDialog();
   view.workerStarts = false;
   StartBackup();
+  EXPECT_TRUE(view.boxes.empty());
   EXPECT_FALSE(logic.WorkerRunning());
   EXPECT_TRUE(view.disabled.empty());
   logic.OnCloseRequested(2);
@@ -249,22 +251,16 @@ TEST_F(MainDlgLogicTest, ResultCodesBecomeTheirBoxes) {
   EXPECT_EQ(logic.OnBackupResult(2, 0), 0);
   EXPECT_EQ(logic.OnBackupResult(0, 0), 0);
   EXPECT_EQ(logic.OnBackupResult(4, 0), 0);
-  ASSERT_EQ(view.boxes.size(), 2u);
-  EXPECT_EQ(view.boxes[0].text, "请在列表框中勾选要备份的驱动程序!");
-  EXPECT_EQ(view.boxes[0].caption, "提示信息");
-  EXPECT_EQ(view.boxes[0].type, 0x30u);
-  EXPECT_EQ(view.boxes[1].text, "已经成功备份了在列表框中勾选的驱动程序!");
-  EXPECT_EQ(view.boxes[1].caption, "提示信息");
-  EXPECT_EQ(view.boxes[1].type, 0x40u);
+  EXPECT_EQ(view.boxes.size(), 2u);
+  ExpectBox(0, "请在列表框中勾选要备份的驱动程序!", 0x30);
+  ExpectBox(1, "已经成功备份了在列表框中勾选的驱动程序!", 0x40);
 
   // An incomplete run names the drivers instead of claiming success.
   logic.SetIncompleteDrivers({"Harmony HD Audio", "千兆以太网控制器"});
   EXPECT_EQ(logic.OnBackupResult(BackupResultIncomplete, 0), 0);
-  ASSERT_EQ(view.boxes.size(), 3u);
-  EXPECT_EQ(view.boxes[2].text, "以下驱动程序的部分文件未能备份，请检查目标文件夹是否可写、磁盘空间是否足够:\n"
-                                "Harmony HD Audio\n千兆以太网控制器");
-  EXPECT_EQ(view.boxes[2].caption, "提示信息");
-  EXPECT_EQ(view.boxes[2].type, 0x30u);
+  EXPECT_EQ(view.boxes.size(), 3u);
+  ExpectBox(2, "以下驱动程序的部分文件未能备份，请检查目标文件夹是否可写、磁盘空间是否足够:\nHarmony HD Audio\n千兆以太网控制器",
+            0x30);
 }
 
 TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRun) {

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "SfxMemoryFiles.h"
+#include "MemoryTreeFileSystem.h"
+#include "SfxStubResources.h"
 #include "backup/SfxWriter.h"
 #include "stub/RestorerSession.h"
 
 namespace pelorin {
 namespace {
 
-using testing::SfxMemoryFiles;
+using testing::MemoryTreeFileSystem;
 using testing::SfxStubResources;
 
 class RestorerSessionTest : public ::testing::Test {
@@ -15,16 +16,18 @@ class RestorerSessionTest : public ::testing::Test {
   RestorerSessionTest() {
     platform.files = &files;
     platform.resources = &resources;
+    files.AddDir("C:\\dl");
+    files.AddDir("C:\\TEMP");
   }
   void Pack(const std::vector<std::string>& names) {
     CSfxWriter writer(platform);
     for (auto& n : names) {
-      files.Put("C:\\src\\" + n, "content of " + n);
+      files.AddFile("C:\\src\\" + n, "content of " + n);
       ASSERT_EQ(writer.AddFile("C:\\src\\" + n), 1);
     }
     ASSERT_EQ(writer.Build(152, self, nullptr, nullptr), 1002);
   }
-  SfxMemoryFiles files;
+  MemoryTreeFileSystem files;
   SfxStubResources resources;
   Platform platform;
   const std::string self = "C:\\dl\\pelorin.exe";
@@ -33,20 +36,20 @@ class RestorerSessionTest : public ::testing::Test {
 
 TEST_F(RestorerSessionTest, UnpacksIntoItsOwnFolderAndCleansUp) {
   Pack({"oem3.inf", "taskinfo.ini", "treeinfo.ini", "drv.sys"});
-  files.Put("C:\\TEMP\\taskinfo.ini", "stale file of an earlier run");
+  files.AddFile("C:\\TEMP\\taskinfo.ini", "stale file of an earlier run");
   CRestorerSession session(platform);
   ASSERT_EQ(session.Unpack(self, temp, "sfx1"), 0);
   EXPECT_TRUE(session.Unpacked());
   EXPECT_EQ(session.ManifestPath(), "C:\\TEMP\\sfx1\\taskinfo.ini");
-  EXPECT_EQ(files.Text("C:\\TEMP\\sfx1\\drv.sys"), "content of drv.sys");
-  EXPECT_EQ(files.Text("C:\\TEMP\\taskinfo.ini"), "stale file of an earlier run");
+  EXPECT_EQ(files.Content("C:\\TEMP\\sfx1\\drv.sys"), "content of drv.sys");
+  EXPECT_EQ(files.Content("C:\\TEMP\\taskinfo.ini"), "stale file of an earlier run");
 
   std::vector<std::string> failures;
   session.Cleanup(failures);
   EXPECT_TRUE(failures.empty());
   for (const char* n : {"oem3.inf", "taskinfo.ini", "treeinfo.ini", "drv.sys"})
-    EXPECT_FALSE(files.Has(std::string("C:\\TEMP\\sfx1\\") + n)) << n;
-  EXPECT_TRUE(files.Has("C:\\TEMP\\taskinfo.ini"));
+    EXPECT_FALSE(files.Exists(std::string("C:\\TEMP\\sfx1\\") + n)) << n;
+  EXPECT_TRUE(files.Exists("C:\\TEMP\\taskinfo.ini"));
 }
 
 TEST_F(RestorerSessionTest, ReportsFailedManifestDeletes) {
@@ -78,11 +81,13 @@ TEST_F(RestorerSessionTest, MessagesForBadContainers) {
   EXPECT_EQ(CRestorerSession(platform).Unpack(self, temp, "p"), 103);
 
   Pack({"a.inf", "b.sys"});
-  files.Bytes(self)[files.Bytes(self).size() - 30] ^= 0x20;  // inside a record
-  const std::size_t before = files.Paths().size();
+  std::vector<unsigned char> bytes = files.Bytes(self);
+  bytes[bytes.size() - 30] ^= 0x20;  // inside a record
+  files.PutBytes(self, bytes);
+  const std::size_t before = files.Files().size();
   int message = CRestorerSession(platform).Unpack(self, temp, "p");
   EXPECT_TRUE(message == 102) << message;
-  EXPECT_EQ(files.Paths().size(), before);
+  EXPECT_EQ(files.Files().size(), before);
 
   Pack({"a.inf", "b.sys"});
   files.writeBudget = 0;  // the disk is full

@@ -5,7 +5,7 @@
 #include "PosixScratch.h"
 #include "RecordingBackupHost.h"
 #include "RecordingBoxes.h"
-#include "SfxMemoryFiles.h"
+#include "SfxStubResources.h"
 #include "backup/SfxBackup.h"
 #include "platform/posix/PosixPlatform.h"
 #include "stub/SfxReader.h"

@@ -4,14 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "SfxMemoryFiles.h"
+#include "MemoryTreeFileSystem.h"
+#include "SfxStubResources.h"
 #include "backup/SfxWriter.h"
 #include "stub/SfxReader.h"
 
 namespace pelorin {
 namespace {
 
-using testing::SfxMemoryFiles;
+using testing::MemoryTreeFileSystem;
 using testing::SfxStubResources;
 
 void PutU32(std::vector<unsigned char>& b, std::size_t at, std::uint32_t v) {
@@ -29,7 +30,7 @@ class SfxReaderTest : public ::testing::Test {
   std::vector<unsigned char> Pack(const std::vector<std::pair<std::string, std::string>>& entries) {
     CSfxWriter writer(platform);
     for (auto& e : entries) {
-      files.Put(e.first, e.second);
+      files.AddFile(e.first, e.second);
       EXPECT_EQ(writer.AddFile(e.first), 1);
     }
     EXPECT_EQ(writer.Build(152, "C:\\out.exe", nullptr, nullptr), 1002);
@@ -38,19 +39,20 @@ class SfxReaderTest : public ::testing::Test {
 
   // Unpacks `container` into an in-memory folder; `written` gets the files made.
   SfxStatus Unpack(const std::vector<unsigned char>& container, std::map<std::string, std::string>& written) {
-    SfxMemoryFiles scratch;
+    MemoryTreeFileSystem scratch;
     scratch.PutBytes("self.exe", container);
-    SfxMemoryFiles target;
+    MemoryTreeFileSystem target;
+    target.AddDir("T");
     auto in = scratch.Open("self.exe", OpenMode::kReadShared);
     SfxStatus status = UnpackSfx(
         *in, [&](const std::string& name) { return target.Open("T\\" + name, OpenMode::kCreateWrite); },
         [&](const std::string& name) { EXPECT_TRUE(target.Delete("T\\" + name)) << name; }, nullptr);
     written.clear();
-    for (auto& p : target.Paths()) written[p] = target.Text(p);
+    for (auto& p : target.Files()) written[p] = target.Content(p);
     return status;
   }
 
-  SfxMemoryFiles files;
+  MemoryTreeFileSystem files;
   SfxStubResources resources;
   Platform platform;
 };
@@ -168,7 +170,7 @@ TEST_F(SfxReaderTest, SafeNames) {
 
 TEST_F(SfxReaderTest, ReportsAnEntryThatCannotBeCreated) {
   auto container = Pack({{"C:\\a.inf", "a"}, {"C:\\b.inf", "b"}});
-  SfxMemoryFiles scratch;
+  MemoryTreeFileSystem scratch;
   scratch.PutBytes("self.exe", container);
   auto in = scratch.Open("self.exe", OpenMode::kReadShared);
   std::vector<SfxRecord> records;

@@ -4,13 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "SfxMemoryFiles.h"
+#include "MemoryTreeFileSystem.h"
+#include "SfxStubResources.h"
 #include "backup/SfxWriter.h"
 
 namespace pelorin {
 namespace {
 
-using testing::SfxMemoryFiles;
+using testing::MemoryTreeFileSystem;
 using testing::SfxStubResources;
 
 std::uint32_t U32At(const std::vector<unsigned char>& b, std::size_t at) {
@@ -50,8 +51,9 @@ class SfxWriterTest : public ::testing::Test {
   SfxWriterTest() {
     platform.files = &files;
     platform.resources = &resources;
+    files.AddDir("D:\\backup");
   }
-  SfxMemoryFiles files;
+  MemoryTreeFileSystem files;
   SfxStubResources resources;
   Platform platform;
   const std::string out = "D:\\backup\\pelorin.exe";
@@ -59,7 +61,7 @@ class SfxWriterTest : public ::testing::Test {
 
 TEST_F(SfxWriterTest, ByteOrderOfOneEmptyFile) {
   resources.stub.assign(315392, 0x4D);
-  files.Put("C:\\WINDOWS\\inf\\a.inf", "");
+  files.AddFile("C:\\WINDOWS\\inf\\a.inf", "");
   CSfxWriter writer(platform);
   ASSERT_EQ(writer.AddFile("C:\\WINDOWS\\inf\\a.inf"), 1);
   Events events;
@@ -76,14 +78,14 @@ TEST_F(SfxWriterTest, ByteOrderOfOneEmptyFile) {
                                    'N',  '_',  'S',  'F',  'X', '!'};
   ASSERT_EQ(sizeof trailer, 39u);
   EXPECT_TRUE(std::equal(std::begin(trailer), std::end(trailer), b.end() - 39));
-  EXPECT_FALSE(files.Has(CSfxWriter::WorkPath(out)));
+  EXPECT_FALSE(files.Exists(CSfxWriter::WorkPath(out)));
 }
 
 TEST_F(SfxWriterTest, StreamsFollowTheStubBackToBack) {
   const std::string big = Pseudorandom(50000, 1), page(4096, 'x');
-  files.Put("C:\\d\\big.sys", big);
-  files.Put("C:\\d\\page.dll", page);
-  files.Put("C:\\e\\page.dll", "other");
+  files.AddFile("C:\\d\\big.sys", big);
+  files.AddFile("C:\\d\\page.dll", page);
+  files.AddFile("C:\\e\\page.dll", "other");
   CSfxWriter writer(platform);
   for (const char* p : {"C:\\d\\big.sys", "C:\\d\\page.dll", "C:\\e\\page.dll", "C:\\d\\big.sys"})
     ASSERT_EQ(writer.AddFile(p), 1);
@@ -128,8 +130,8 @@ TEST_F(SfxWriterTest, PercentageRule) {
 TEST_F(SfxWriterTest, TableHoldsTwoHundredFiftySixFiles) {
   CSfxWriter writer(platform);
   EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1004);  // an empty table creates nothing
-  EXPECT_TRUE(files.Paths().empty());
-  files.Put("C:\\f.sys", "x");
+  EXPECT_TRUE(files.Files().empty());
+  files.AddFile("C:\\f.sys", "x");
   for (int i = 0; i < 256; ++i) ASSERT_EQ(writer.AddFile("C:\\f.sys"), 1);
   EXPECT_FALSE(writer.Overflowed());
   EXPECT_EQ(writer.AddFile("C:\\f.sys"), 0);
@@ -141,7 +143,7 @@ TEST_F(SfxWriterTest, TableHoldsTwoHundredFiftySixFiles) {
 }
 
 TEST_F(SfxWriterTest, AddFileNeedsAFileNobodyWrites) {
-  files.Put("C:\\busy.sys", "x");
+  files.AddFile("C:\\busy.sys", "x");
   CSfxWriter writer(platform);
   EXPECT_EQ(writer.AddFile("C:\\missing.sys"), 0);
   {
@@ -153,9 +155,9 @@ TEST_F(SfxWriterTest, AddFileNeedsAFileNobodyWrites) {
   EXPECT_EQ(writer.AddFile("C:\\busy.sys"), 1);
 
   // The size is taken when the file is added, the content when the table is built.
-  files.Put("C:\\grow.sys", "short");
+  files.AddFile("C:\\grow.sys", "short");
   ASSERT_EQ(writer.AddFile("C:\\grow.sys"), 1);
-  files.Put("C:\\grow.sys", "much longer now");
+  files.AddFile("C:\\grow.sys", "much longer now");
   ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
   EXPECT_EQ(writer.Entry(1).size, 5u);
   EXPECT_EQ(Inflate(files.Bytes(out), writer.Entry(1).dataOffset, writer.Entry(1).compressedSize), "much longer now");
@@ -165,9 +167,9 @@ TEST_F(SfxWriterTest, NamesAreGbkBytesAfterTheLastBackslash) {
   // 显卡.inf in GBK, and a character whose trail byte is "\".
   const std::string chinese = "C:\\驱动\\显卡.inf";
   const std::string trail = std::string("C:\\x\\\x95\x5C") + ".sys";
-  files.Put(chinese, "inf");
-  files.Put(trail, "sys");
-  files.Put("plain.cat", "cat");
+  files.AddFile(chinese, "inf");
+  files.AddFile(trail, "sys");
+  files.AddFile("plain.cat", "cat");
   CSfxWriter writer(platform);
   ASSERT_EQ(writer.AddFile(chinese), 1);
   ASSERT_EQ(writer.AddFile(trail), 1);
@@ -183,18 +185,18 @@ TEST_F(SfxWriterTest, NamesAreGbkBytesAfterTheLastBackslash) {
 }
 
 TEST_F(SfxWriterTest, FailedBuildKeepsTheEarlierBackup) {
-  files.Put("C:\\a.sys", "a");
-  files.Put("C:\\b.sys", "b");
-  files.Put(out, "earlier good backup");
+  files.AddFile("C:\\a.sys", "a");
+  files.AddFile("C:\\b.sys", "b");
+  files.AddFile(out, "earlier good backup");
   CSfxWriter writer(platform);
   ASSERT_EQ(writer.AddFile("C:\\a.sys"), 1);
   ASSERT_EQ(writer.AddFile("C:\\b.sys"), 1);
   files.Delete("C:\\b.sys");
   EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1006);
-  EXPECT_EQ(files.Text(out), "earlier good backup");
-  EXPECT_FALSE(files.Has(CSfxWriter::WorkPath(out)));
+  EXPECT_EQ(files.Content(out), "earlier good backup");
+  EXPECT_FALSE(files.Exists(CSfxWriter::WorkPath(out)));
 
-  files.Put("C:\\b.sys", "b");
+  files.AddFile("C:\\b.sys", "b");
   files.writeBudget = 100;  // the disk fills while the stub is written
   EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1005);
   files.writeBudget = 64 + 9;  // ... or while the streams are written
@@ -202,16 +204,16 @@ TEST_F(SfxWriterTest, FailedBuildKeepsTheEarlierBackup) {
   files.writeBudget = -1;
   files.refuseMoves = true;  // the target is held open by someone else
   EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1005);
-  EXPECT_EQ(files.Text(out), "earlier good backup");
-  EXPECT_FALSE(files.Has(CSfxWriter::WorkPath(out)));
+  EXPECT_EQ(files.Content(out), "earlier good backup");
+  EXPECT_FALSE(files.Exists(CSfxWriter::WorkPath(out)));
 
   files.refuseMoves = false;
   resources.present = false;
   EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1007);
-  EXPECT_EQ(files.Text(out), "earlier good backup");
+  EXPECT_EQ(files.Content(out), "earlier good backup");
   resources.present = true;
   EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
-  EXPECT_NE(files.Text(out), "earlier good backup");
+  EXPECT_NE(files.Content(out), "earlier good backup");
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "RecordingBoxes.h"
-#include "SfxMemoryFiles.h"
+#include "SfxStubResources.h"
 #include "backup/FileTreeOps.h"
 #include "backup/SfxWriter.h"
 #include "platform/win32/Win32Platform.h"

@@ -1,0 +1,26 @@
+#pragma once
+// The restorer stub as a module resource: a byte vector, or absent.
+#include <cstring>
+#include <vector>
+
+#include "platform/Errors.h"
+#include "platform/Resources.h"
+
+namespace pelorin::testing {
+
+class SfxStubResources : public Resources {
+ public:
+  bool Find(const char* type, int id, const unsigned char** data, std::uint32_t* size) override {
+    if (!present || std::strcmp(type, "SFX_EXE") != 0 || id != 152) {
+      SetLastError(err::kResourceNameNotFound);
+      return false;
+    }
+    *data = stub.data();
+    *size = static_cast<std::uint32_t>(stub.size());
+    return true;
+  }
+  std::vector<unsigned char> stub = std::vector<unsigned char>(64, 'M');
+  bool present = true;
+};
+
+}  // namespace pelorin::testing
