@@ -156,7 +156,10 @@ class MemoryTreeFileSystem : public FileSystem {
     Node* source = Lookup(from);
     Node* folder = Parent(to);
     if (refuseMoves || !source || !folder) return Fail(err::kAccessDenied);
-    if (Node* target = Lookup(to)) Remove(target);
+    if (Node* target = Lookup(to)) {
+      if (target == source) return true;
+      Remove(target);
+    }
     std::unique_ptr<Node> moved = Detach(source);
     moved->name = LastLevel(to);
     moved->parent = folder;

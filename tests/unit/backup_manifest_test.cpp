@@ -51,23 +51,13 @@ TEST_F(ManifestTest, CombinedManifestAndClassTree) {
                        "D:\\" + DriverFolderName(driver.DriverDesc) + "\\oem9.inf");
   }
   EXPECT_EQ(disk.Backup("treeinfo.ini"), "[Display]\r\nA/B Adapter=1\r\nSecond=1\r\n");
-  EXPECT_EQ(disk.Backup("taskinfo.ini"),
-            "[A/B Adapter]\r\n"
-            "硬件ID=usb\\vid_1234\r\n"
-            "驱动程序配置文件=oem9.inf\r\n"
-            "驱动程序提供商=Acme\r\n"
-            "驱动程序日期=7-1-2001\r\n"
-            "驱动程序版本=5.1.2600.0\r\n"
-            "驱动程序类型=Display\r\n"
-            "C:\\WINDOWS\\inf\\oem9.inf=D:\\AB Adapter\\oem9.inf\r\n"
-            "[Second]\r\n"
-            "硬件ID=usb\\vid_1234\r\n"
-            "驱动程序配置文件=oem9.inf\r\n"
-            "驱动程序提供商=Acme\r\n"
-            "驱动程序日期=7-1-2001\r\n"
-            "驱动程序版本=5.1.2600.0\r\n"
-            "驱动程序类型=Display\r\n"
-            "C:\\WINDOWS\\inf\\oem9.inf=D:\\Second\\oem9.inf\r\n");
+  // One block per driver: its section, its keys, then its files.
+  auto block = [](const std::string& desc, const std::string& folder) {
+    return "[" + desc + "]\r\n硬件ID=usb\\vid_1234\r\n驱动程序配置文件=oem9.inf\r\n驱动程序提供商=Acme\r\n"
+           "驱动程序日期=7-1-2001\r\n驱动程序版本=5.1.2600.0\r\n驱动程序类型=Display\r\n"
+           "C:\\WINDOWS\\inf\\oem9.inf=D:\\" + folder + "\\oem9.inf\r\n";
+  };
+  EXPECT_EQ(disk.Backup("taskinfo.ini"), block("A/B Adapter", "AB Adapter") + block("Second", "Second"));
 }
 
 TEST_F(ManifestTest, SharedFolderKeepsOneDriverSectionAndAddsLines) {
