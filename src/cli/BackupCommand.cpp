@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -171,6 +172,34 @@ bool MakeFolders(const std::string& path) {
   return IsDirectory(path);
 }
 
+// A temporary folder of the run's own, removed with the run's manifests at the
+// end. The self-extracting run writes its manifests into the temporary folder
+// under fixed names, so two runs sharing one would pack each other's.
+class PrivateTempFolder {
+ public:
+  PrivateTempFolder() = default;
+  ~PrivateTempFolder() {
+    if (path_.empty()) return;
+    for (const char* name : {texts::kManifestFileName, texts::kClassTreeFileName})
+      unlink((path_ + "/" + name).c_str());
+    rmdir(path_.c_str());
+  }
+  PrivateTempFolder(const PrivateTempFolder&) = delete;
+  PrivateTempFolder& operator=(const PrivateTempFolder&) = delete;
+
+  bool Make() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/pelorin-sfx-XXXXXX";
+    if (!mkdtemp(&pattern[0])) return false;
+    path_ = pattern;
+    return true;
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 std::string RealPath(const std::string& path) {
   char resolved[PATH_MAX];
   return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
@@ -227,6 +256,15 @@ int BackupCommand(const std::vector<std::string>& args) {
   const std::string outWindows = platform.ToWindowsPath(outHost);
   if (outWindows.empty()) return InputError(out + ": the folder has no Windows path (a name without a GBK form?)");
   const std::string destination = outWindows.back() == '\\' ? outWindows : outWindows + "\\";
+
+  PrivateTempFolder temp;
+  if (sfx) {
+    if (!temp.Make()) {
+      std::fprintf(stderr, "pelorin: cannot make a temporary folder: %s\n", std::strerror(errno));
+      return kExitFailure;
+    }
+    platform.SetTempFolder(temp.path());
+  }
 
   CliBackupHost host(rows, isatty(STDERR_FILENO) != 0);
   CliMessageBoxes boxes(host);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -38,22 +39,26 @@ std::uint32_t Le32(const std::string& bytes, std::size_t at) {
 class CliSfxTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const Outcome backup = Run("backup --registry '" + Source("demo/system.reg") + "' --image '" +
-                               Source("demo/image") + "' --to '" + (scratch / "out") +
-                               u8"' --sfx --all 'Acme Chipset SMBus Controller' 'PCI Bus' '千兆以太网控制器'");
+    const Outcome backup =
+        Run(BackupArguments("out", u8"'Acme Chipset SMBus Controller' 'PCI Bus' '千兆以太网控制器'"));
     ASSERT_EQ(backup.exit, 0) << backup.err;
     ASSERT_NE(backup.out.find(scratch / "out/pelorin.exe"), std::string::npos) << backup.out;
     container = scratch.ReadFile("out/pelorin.exe");
     ASSERT_GT(container.size(), 18u);
   }
 
-  Outcome Run(const std::string& arguments) {
-    // The self-extracting backup writes its manifests into the temporary
-    // folder under fixed names: each run gets a folder of its own, as two runs
-    // at once would mix their manifests.
+  // The program with `arguments`, its temporary folder inside the scratch
+  // folder, where the test can see what a run leaves behind.
+  std::string Command(const std::string& arguments) {
     scratch.MakeDir("tmp");
-    const std::string command = "TMPDIR='" + (scratch / "tmp") + "' '" + PELORIN_BUILD_DIR + "/src/cli/pelorin' " +
-                                arguments + " 2>'" + (scratch / "stderr") + "'";
+    return "TMPDIR='" + (scratch / "tmp") + "' '" + PELORIN_BUILD_DIR + "/src/cli/pelorin' " + arguments;
+  }
+  std::string BackupArguments(const std::string& to, const std::string& drivers) {
+    return "backup --registry '" + Source("demo/system.reg") + "' --image '" + Source("demo/image") + "' --to '" +
+           (scratch / to) + "' --sfx --all " + drivers;
+  }
+  Outcome Run(const std::string& arguments) {
+    const std::string command = Command(arguments) + " 2>'" + (scratch / "stderr") + "'";
     Outcome outcome;
     if (FILE* pipe = popen(command.c_str(), "r")) {
       char buffer[4096];
@@ -160,6 +165,22 @@ TEST_F(CliSfxTest, DamagedBackupIsRefusedWithOneLineAndNothingWritten) {
   EXPECT_EQ(Unpack("bad_checksum.exe", "kept").exit, 2);
   EXPECT_EQ(Entries("kept"), std::set<std::string>{"oem1.inf"});
   EXPECT_EQ(scratch.ReadFile("kept/oem1.inf"), "mine");
+}
+
+TEST_F(CliSfxTest, TwoRunsAtOnceEachPackTheirOwnManifests) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    const std::string both = Command(BackupArguments("a", "'PCI Bus'")) + " >/dev/null 2>&1 & " +
+                             Command(BackupArguments("b", u8"'千兆以太网控制器'")) + " >/dev/null 2>&1 & wait";
+    ASSERT_EQ(std::system(both.c_str()), 0);
+    ASSERT_EQ(Unpack("a/pelorin.exe", "ua").exit, 0);
+    ASSERT_EQ(Unpack("b/pelorin.exe", "ub").exit, 0);
+    EXPECT_EQ(scratch.ReadFile("ua/treeinfo.ini"), "[System devices]\r\nPCI Bus=1\r\n");
+    EXPECT_EQ(scratch.ReadFile("ub/treeinfo.ini"), "[网络适配器]\r\n千兆以太网控制器=1\r\n");
+    EXPECT_EQ(Entries("ua").count("oem1.inf"), 0u);
+    EXPECT_EQ(Entries("ub").count("machine.inf"), 0u);
+  }
+  EXPECT_EQ(Entries("tmp"), std::set<std::string>()) << "the runs left files in the temporary folder";
 }
 
 }  // namespace
