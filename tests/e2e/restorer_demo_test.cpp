@@ -251,6 +251,7 @@ class DemoRestorerTest : public ::testing::Test {
     EXPECT_EQ(r.app.Wait(kStepTimeout), 0) << "the restorer did not end";
     EXPECT_FALSE(Exists(folder + "\\taskinfo.ini"));
     EXPECT_FALSE(Exists(folder + "\\treeinfo.ini"));
+    EXPECT_FALSE(Exists(folder)) << "the driver files stayed behind";
   }
 };
 
