@@ -148,6 +148,19 @@ TEST_F(SfxBackupTest, FailedBuildIsNotReportedAsSuccess) {
   EXPECT_EQ(host.Status(), "共找到1个驱动");
 }
 
+TEST_F(SfxBackupTest, NoTemporaryFolderIsToldAndTheRunGoesOn) {
+  AddDriver("Card", "Net", "oem5.inf", {"a.sys"});
+  scratch.WriteFile("blocker", "a file where the temporary folder would be");
+  platform.SetTempFolder(scratch / "blocker/temp");
+  CSfxWriter writer(platform.Get());
+  const int result = RunSfxBackup(platform.Get(), host, writer, destination);
+  // The manifests went through the current folder instead, and went again.
+  ASSERT_EQ(boxes.Texts(), (std::vector<std::string>{"Get tempfile failed"}));
+  EXPECT_EQ(boxes.Shown()[0].type, 0u);
+  EXPECT_EQ(result, BackupResultDone);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"oem5.inf", "a.sys", "taskinfo.ini", "treeinfo.ini"}));
+}
+
 TEST_F(SfxBackupTest, FullTableKeepsTheManifestsAndReportsIncomplete) {
   std::vector<std::string> many;
   for (int i = 0; i < 130; ++i) many.push_back("f" + std::to_string(i) + ".sys");
