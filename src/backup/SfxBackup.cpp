@@ -90,13 +90,17 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
     }
     if (missed) incomplete.push_back(driver.DriverDesc);
   }
+  // Without its two manifests a container restores nothing: one that cannot
+  // take them is not written at all, and the run fails as a failed build does.
+  bool manifestsTaken = true;
   if (ticked > 0) {
-    writer.AddFile(manifestPath);
-    writer.AddFile(treePath);
+    manifestsTaken = writer.AddFile(manifestPath) == 1;
+    manifestsTaken = writer.AddFile(treePath) == 1 && manifestsTaken;
   }
 
-  const int built = writer.Build(sfx::kStubResourceId, destinationFolder + texts::kSfxOutputName, &PumpProgress,
-                                 &host);
+  const int built = manifestsTaken ? writer.Build(sfx::kStubResourceId, destinationFolder + texts::kSfxOutputName,
+                                                  &PumpProgress, &host)
+                                   : 0;
   if (built != sfx::kBuildDone)
     platform.boxes->Show(texts::kSfxBuildFailed, texts::kSfxCaption, mb::kIconExclamation);
   writer.Reset();

@@ -148,17 +148,20 @@ TEST_F(SfxBackupTest, FailedBuildIsNotReportedAsSuccess) {
   EXPECT_EQ(host.Status(), "共找到1个驱动");
 }
 
-TEST_F(SfxBackupTest, NoTemporaryFolderIsToldAndTheRunGoesOn) {
+TEST_F(SfxBackupTest, ManifestsThatCannotBeWrittenFailTheRun) {
   AddDriver("Card", "Net", "oem5.inf", {"a.sys"});
+  scratch.WriteFile("out/pelorin.exe", "earlier backup");
+  // No temporary folder: the manifests go to the current folder, which this
+  // backend cannot name, so they are never written.
   scratch.WriteFile("blocker", "a file where the temporary folder would be");
   platform.SetTempFolder(scratch / "blocker/temp");
   CSfxWriter writer(platform.Get());
-  const int result = RunSfxBackup(platform.Get(), host, writer, destination);
-  // The manifests went through the current folder instead, and went again.
-  ASSERT_EQ(boxes.Texts(), (std::vector<std::string>{"Get tempfile failed"}));
+  EXPECT_EQ(RunSfxBackup(platform.Get(), host, writer, destination), 0);
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Get tempfile failed", "创建自安装EXE文件失败!"}));
   EXPECT_EQ(boxes.Shown()[0].type, 0u);
-  EXPECT_EQ(result, BackupResultDone);
-  EXPECT_EQ(Names(), (std::vector<std::string>{"oem5.inf", "a.sys", "taskinfo.ini", "treeinfo.ini"}));
+  EXPECT_TRUE(host.Results().empty());
+  EXPECT_EQ(scratch.ReadFile("out/pelorin.exe"), "earlier backup");
+  EXPECT_EQ(writer.Count(), 0);
 }
 
 TEST_F(SfxBackupTest, FullTableKeepsTheManifestsAndReportsIncomplete) {
