@@ -165,6 +165,9 @@ class DemoRestorerTest : public ::testing::Test {
     EXPECT_EQ(ItemText(r.dialog, 1022), "oem6.inf");
     EXPECT_EQ(ItemText(r.dialog, 1023), "Acme Chipset");
     EXPECT_EQ(ItemText(r.dialog, 1016), "准备安装!");
+    // Hardware IDs hold "&" (PCI\VEN_x&DEV_y): the details show it, not a mnemonic.
+    for (int id : {1018, 1020, 1021, 1022, 1023, 1024, 1025})
+      EXPECT_TRUE(Style(GetDlgItem(r.dialog, id)) & SS_NOPREFIX) << id;
     for (int i : {kSmbusItem, kPciItem}) EXPECT_EQ(r.WaitForTextColour(r.items[i], kBlue), kBlue) << shown[i].second;
     EXPECT_TRUE(SaveScreenshot(r.dialog, ArtifactPath(shots + "_start")));
 
