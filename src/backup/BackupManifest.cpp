@@ -38,6 +38,15 @@ std::string NeutraliseLevel(const std::string& level) {
   return out;
 }
 
+// The five keys both manifests give a driver, in their order.
+void WriteDriverKeys(CProfileFile& writer, const std::string& section, const DriverRecord& driver) {
+  writer.WriteValue(section, texts::kKeyHardwareId, driver.MatchingDeviceId);
+  writer.WriteValue(section, texts::kKeyInfName, driver.InfPath);
+  writer.WriteValue(section, texts::kKeyProvider, driver.ProviderName);
+  writer.WriteValue(section, texts::kKeyDate, driver.DriverDate);
+  writer.WriteValue(section, texts::kKeyVersion, driver.DriverVersion);
+}
+
 }  // namespace
 
 std::string DriverFolderName(const std::string& description) {
@@ -82,12 +91,7 @@ void CDriverManifest::Open(const std::string& driverFolder) {
 }
 
 void CDriverManifest::WriteDriverSection(const DriverRecord& driver) {
-  const std::string& section = driver.ClassName;
-  writer_.WriteValue(section, texts::kKeyHardwareId, driver.MatchingDeviceId);
-  writer_.WriteValue(section, texts::kKeyInfName, driver.InfPath);
-  writer_.WriteValue(section, texts::kKeyProvider, driver.ProviderName);
-  writer_.WriteValue(section, texts::kKeyDate, driver.DriverDate);
-  writer_.WriteValue(section, texts::kKeyVersion, driver.DriverVersion);
+  WriteDriverKeys(writer_, driver.ClassName, driver);
 }
 
 void CDriverManifest::WriteFile(int number, const std::string& sourcePath, const std::string& destinationPath) {
@@ -100,13 +104,8 @@ void CCombinedManifest::Open(const std::string& path) {
 }
 
 void CCombinedManifest::WriteDriver(const DriverRecord& driver) {
-  const std::string& section = driver.DriverDesc;
-  writer_.WriteValue(section, texts::kKeyHardwareId, driver.MatchingDeviceId);
-  writer_.WriteValue(section, texts::kKeyInfName, driver.InfPath);
-  writer_.WriteValue(section, texts::kKeyProvider, driver.ProviderName);
-  writer_.WriteValue(section, texts::kKeyDate, driver.DriverDate);
-  writer_.WriteValue(section, texts::kKeyVersion, driver.DriverVersion);
-  writer_.WriteValue(section, texts::kKeyClass, driver.ClassName);
+  WriteDriverKeys(writer_, driver.DriverDesc, driver);
+  writer_.WriteValue(driver.DriverDesc, texts::kKeyClass, driver.ClassName);
 }
 
 void CCombinedManifest::WriteFile(const std::string& description, const std::string& sourcePath,
