@@ -14,6 +14,8 @@ namespace pelorin::e2e {
 
 constexpr DWORD kWindowTimeout = 30000;
 constexpr DWORD kStepTimeout = 10000;
+// An install waits for the device services.
+constexpr DWORD kInstallTimeout = 60000;
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -26,11 +28,34 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return ListItemCount(list) > 0; }, kStepTimeout)) << "the list stays empty";
   }
 
-  void TearDown() override {
+  void TearDown() override { ExitProgram(); }
+
+  // Presses Exit and expects the program to end cleanly; nothing when it has.
+  void ExitProgram() {
     if (dialog && IsWindow(dialog)) {
       PressButton(dialog, 2);
       EXPECT_EQ(app.Wait(kStepTimeout), 0) << "Exit did not end the program";
     }
+    dialog = nullptr;
+  }
+
+  // Presses Backup, picks `folder` in the shell's picker and returns the result
+  // box's text; the dialog and the box are saved as `screenshot` and
+  // `screenshot`_box.
+  std::string BackUpInto(const std::string& folder, const std::string& screenshot) {
+    if (!PressButton(dialog, 1004)) return "<Backup not pressed>";
+    HWND picker = WaitForWindow(app.Id(), "#32770", "保存到文件夹", kStepTimeout);
+    if (!picker) return "<no folder picker>";
+    if (!ChooseFolder(picker, folder)) return "<folder not chosen>";
+    HWND box = WaitForMessageBox(app.Id(), "提示信息", kWindowTimeout);
+    if (!box) return "<no result box>";
+    const std::string text = MessageBoxText(box);
+    SaveScreenshot(dialog, ArtifactPath(screenshot));
+    SaveScreenshot(box, ArtifactPath(screenshot + "_box"));
+    Dismiss(box, IDOK);
+    // The run is over once the bar is hidden and the buttons are free again.
+    EXPECT_TRUE(WaitUntil([&] { return !IsVisible(dialog, 1013) && IsEnabled(dialog, 1004); }, kStepTimeout));
+    return text;
   }
 
   // The row whose description is `description`, or -1.

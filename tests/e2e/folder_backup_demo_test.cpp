@@ -96,23 +96,6 @@ class DemoFolderBackupTest : public MainWindowTest {
     ASSERT_TRUE(CreateDirectoryA(kTarget, nullptr));
     MainWindowTest::SetUp();
   }
-
-  // Presses Backup, picks kTarget and returns the result box's text.
-  std::string BackUp(const std::string& screenshot) {
-    if (!PressButton(dialog, 1004)) return "<Backup not pressed>";
-    HWND picker = WaitForWindow(app.Id(), "#32770", "保存到文件夹", kStepTimeout);
-    if (!picker) return "<no folder picker>";
-    if (!ChooseFolder(picker, kTarget)) return "<folder not chosen>";
-    HWND box = WaitForMessageBox(app.Id(), "提示信息", kWindowTimeout);
-    if (!box) return "<no result box>";
-    const std::string text = MessageBoxText(box);
-    SaveScreenshot(dialog, ArtifactPath(screenshot));
-    SaveScreenshot(box, ArtifactPath(screenshot + "_box"));
-    Dismiss(box, IDOK);
-    // The run is over once the bar is hidden and the buttons are free again.
-    EXPECT_TRUE(WaitUntil([&] { return !IsVisible(dialog, 1013) && IsEnabled(dialog, 1004); }, kStepTimeout));
-    return text;
-  }
 };
 
 TEST_F(DemoFolderBackupTest, TwoDriversLandAsTheCommandLineEditionWritesThemAndASecondRunUpdatesInPlace) {
@@ -122,7 +105,7 @@ TEST_F(DemoFolderBackupTest, TwoDriversLandAsTheCommandLineEditionWritesThemAndA
     ASSERT_GE(row, 0) << driver << " is not listed";
     ASSERT_TRUE(SetListItemTicked(list, row, true));
   }
-  ASSERT_EQ(BackUp("folder_backup_first"), "已经成功备份了在列表框中勾选的驱动程序!");
+  ASSERT_EQ(BackUpInto(kTarget, "folder_backup_first"), "已经成功备份了在列表框中勾选的驱动程序!");
   EXPECT_EQ(ItemText(dialog, 1014), "共找到6个驱动");
 
   std::map<std::string, std::map<std::string, std::string>> first;
@@ -166,7 +149,7 @@ TEST_F(DemoFolderBackupTest, TwoDriversLandAsTheCommandLineEditionWritesThemAndA
   // written again, updated in place, so its bytes stay as they were.
   const std::string manifest = std::string(kTarget) + "\\" + kDrivers[0] + "\\taskinfo.ini";
   ASSERT_TRUE(SetFileAttributesA(manifest.c_str(), FILE_ATTRIBUTE_READONLY));
-  ASSERT_EQ(BackUp("folder_backup_second"), "已经成功备份了在列表框中勾选的驱动程序!");
+  ASSERT_EQ(BackUpInto(kTarget, "folder_backup_second"), "已经成功备份了在列表框中勾选的驱动程序!");
   EXPECT_FALSE(GetFileAttributesA(manifest.c_str()) & FILE_ATTRIBUTE_READONLY);
   for (const std::string& driver : kDrivers)
     EXPECT_EQ(FolderFiles(std::string(kTarget) + "\\" + driver), first[driver]) << driver;

@@ -13,9 +13,6 @@
 namespace pelorin::e2e {
 namespace {
 
-// The install runs on the dialog's thread and waits for the device services.
-constexpr DWORD kInstallTimeout = 60000;
-
 // wine's picker does not select a folder below a drive's first level by path,
 // so the backup goes to the drive's root and the driver folder sits just below.
 constexpr char kBackupTop[] = "C:\\";
@@ -72,14 +69,7 @@ TEST_F(DemoRestoreTest, BackedUpDriverIsReinstalledAndTheTopFolderIsRefused) {
   ASSERT_GE(row, 0) << "the demo driver is not listed";
   ASSERT_TRUE(SetListItemTicked(list, row, true));
 
-  ASSERT_TRUE(PressButton(dialog, 1004));
-  HWND picker = WaitForWindow(app.Id(), "#32770", "保存到文件夹", kStepTimeout);
-  ASSERT_NE(picker, nullptr);
-  ASSERT_TRUE(ChooseFolder(picker, kBackupTop));
-  HWND done = WaitForMessageBox(app.Id(), "提示信息", kWindowTimeout);
-  ASSERT_NE(done, nullptr) << "the backup reported nothing";
-  ASSERT_EQ(MessageBoxText(done), "已经成功备份了在列表框中勾选的驱动程序!");
-  ASSERT_TRUE(Dismiss(done, IDOK));
+  ASSERT_EQ(BackUpInto(kBackupTop, "restore_backup_done"), "已经成功备份了在列表框中勾选的驱动程序!");
   ASSERT_TRUE(WaitUntil([&] { return IsEnabled(dialog, 1005); }, kStepTimeout));
 
   const std::string driverFolder = std::string(kBackupTop) + kDriverRow;
