@@ -6,6 +6,7 @@
 #include "platform/Registry.h"
 #include "platform/Resources.h"
 #include "platform/Shell.h"
+#include "platform/SystemInfo.h"
 
 namespace pelorin {
 
@@ -16,6 +17,7 @@ struct Platform {
   MessageBoxes* boxes = nullptr;
   Resources* resources = nullptr;
   DeviceSetup* devices = nullptr;
+  SystemInfo* system = nullptr;
 };
 
 }  // namespace pelorin
