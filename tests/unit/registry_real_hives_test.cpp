@@ -9,6 +9,7 @@
 #include "TestPaths.h"
 #include "inventory/DriverScan.h"
 #include "inventory/MemoryDriverRows.h"
+#include "RegFileWriter.h"
 #include "platform/posix/RegistryFiles.h"
 
 namespace pelorin {
