@@ -154,15 +154,6 @@ TEST_F(CliBackupTest, BacksUpTheNamedDrivers) {
   EXPECT_EQ(manifest.rfind("[Display adapters]\r\n\xD3\xB2\xBC\xFEID=", 0), 0u);
 }
 
-TEST_F(CliBackupTest, EveryListedDriverByDefault) {
-  const CliRun run = Backup(Demo() + To() + " --all");
-  EXPECT_EQ(run.exit, 0) << run.err;
-  for (const char* folder : {"PCI Bus", "USB Root Hub", "Harmony HD Audio", "Acme Chipset SMBus Controller"}) {
-    EXPECT_TRUE(scratch.Exists(std::string("out/") + folder + "/taskinfo.ini")) << folder;
-  }
-  EXPECT_FALSE(scratch.Exists("out/TouchPad Pro"));  // not listed in this mode
-}
-
 TEST_F(CliBackupTest, IncompleteDriverFailsTheRun) {
   scratch.MakeDir("out");
   scratch.MakeDir("out/TouchPad Pro");
