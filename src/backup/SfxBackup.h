@@ -8,7 +8,7 @@
 #include <string>
 
 #include "backup/BackupHost.h"
-#include "backup/SfxWriter.h"
+#include "sfx/SfxWriter.h"
 #include "platform/Platform.h"
 
 namespace pelorin {
