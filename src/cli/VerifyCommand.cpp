@@ -19,11 +19,10 @@
 #include "backup/ProfileFile.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "platform/Mbcs.h"
 #include "platform/SystemInfo.h"
 #include "platform/posix/IniDocument.h"
 #include "platform/posix/PosixPlatform.h"
-#include "stub/SfxReader.h"
+#include "sfx/SfxUnpack.h"
 
 namespace pelorin::cli {
 
@@ -222,22 +221,6 @@ class PrivateFolder {
   std::string path_;
 };
 
-// Unpacks the container with the validating reader; entry names, GBK with "\"
-// between levels, land at their paths below `into` (a Windows path ending in "\").
-SfxStatus UnpackInto(FileSystem& files, FileStream& container, const std::string& into) {
-  return UnpackSfx(
-      container,
-      [&](const std::string& name) -> std::unique_ptr<FileStream> {
-        for (std::size_t at = mbcs::FindFirst(name, '\\'); at != std::string::npos;
-             at = mbcs::FindFirst(name, '\\', at + 1)) {
-          const std::string dir = into + name.substr(0, at);
-          if (files.GetAttributes(dir) == attr::kInvalid && !files.CreateDir(dir)) return nullptr;
-        }
-        return files.Open(into + name, OpenMode::kCreateWrite);
-      },
-      [&](const std::string& name) { files.Delete(into + name); }, nullptr);
-}
-
 std::string ArchList(const std::vector<Architecture>& archs) {
   std::string text;
   for (Architecture arch : archs) text += (text.empty() ? "" : ", ") + std::string(InfDecoration(arch));
@@ -285,8 +268,9 @@ int VerifyCommand(const std::vector<std::string>& args) {
     if (!container) return InputError(path + ": cannot be opened");
     unpacked = std::make_unique<PrivateFolder>();
     if (unpacked->Path().empty()) return InputError(std::string("temporary folder: ") + std::strerror(errno));
-    const SfxStatus status =
-        UnpackInto(files, *container, platform.ToWindowsPath(RealPath(unpacked->Path())) + "\\");
+    std::vector<SfxRecord> records;
+    const std::string into = platform.ToWindowsPath(RealPath(unpacked->Path())) + "\\";
+    const SfxStatus status = UnpackSfxToFolder(files, *container, into, records, nullptr);
     if (status != SfxStatus::kOk) return InputError(path + ": " + SfxStatusText(status));
     SfxDrivers(unpacked->Path(), drivers);
     if (drivers.empty()) return InputError(path + ": not a backup (no driver in its taskinfo.ini)");
