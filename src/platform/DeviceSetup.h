@@ -18,8 +18,9 @@ constexpr std::uint32_t kDigcfPresent = 0x02;
 constexpr std::uint32_t kDigcfAllClasses = 0x04;
 // SetupDiCreateDeviceInfoA flags.
 constexpr std::uint32_t kDicdGenerateId = 0x01;
-// Device registry properties.
+// Device registry properties (multi-strings).
 constexpr std::uint32_t kSpdrpHardwareId = 1;
+constexpr std::uint32_t kSpdrpCompatibleIds = 2;
 // Installer functions for SetupDiCallClassInstaller.
 constexpr std::uint32_t kDifRemove = 5;
 constexpr std::uint32_t kDifRegisterDevice = 25;
@@ -60,11 +61,11 @@ class DeviceInfoSet {
   // the last one.
   virtual bool EnumDevice(std::uint32_t index, DeviceElement& element) = 0;
 
-  // SetupDiGetDeviceRegistryPropertyA. `buffer` may be null when `size` is 0.
-  // *required (may be null) receives the property's size. False with
-  // kInsufficientBuffer (and the size) when the buffer is too small, with
-  // kInvalidData when the device has no such property. On success the last-error
-  // code is 0.
+  // SetupDiGetDeviceRegistryPropertyA (kSpdrpHardwareId, kSpdrpCompatibleIds).
+  // `buffer` may be null when `size` is 0. *required (may be null) receives the
+  // property's size. False with kInsufficientBuffer (and the size) when the
+  // buffer is too small, with kInvalidData when the device has no such property.
+  // On success the last-error code is 0.
   virtual bool GetRegistryProperty(const DeviceElement& element, std::uint32_t property,
                                    std::uint32_t* type, unsigned char* buffer, std::uint32_t size,
                                    std::uint32_t* required) = 0;
@@ -100,7 +101,8 @@ class DeviceSetup {
   virtual std::unique_ptr<DeviceInfoSet> CreateDeviceInfoList(const DeviceClassGuid& classGuid) = 0;
 
   // UpdateDriverForPlugAndPlayDevicesA with no window: installs the INF on every
-  // present device that carries `hardwareId`; *restart (may be null) tells
+  // present device that carries `hardwareId` among its hardware or compatible
+  // IDs; *restart (may be null) tells
   // whether a restart is needed. On success the last-error code is 0.
   virtual bool UpdateDriver(const std::string& hardwareId, const std::string& infPath,
                                                  std::uint32_t flags, bool* restart) = 0;

@@ -39,8 +39,12 @@ static char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char
 
 bool EqualsNoCaseAscii(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  // A trail byte can look like a letter ("\x81\x41" and "\x81\x61" are two
+  // characters), so double-byte characters compare exactly.
+  for (std::size_t i = 0; i < a.size();) {
+    const std::size_t length = CharLength(a, i);
+    if (length == 2 ? (a[i] != b[i] || a[i + 1] != b[i + 1]) : FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    i += length;
   }
   return true;
 }

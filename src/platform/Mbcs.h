@@ -25,7 +25,7 @@ std::size_t FindFirst(const std::string& text, char ch, std::size_t from = 0);
 // The part after the last "\" (the whole text when there is none).
 std::string AfterLastBackslash(const std::string& path);
 
-// Byte comparison folding only A-Z/a-z; true when equal.
+// Comparison folding only single-byte A-Z/a-z (never a trail byte); true when equal.
 bool EqualsNoCaseAscii(const std::string& a, const std::string& b);
 // Byte-wise ASCII lower case (bytes of double-byte characters are kept).
 std::string ToLowerAscii(const std::string& text);

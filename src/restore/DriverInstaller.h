@@ -1,7 +1,8 @@
 #pragma once
 // Installs one driver package (an INF) for one hardware ID through the device
-// installation services: onto the present devices that carry the ID, or onto a
-// new root-enumerated device when none does. Runs synchronously on the caller's
+// installation services: onto the present devices that carry the ID, or, when
+// none does and the ID names a software-enumerated device, onto a new
+// root-enumerated one; absent hardware fails. Runs synchronously on the caller's
 // thread. Failures leave the last-error code of the failing step set.
 #include <cstdint>
 #include <string>
@@ -35,7 +36,8 @@ class CDriverInstaller {
   // install::kInstalled, kInstalledRestartNeeded or kFailed.
   int InstallDriver(const std::string& infPath, const std::string& hardwareId);
 
-  // True when a present device carries `hardwareId` in its hardware-ID list;
+  // True when a present device carries `hardwareId` (ASCII case aside) in its
+  // hardware-ID or compatible-ID list;
   // false with kNoMoreItems when every present device was examined without one,
   // false with another code when the search failed.
   bool FindPresentDevice(const std::string& hardwareId);

@@ -6,8 +6,8 @@
 
 #include "MemoryTreeFileSystem.h"
 #include "RestoreTestDoubles.h"
+#include "SimulatedDeviceSetup.h"
 #include "platform/Errors.h"
-#include "platform/SimulatedDeviceSetup.h"
 #include "restore/DriverInstaller.h"
 
 namespace pelorin {
@@ -15,9 +15,12 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testing::DeviceStep;
+using testing::SimulatedDeviceSetup;
 
 constexpr char kInf[] = "D:\\Backup\\实验设备\\lab.inf";
-constexpr char kId[] = "PCI\\VEN_8086&DEV_1237";
+// Software-enumerated, so that a search without a hit leads to a root device.
+constexpr char kId[] = "{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster";
 const DeviceClassGuid kLabGuid{0x4d36e97du, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
 // The code a failed call left behind; 0 for a call that succeeded.
@@ -77,26 +80,6 @@ TEST_F(InstallerTest, PresentDeviceCarryingTheIdTakesTheUpdateRoadAndStopsTheSea
   EXPECT_THAT(log.labels, IsEmpty());
 }
 
-TEST_F(InstallerTest, DevicesWithOtherIdsAreNoHitSoTheRootDeviceIsCreated) {
-  // Taking a list with any other entry as a hit would push the driver at devices
-  // without the ID and fail, and the root device would never be made.
-  devices.AddDevice("DISPLAY\\MONITOR\\0", {"MONITOR\\Default_Monitor"});
-  devices.AddDevice("PCI\\OTHER\\0", {kId + std::string("&SUBSYS_1"), "pci\\ven_8086&dev_1237"});
-
-  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalled);
-
-  const auto* root = Find("ROOT\\LABCLASS\\0000");
-  ASSERT_NE(root, nullptr);
-  EXPECT_TRUE(root->present);
-  EXPECT_EQ(root->hardwareIds, std::string(kId) + std::string(2, '\0'));
-  EXPECT_EQ(root->driverInf, kInf);
-  EXPECT_EQ(root->classGuid, kLabGuid);
-  EXPECT_EQ(devices.Devices().size(), 3u);
-  // The walk's normal end goes to the failure hook like any other.
-  EXPECT_THAT(log.labels, ElementsAre("EnumDeviceInfo"));
-  EXPECT_THAT(log.codes, ElementsAre(err::kNoMoreItems));
-}
-
 TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryList) {
   const std::string size = std::to_string(sizeof kId - 1 + 2);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalled);
@@ -107,26 +90,33 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryList) {
                           "CallClassInstaller 25 ROOT\\LABCLASS\\0000",
                           "UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " " + kInf + " 1",
                           "DestroyDeviceInfoList"));
+  ASSERT_EQ(devices.PresentDevices().size(), 1u);
+  EXPECT_EQ(devices.PresentDevices()[0]->hardwareIds, std::string(kId) + std::string(2, '\0'));
+  EXPECT_EQ(devices.PresentDevices()[0]->classGuid, kLabGuid);
+  EXPECT_EQ(devices.PresentDevices()[0]->driverInf, kInf);
+  // The walk's normal end goes to the failure hook like any other.
+  EXPECT_THAT(log.labels, ElementsAre("EnumDeviceInfo"));
+  EXPECT_THAT(log.codes, ElementsAre(err::kNoMoreItems));
 }
 
-TEST_F(InstallerTest, HardwareIdListsAreReadWithTheTwoCallPatternAndDevicesWithoutOneAreSkipped) {
+TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndDevicesWithoutThemAreSkipped) {
   devices.AddDeviceWithoutIds("ROOT\\NOLIST\\0000");
-  devices.AddDevice("HID\\LAB\\0", {"HID\\VID_845E&PID_0001", kId});
-  const std::string size = std::to_string(sizeof("HID\\VID_845E&PID_0001") + sizeof kId + 1);
+  devices.AddDevice("HID\\LAB\\0", {"HID\\VID_845E&PID_0001"}, {kId});
+  const std::string hid = "GetDeviceRegistryProperty HID\\LAB\\0 ";
+  const std::string hidSize = std::to_string(sizeof "HID\\VID_845E&PID_0001" + 1);
+  const std::string size = std::to_string(sizeof kId + 1);
 
   EXPECT_TRUE(installer.FindPresentDevice(kId));
   EXPECT_EQ(GetLastError(), err::kSuccess);
-  EXPECT_THAT(devices.Calls(), ElementsAre("GetClassDevs 6", "EnumDeviceInfo 0",
-                                           "GetDeviceRegistryProperty ROOT\\NOLIST\\0000 1 0", "EnumDeviceInfo 1",
-                                           "GetDeviceRegistryProperty HID\\LAB\\0 1 0",
-                                           "GetDeviceRegistryProperty HID\\LAB\\0 1 " + size,
-                                           "DestroyDeviceInfoList"));
+  EXPECT_THAT(devices.Calls(),
+              ElementsAre("GetClassDevs 6", "EnumDeviceInfo 0", "GetDeviceRegistryProperty ROOT\\NOLIST\\0000 1 0",
+                          "GetDeviceRegistryProperty ROOT\\NOLIST\\0000 2 0", "EnumDeviceInfo 1",
+                          hid + "1 0", hid + "1 " + hidSize, hid + "2 0", hid + "2 " + size,
+                          "DestroyDeviceInfoList"));
   EXPECT_THAT(log.labels, IsEmpty());
 }
 
-TEST_F(InstallerTest, MatchingIsExactAndToleratesListsWithoutClosingNuls) {
-  devices.AddDevice("PCI\\CASE\\0", {"pci\\ven_8086&dev_1237"});
-  devices.AddDevice("PCI\\PREFIX\\0", {"PCI\\VEN_8086&DEV_123"});
+TEST_F(InstallerTest, ListsWithoutClosingNulsAreReadSafely) {
   devices.AddDevice("PCI\\EMPTY\\0", {});
   devices.AddDeviceRawIds("PCI\\STOPS\\0", std::string("PCI\\A\0\0", 8) + kId);  // entries after the end
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNoMoreItems);
@@ -134,6 +124,65 @@ TEST_F(InstallerTest, MatchingIsExactAndToleratesListsWithoutClosingNuls) {
   devices.AddDeviceRawIds("PCI\\UNCLOSED\\0", kId);  // no terminator at all
   EXPECT_TRUE(installer.FindPresentDevice(kId));
 }
+
+// IDs of a real Windows 10 laptop: the registry keeps the ID that matched the INF
+// in lower case, often a compatible one; the devices report theirs in upper case.
+enum class Road { kUpdate, kRoot, kAbsent };
+struct HitCase {
+  const char* sought;
+  Road road;
+  const char* target;  // the instance that gets the driver
+};
+
+void PrintTo(const HitCase& c, std::ostream* os) { *os << c.sought; }
+
+class InstallerHitTest : public InstallerTest, public ::testing::WithParamInterface<HitCase> {};
+
+TEST_P(InstallerHitTest, SearchDecidesTheRoad) {
+  const HitCase& c = GetParam();
+  devices.AddDeviceWithoutIds("ACPI\\NOLIST\\0");
+  devices.AddDevice("PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1",
+                    {"PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1", "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028",
+                     "PCI\\VEN_10DE&DEV_0DFC&CC_030200", "PCI\\VEN_10DE&DEV_0DFC&CC_0302"},
+                    {"PCI\\VEN_10DE&DEV_0DFC&REV_A1", "PCI\\VEN_10DE&DEV_0DFC", "PCI\\VEN_10DE&CC_030200",
+                     "PCI\\VEN_10DE&CC_0302", "PCI\\VEN_10DE", "PCI\\CC_030200", "PCI\\CC_0302"});
+  devices.AddDevice("USB\\VID_413C&PID_8197\\5&2", {"USB\\VID_413C&PID_8197&REV_0112", "USB\\VID_413C&PID_8197"},
+                    {"USB\\Class_E0&SubClass_01&Prot_01", "USB\\Class_E0&SubClass_01", "USB\\Class_E0"});
+  devices.AddDevice("ACPI\\SMO8810\\1", {"ACPI\\SMO8810", "*SMO8810"});
+  devices.AddDevice("PCI\\VEN_8086&DEV_1E3A&SUBSYS_05351028&REV_04\\3&3",
+                    {"PCI\\VEN_8086&DEV_1E3A&SUBSYS_05351028&REV_04", "PCI\\VEN_8086&DEV_1E3A&SUBSYS_05351028"},
+                    {"PCI\\VEN_8086&DEV_1E3A&REV_04", "PCI\\VEN_8086&DEV_1E3A", "PCI\\VEN_8086&CC_078000"});
+  devices.AddDevice("ROOT\\\x81\x61\\0", {"ROOT\\\x81\x61"});  // a GBK character whose trail byte is "a"
+  const std::size_t before = devices.Devices().size();
+
+  EXPECT_EQ(installer.InstallDriver(kInf, c.sought), c.road == Road::kAbsent ? install::kFailed : install::kInstalled);
+
+  EXPECT_EQ(devices.Devices().size(), before + (c.road == Road::kRoot ? 1 : 0));
+  EXPECT_EQ(devices.CountCalls("GetINFClass"), c.road == Road::kRoot ? 1 : 0);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(c.sought)),
+            c.road == Road::kAbsent ? 0 : 1);
+  for (const auto& device : devices.Devices()) {
+    EXPECT_EQ(device.driverInf, c.target && device.instanceId == c.target ? kInf : "") << device.instanceId;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RealHiveIds, InstallerHitTest,
+    ::testing::Values(
+        HitCase{"pci\\ven_10de&dev_0dfc&subsys_15341028", Road::kUpdate,
+                "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1"},
+        HitCase{"usb\\vid_413c&pid_8197", Road::kUpdate, "USB\\VID_413C&PID_8197\\5&2"},
+        HitCase{"acpi\\smo8810", Road::kUpdate, "ACPI\\SMO8810\\1"},
+        HitCase{"PCI\\VEN_8086&DEV_1E3A", Road::kUpdate, "PCI\\VEN_8086&DEV_1E3A&SUBSYS_05351028&REV_04\\3&3"},
+        HitCase{"pci\\ven_10de&dev_1140", Road::kAbsent, nullptr},
+        HitCase{"PCI\\VEN_8086&DEV_1E3", Road::kAbsent, nullptr},
+        HitCase{"hdaudio\\func_01&ven_10ec&dev_0292", Road::kAbsent, nullptr},
+        HitCase{"{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster", Road::kRoot, "ROOT\\LABCLASS\\0000"},
+        HitCase{"{b85b7c50-6a01-11d2-b841}\\MsToaster", Road::kAbsent, nullptr},
+        HitCase{"root\\iwdbus", Road::kRoot, "ROOT\\LABCLASS\\0000"},
+        HitCase{"SWD\\MSRRAS\\MS_NDISWANIP", Road::kRoot, "ROOT\\LABCLASS\\0000"},
+        HitCase{"ms_ndiswanip", Road::kRoot, "ROOT\\LABCLASS\\0000"},
+        HitCase{"ROOT\\\x81\x41", Road::kRoot, "ROOT\\LABCLASS\\0000"}));
 
 TEST_F(InstallerTest, UpdateRoadFailureGivesTwoWithoutCreatingADevice) {
   devices.AddDevice("PCI\\LAB\\1", {kId});
@@ -161,7 +210,7 @@ TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateC
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices", "UpdateDriverForPlugAndPlayDevices",
                                       "CallClassInstaller(REMOVE)"));
 
-  EXPECT_EQ(installer.InstallDriver(kInf, "PCI\\VEN_1&DEV_2"), install::kFailed);
+  EXPECT_EQ(installer.InstallDriver(kInf, "ROOT\\VEN_1&DEV_2"), install::kFailed);
 }
 
 struct RootStepFailure {
@@ -236,36 +285,6 @@ TEST_F(InstallerTest, ReportFailureLeavesTheCodeAndReturnsFalse) {
   EXPECT_EQ(ErrorOf(installer.ReportFailure("GetINFClass")), 0xE000020Bu);
   CDriverInstaller silent(MakePlatform());
   EXPECT_EQ(ErrorOf(silent.ReportFailure("GetINFClass")), 0xE000020Bu);
-}
-
-// The stand-in answers property reads the way the device set-up API does; the
-// installer's two-call pattern depends on it.
-TEST(SimulatedDeviceSetupTest, PropertyReadsAnswerLikeSetupApi) {
-  SimulatedDeviceSetup devices;
-  devices.AddDevice("HID\\A\\0", {"HID\\A", "HID"});
-  devices.AddDeviceWithoutIds("ROOT\\B\\0");
-  auto set = devices.GetClassDevs(setup::kDigcfPresent | setup::kDigcfAllClasses);
-  ASSERT_TRUE(set);
-
-  DeviceElement first, second, none;
-  ASSERT_TRUE(set->EnumDevice(0, first));
-  ASSERT_TRUE(set->EnumDevice(1, second));
-  EXPECT_EQ(ErrorOf(set->EnumDevice(2, none)), err::kNoMoreItems);
-
-  std::uint32_t type = 0, required = 0;
-  EXPECT_EQ(ErrorOf(set->GetRegistryProperty(first, setup::kSpdrpHardwareId, &type, nullptr, 0, &required)),
-            err::kInsufficientBuffer);
-  ASSERT_EQ(required, sizeof("HID\\A") + sizeof("HID") + 1);
-  std::vector<unsigned char> buffer(required);
-  SetLastError(err::kInsufficientBuffer);
-  EXPECT_TRUE(set->GetRegistryProperty(first, setup::kSpdrpHardwareId, &type, buffer.data(), required, &required));
-  EXPECT_EQ(GetLastError(), err::kSuccess);
-  EXPECT_EQ(type, 7u);
-  EXPECT_EQ(std::string(buffer.begin(), buffer.end()), std::string("HID\\A\0HID\0\0", 11));
-
-  EXPECT_EQ(ErrorOf(set->GetRegistryProperty(second, setup::kSpdrpHardwareId, &type, nullptr, 0, &required)),
-            err::kInvalidData);
-  EXPECT_EQ(required, 0u);
 }
 
 }  // namespace

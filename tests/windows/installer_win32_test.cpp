@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -85,9 +86,15 @@ TEST_F(InstallerWin32Test, PresentDevicesAreWalkedWithTwoCallReads) {
     EXPECT_NE(list.find(std::string(2, '\0')), std::string::npos) << "list not closed: " << list.c_str();
   }
 
-  // A hit is reported with code 0 (wine would leave the sizing call's 122).
-  const std::string firstId = lists.front().c_str();
-  EXPECT_TRUE(installer.FindPresentDevice(firstId));
+  // IDs compare without regard to case (wine's own are lower case, the
+  // registry's written by Windows often differ); a hit is reported with code 0
+  // (wine would leave the sizing call's 122).
+  std::string otherCase = lists.front().c_str();
+  for (char& c : otherCase) {
+    const auto u = static_cast<unsigned char>(c);
+    c = static_cast<char>(std::islower(u) ? std::toupper(u) : std::tolower(u));
+  }
+  EXPECT_TRUE(installer.FindPresentDevice(otherCase)) << otherCase;
   EXPECT_EQ(GetLastError(), err::kSuccess);
   EXPECT_FALSE(installer.FindPresentDevice("PELORIN\\NO_SUCH_DEVICE"));
   EXPECT_EQ(GetLastError(), err::kNoMoreItems);
@@ -129,6 +136,11 @@ class InstallerPrivatePrefixTest : public InstallerWin32Test {
 };
 
 TEST_F(InstallerPrivatePrefixTest, RootDeviceRoadCreatesRegistersAndInstallsOnce) {
+  // Absent hardware gets no stand-in device.
+  const std::size_t present = PresentLists(devices).size();
+  EXPECT_EQ(installer.InstallDriver(kLabInf, "PCI\\VEN_FFFF&DEV_0001"), install::kFailed);
+  EXPECT_EQ(PresentLists(devices).size(), present);
+
   ASSERT_EQ(CountCarrying(kLabId), 0);
   EXPECT_EQ(installer.InstallDriver(kLabInf, kLabId), install::kInstalled);
   EXPECT_EQ(CountCarrying(kLabId), 1);

@@ -5,7 +5,10 @@
 #include <setupapi.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
+
+#include "platform/win32/Handles.h"
 
 namespace pelorin::win32 {
 
@@ -20,6 +23,14 @@ GUID ToGuid(const DeviceClassGuid& in) {
   return out;
 }
 
+struct DevInfoTraits {
+  using Type = HDEVINFO;
+  static HDEVINFO Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HDEVINFO set) { ::SetupDiDestroyDeviceInfoList(set); }
+};
+// A device set from SetupDiGetClassDevsA or SetupDiCreateDeviceInfoList.
+using DevInfoHandle = UniqueHandle<DevInfoTraits>;
+
 DeviceClassGuid FromGuid(const GUID& in) {
   DeviceClassGuid out;
   out.data1 = in.Data1;
@@ -33,15 +44,12 @@ DeviceClassGuid FromGuid(const GUID& in) {
 // position, so the core never holds an SP_DEVINFO_DATA.
 class Win32DeviceInfoSet : public DeviceInfoSet {
  public:
-  explicit Win32DeviceInfoSet(HDEVINFO set) : set_(set) {}
-  ~Win32DeviceInfoSet() override { SetupDiDestroyDeviceInfoList(set_); }
-  Win32DeviceInfoSet(const Win32DeviceInfoSet&) = delete;
-  Win32DeviceInfoSet& operator=(const Win32DeviceInfoSet&) = delete;
+  explicit Win32DeviceInfoSet(DevInfoHandle set) : set_(std::move(set)) {}
 
   bool EnumDevice(std::uint32_t index, DeviceElement& element) override {
     SP_DEVINFO_DATA data = {};
     data.cbSize = sizeof data;
-    if (!SetupDiEnumDeviceInfo(set_, index, &data)) return false;
+    if (!SetupDiEnumDeviceInfo(set_.get(), index, &data)) return false;
     element = Keep(data);
     return true;
   }
@@ -52,7 +60,7 @@ class Win32DeviceInfoSet : public DeviceInfoSet {
     if (!data) return Invalid();
     DWORD dataType = 0;
     DWORD needed = 0;
-    if (!SetupDiGetDeviceRegistryPropertyA(set_, data, property, &dataType, buffer, size, &needed)) {
+    if (!SetupDiGetDeviceRegistryPropertyA(set_.get(), data, property, &dataType, buffer, size, &needed)) {
       if (required) *required = needed;
       return false;
     }
@@ -68,7 +76,7 @@ class Win32DeviceInfoSet : public DeviceInfoSet {
     const GUID guid = ToGuid(classGuid);
     SP_DEVINFO_DATA data = {};
     data.cbSize = sizeof data;
-    if (!SetupDiCreateDeviceInfoA(set_, name.c_str(), &guid, description, nullptr, flags, &data)) return false;
+    if (!SetupDiCreateDeviceInfoA(set_.get(), name.c_str(), &guid, description, nullptr, flags, &data)) return false;
     element = Keep(data);
     return true;
   }
@@ -77,13 +85,13 @@ class Win32DeviceInfoSet : public DeviceInfoSet {
                            std::uint32_t size) override {
     SP_DEVINFO_DATA* device = Find(element);
     if (!device) return Invalid();
-    return SetupDiSetDeviceRegistryPropertyA(set_, device, property, data, size) != FALSE;
+    return SetupDiSetDeviceRegistryPropertyA(set_.get(), device, property, data, size) != FALSE;
   }
 
   bool CallClassInstaller(std::uint32_t function, const DeviceElement& element) override {
     SP_DEVINFO_DATA* device = Find(element);
     if (!device) return Invalid();
-    if (!SetupDiCallClassInstaller(function, set_, device)) return false;
+    if (!SetupDiCallClassInstaller(function, set_.get(), device)) return false;
     // wine leaves whatever code was there before a successful call.
     SetLastError(ERROR_SUCCESS);
     return true;
@@ -105,16 +113,16 @@ class Win32DeviceInfoSet : public DeviceInfoSet {
     return false;
   }
 
-  HDEVINFO set_;
+  DevInfoHandle set_;
   std::vector<SP_DEVINFO_DATA> elements_;
 };
 
 }  // namespace
 
 std::unique_ptr<DeviceInfoSet> Win32DeviceSetup::GetClassDevs(std::uint32_t flags) {
-  HDEVINFO set = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, flags);
-  if (set == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32DeviceInfoSet>(set);
+  DevInfoHandle set(SetupDiGetClassDevsA(nullptr, nullptr, nullptr, flags));
+  if (!set) return nullptr;
+  return std::make_unique<Win32DeviceInfoSet>(std::move(set));
 }
 
 bool Win32DeviceSetup::GetInfClass(const std::string& infPath, DeviceClassGuid& classGuid, char* className,
@@ -127,9 +135,9 @@ bool Win32DeviceSetup::GetInfClass(const std::string& infPath, DeviceClassGuid& 
 
 std::unique_ptr<DeviceInfoSet> Win32DeviceSetup::CreateDeviceInfoList(const DeviceClassGuid& classGuid) {
   const GUID guid = ToGuid(classGuid);
-  HDEVINFO set = SetupDiCreateDeviceInfoList(&guid, nullptr);
-  if (set == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32DeviceInfoSet>(set);
+  DevInfoHandle set(SetupDiCreateDeviceInfoList(&guid, nullptr));
+  if (!set) return nullptr;
+  return std::make_unique<Win32DeviceInfoSet>(std::move(set));
 }
 
 bool Win32DeviceSetup::UpdateDriver(const std::string& hardwareId, const std::string& infPath,

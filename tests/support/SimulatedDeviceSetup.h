@@ -1,22 +1,22 @@
 #pragma once
-// A device manager kept in memory: the device installation services where the
-// platform has none (the command-line edition) and for tests. It holds present
-// devices with their hardware-ID lists, INF files with the class they name, and
-// a restart flag; any step can be made to fail with a chosen error code, and
-// every call is recorded.
+// A device manager kept in memory for the installer's and the restore's tests.
+// It holds present devices with their hardware-ID and compatible-ID lists, INF
+// files with the class they name, and a restart flag; any step can be made to
+// fail with a chosen error code, and every call is recorded.
 //
 // Behaviour follows Windows: successful calls leave the last-error code 0; a new
 // element becomes a present device when it is registered (DIF_REGISTERDEVICE)
 // and disappears with its set when it never was; the driver update needs a
-// present device carrying the ID (matched without regard to ASCII case, as Plug
-// and Play does). The manager must outlive the sets it hands out.
+// present device carrying the ID among its hardware or compatible IDs (matched
+// without regard to ASCII case, as Plug and Play does). The manager must outlive
+// the sets it hands out.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/DeviceSetup.h"
 
-namespace pelorin {
+namespace pelorin::testing {
 
 enum class DeviceStep {
   kGetClassDevs,
@@ -39,6 +39,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
     DeviceClassGuid classGuid;
     bool hasHardwareIds = false;
     std::string hardwareIds;  // the raw multi-string, closing NULs included
+    std::string compatibleIds;  // as hardwareIds; empty: no list
     bool present = false;     // enumerated and reachable by the driver update
     std::string driverInf;    // the INF last installed on it
   };
@@ -49,8 +50,10 @@ class SimulatedDeviceSetup : public DeviceSetup {
 
   // --- the machine ---
   // A present device whose hardware-ID list holds `hardwareIds` (an empty vector
-  // gives an empty list, which is not the same as no list).
-  void AddDevice(const std::string& instanceId, const std::vector<std::string>& hardwareIds);
+  // gives an empty list, which is not the same as no list) and, unless
+  // `compatibleIds` is empty, a compatible-ID list.
+  void AddDevice(const std::string& instanceId, const std::vector<std::string>& hardwareIds,
+                 const std::vector<std::string>& compatibleIds = {});
   // A present device with no hardware-ID list at all.
   void AddDeviceWithoutIds(const std::string& instanceId);
   // A present device with the list's bytes exactly as given.
@@ -84,8 +87,8 @@ class SimulatedDeviceSetup : public DeviceSetup {
   bool GetInfClass(const std::string& infPath, DeviceClassGuid& classGuid, char* className,
                    std::uint32_t cap) override;
   std::unique_ptr<DeviceInfoSet> CreateDeviceInfoList(const DeviceClassGuid& classGuid) override;
-  bool UpdateDriver(const std::string& hardwareId, const std::string& infPath,
-                                         std::uint32_t flags, bool* restart) override;
+  bool UpdateDriver(const std::string& hardwareId, const std::string& infPath, std::uint32_t flags,
+                    bool* restart) override;
 
  private:
   class Set;
@@ -124,4 +127,4 @@ class SimulatedDeviceSetup : public DeviceSetup {
   bool restartNeeded_ = false;
 };
 
-}  // namespace pelorin
+}  // namespace pelorin::testing

@@ -1,4 +1,4 @@
-#include "platform/SimulatedDeviceSetup.h"
+#include "SimulatedDeviceSetup.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include "platform/Errors.h"
 #include "platform/Mbcs.h"
 
-namespace pelorin {
+namespace pelorin::testing {
 
 namespace {
 
@@ -80,8 +80,13 @@ class SimulatedDeviceSetup::Set : public DeviceInfoSet {
     Device* device = owner_.FindDevice(element.token);
     owner_.Record("GetDeviceRegistryProperty " + (device ? device->instanceId : std::string("?")) + " " +
                   std::to_string(property) + " " + std::to_string(size));
-    const bool hasList = device && device->hasHardwareIds && property == setup::kSpdrpHardwareId;
-    const auto listSize = hasList ? static_cast<std::uint32_t>(device->hardwareIds.size()) : 0u;
+    const std::string* list = !device ? nullptr
+                              : property == setup::kSpdrpHardwareId && device->hasHardwareIds ? &device->hardwareIds
+                              : property == setup::kSpdrpCompatibleIds && !device->compatibleIds.empty()
+                                  ? &device->compatibleIds
+                                  : nullptr;
+    const bool hasList = list != nullptr;
+    const auto listSize = hasList ? static_cast<std::uint32_t>(list->size()) : 0u;
     if (owner_.ScriptedFailure(DeviceStep::kGetRegistryProperty)) {
       if (required && GetLastError() == err::kInsufficientBuffer) *required = listSize;
       return false;
@@ -94,7 +99,7 @@ class SimulatedDeviceSetup::Set : public DeviceInfoSet {
     if (required) *required = listSize;
     if (type) *type = kRegMultiSz;
     if (!buffer || size < listSize) return Fail(err::kInsufficientBuffer);
-    std::memcpy(buffer, device->hardwareIds.data(), listSize);
+    std::memcpy(buffer, list->data(), listSize);
     return Succeed();
   }
 
@@ -153,8 +158,10 @@ class SimulatedDeviceSetup::Set : public DeviceInfoSet {
   std::vector<std::uint64_t> created_;  // the elements created in it
 };
 
-void SimulatedDeviceSetup::AddDevice(const std::string& instanceId, const std::vector<std::string>& hardwareIds) {
+void SimulatedDeviceSetup::AddDevice(const std::string& instanceId, const std::vector<std::string>& hardwareIds,
+                                     const std::vector<std::string>& compatibleIds) {
   AddDeviceRawIds(instanceId, MultiString(hardwareIds));
+  if (!compatibleIds.empty()) devices_.back().compatibleIds = MultiString(compatibleIds);
 }
 
 void SimulatedDeviceSetup::AddDeviceWithoutIds(const std::string& instanceId) {
@@ -226,21 +233,20 @@ std::unique_ptr<DeviceInfoSet> SimulatedDeviceSetup::CreateDeviceInfoList(const 
   return set;
 }
 
-bool SimulatedDeviceSetup::UpdateDriver(const std::string& hardwareId,
-                                                             const std::string& infPath, std::uint32_t flags,
-                                                             bool* restart) {
+bool SimulatedDeviceSetup::UpdateDriver(const std::string& hardwareId, const std::string& infPath,
+                                        std::uint32_t flags, bool* restart) {
   Record("UpdateDriverForPlugAndPlayDevices " + hardwareId + " " + infPath + " " + std::to_string(flags));
   if (ScriptedFailure(DeviceStep::kUpdateDriver)) return false;
   const Inf* inf = FindInf(infPath);
   if (!inf) return Fail(err::kFileNotFound);
   std::vector<Device*> targets;
   for (auto& device : devices_) {
-    if (!device.present || !device.hasHardwareIds) continue;
-    for (const auto& entry : Entries(device.hardwareIds)) {
-      if (mbcs::EqualsNoCaseAscii(entry, hardwareId)) {
-        targets.push_back(&device);
-        break;
-      }
+    if (!device.present) continue;
+    auto entries = Entries(device.hasHardwareIds ? device.hardwareIds : "");
+    for (auto& entry : Entries(device.compatibleIds)) entries.push_back(std::move(entry));
+    if (std::any_of(entries.begin(), entries.end(),
+                    [&](const std::string& entry) { return mbcs::EqualsNoCaseAscii(entry, hardwareId); })) {
+      targets.push_back(&device);
     }
   }
   if (targets.empty()) return Fail(setup::kErrorNoSuchDevinst);
@@ -302,4 +308,4 @@ std::string SimulatedDeviceSetup::GenerateInstanceId(const std::string& name) co
   }
 }
 
-}  // namespace pelorin
+}  // namespace pelorin::testing
