@@ -43,6 +43,13 @@ TEST(PosixPlatformTest, HostPathsAreFoundWithoutRegardToCase) {
   EXPECT_FALSE(platform.ToHostPath("relative\\x", host));
 }
 
+TEST(PosixPlatformTest, BoxesGoToStandardError) {
+  PosixPlatform platform;
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(platform.Get().boxes->Show("备份失败", nullptr, mb::kOk), mb::kIdOk);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), u8"备份失败\n");
+}
+
 TEST(PosixPlatformTest, TempPathIsCreatedAndEndsWithBackslash) {
   PosixScratch scratch;
   PosixPlatform platform;
@@ -53,8 +60,10 @@ TEST(PosixPlatformTest, TempPathIsCreatedAndEndsWithBackslash) {
   EXPECT_EQ(std::string(buf), "C:\\users\\me\\Temp\\");
   EXPECT_EQ(n, std::string(buf).size());
   EXPECT_TRUE(scratch.Exists("users/me/Temp"));
-  // Too small a buffer: the size needed, terminator included.
-  EXPECT_EQ(platform.Get().files->TempPath(n, buf), n + 1);
+  // Too small a buffer: the size needed, terminator included; nothing written.
+  char small[5] = "abc";
+  EXPECT_EQ(platform.Get().files->TempPath(sizeof(small), small), n + 1);
+  EXPECT_STREQ(small, "abc");
 }
 
 }  // namespace
