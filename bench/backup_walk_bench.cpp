@@ -4,6 +4,7 @@
 // `find WINDOWS > /dev/null` plus `cp` of the same files, each warm, and the
 // file index's heap (peak while built, kept after).
 //   bench_backup_walk [FILES...]     default: 100000 300000
+//   PELORIN_BENCH_KEEP=1: keep the generated installation
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -133,10 +134,12 @@ struct Figures {
   double median, low, high;
 };
 
-Figures Time(const std::string& command) {
-  Check(Shell(command) == 0, "warm-up of: " + command);
+// `command` timed warm, after an untimed `prepare` each time.
+Figures Time(const std::string& prepare, const std::string& command) {
+  Check(Shell(prepare) == 0 && Shell(command) == 0, "warm-up of: " + command);
   std::vector<double> runs;
   for (int i = 0; i < kRuns; ++i) {
+    Check(Shell(prepare) == 0, prepare);
     const Clock::time_point start = Clock::now();
     Check(Shell(command) == 0, command);
     runs.push_back(std::chrono::duration<double>(Clock::now() - start).count());
@@ -189,10 +192,10 @@ int main(int argc, char** argv) {
     const double gen = std::chrono::duration<double>(Clock::now() - start).count();
 
     const std::string out = scratch + "/out";
-    const Figures backup = Time("rm -rf '" + out + "' && '" PELORIN_CLI_PATH "' backup --all --registry '" + root +
-                                "/system.reg' --image '" + root + "' --to '" + out + "' >/dev/null");
+    const Figures backup = Time("rm -rf '" + out + "'", "'" PELORIN_CLI_PATH "' backup --all --registry '" + root +
+                                "/system.reg' --image '" + root + "' --to '" + out + "' >/dev/null 2>&1");
     const std::string copies = scratch + "/copies";
-    const Figures baseline = Time("rm -rf '" + copies + "' && mkdir '" + copies + "' && find '" + root +
+    const Figures baseline = Time("rm -rf '" + copies + "' && mkdir '" + copies + "'", "find '" + root +
                                   "/WINDOWS' >/dev/null && cp" + copyList + " '" + copies + "'");
     std::uint64_t entries = 0;
     double peak = 0, kept = 0;
@@ -201,6 +204,11 @@ int main(int argc, char** argv) {
                 backup.median, backup.low, backup.high, baseline.median, baseline.low, baseline.high,
                 backup.median / baseline.median, peak, kept, static_cast<unsigned long long>(entries));
   }
-  Shell("rm -rf '" + scratch + "'");
+  // PELORIN_BENCH_KEEP=1 leaves the installation for strace or perf.
+  if (std::getenv("PELORIN_BENCH_KEEP")) {
+    std::printf("kept: %s\n", scratch.c_str());
+  } else {
+    Shell("rm -rf '" + scratch + "'");
+  }
   return 0;
 }

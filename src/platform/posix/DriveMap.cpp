@@ -105,7 +105,14 @@ bool DriveMap::IsMapped(char letter) const { return drives_.count(UpperLetter(le
 
 bool DriveMap::MatchName(const std::string& folder, const std::string& name, std::string& hostName) {
   struct stat st;
-  if (lstat(JoinHost(folder, name).c_str(), &st) == 0) {
+  bool statted = false;
+  return MatchEntry(folder, name, hostName, st, statted);
+}
+
+bool DriveMap::MatchEntry(const std::string& folder, const std::string& name, std::string& hostName,
+                          struct stat& st, bool& statted) {
+  statted = lstat(JoinHost(folder, name).c_str(), &st) == 0;
+  if (statted) {
     hostName = name;
     return true;
   }
@@ -190,16 +197,21 @@ std::uint32_t DriveMap::Resolve(const std::string& windowsPath, ResolvedPath& ou
     std::string utf8;
     if (!GbkToUtf8(folded[k], utf8)) return err::kInvalidName;
     std::string hostName;
-    const bool found = MatchName(host, utf8, hostName);
+    struct stat st;
+    bool statted = false;
+    const bool found = MatchEntry(host, utf8, hostName, st, statted);
     if (last) {
       out.host = JoinHost(host, found ? hostName : utf8);
       out.lastName = folded[k];
       out.exists = found;
+      out.hasLstat = statted;
+      if (statted) out.lst = st;
       return err::kSuccess;
     }
     if (!found) return err::kPathNotFound;
     host = JoinHost(host, hostName);
-    if (!IsDirectory(host)) return err::kPathNotFound;
+    // A real folder needs no second look; a link is followed.
+    if (!(statted && S_ISDIR(st.st_mode)) && !IsDirectory(host)) return err::kPathNotFound;
   }
   return err::kPathNotFound;  // not reached
 }

@@ -2,6 +2,8 @@
 // Drive letters of an offline Windows installation mapped onto host folders,
 // and the resolution of Windows paths (GBK) to host paths (UTF-8): drive root,
 // then each component matched without regard to case, as Windows matches names.
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -14,6 +16,10 @@ struct ResolvedPath {
   bool isRoot = false;        // the path names a drive root ("C:\", "C:")
   bool exists = false;        // the last component exists on the host (as a link, too)
   bool trailingSeparator = false;
+  // The lstat data of the last component when the resolution took it (exact
+  // host spelling); `hasLstat` false otherwise.
+  bool hasLstat = false;
+  struct stat lst {};
 };
 
 class DriveMap {
@@ -49,6 +55,10 @@ class DriveMap {
   static std::string NormalizeHost(const std::string& hostPath);
 
  private:
+  // MatchName, with the lstat data of an exact match in `st` (`statted` true).
+  static bool MatchEntry(const std::string& folder, const std::string& name, std::string& hostName,
+                         struct stat& st, bool& statted);
+
   std::map<char, std::string> drives_;  // upper-case letter → normalised host folder
 };
 

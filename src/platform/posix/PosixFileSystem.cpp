@@ -64,7 +64,11 @@ std::uint32_t PosixFileSystem::Lookup(const std::string& path, Node& node, bool 
 }
 
 std::uint32_t PosixFileSystem::StatNode(Node& node) {
-  if (lstat(node.path.host.c_str(), &node.lst) != 0) return FileErrorFromErrno(errno);
+  if (node.path.hasLstat) {
+    node.lst = node.path.lst;  // taken a moment ago by the resolution
+  } else if (lstat(node.path.host.c_str(), &node.lst) != 0) {
+    return FileErrorFromErrno(errno);
+  }
   node.isLink = S_ISLNK(node.lst.st_mode);
   node.st = node.lst;
   node.targetExists = true;

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "platform/FileSystem.h"
 #include "platform/posix/DosAttributes.h"
@@ -73,6 +75,12 @@ class PosixFileSystem : public FileSystem {
 
   const DriveMap& drives_;
   DosAttributeStore store_;
+  // Host paths of the folders the last name-only listings met, by the Windows
+  // folder path a walk asks for next ("C:\\A\\B\\"): only names the resolution
+  // maps to themselves, so entering one skips the look-up from the drive root.
+  // Each is taken once.
+  std::mutex childMutex_;
+  std::unordered_map<std::string, std::string> childFolders_;
   std::string tempFolder_;
 };
 

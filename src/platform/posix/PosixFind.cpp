@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/Errors.h"
@@ -89,6 +90,19 @@ bool WindowsName(const char* host, std::size_t size, std::string& name, std::u16
   return true;
 }
 
+// A folder name the path resolution maps onto the same host name: ASCII, no
+// character Windows refuses, no trailing dot or blank (which it drops).
+bool ResolvesToItself(const std::string& name) {
+  if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x80 ||
+        std::strchr("<>:\"|*?", c) != nullptr) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // The entries of one search, taken when it starts; each goes out once.
 class SnapshotFinder : public FileFinder {
  public:
@@ -141,17 +155,34 @@ std::unique_ptr<FileFinder> PosixFileSystem::Find(const std::string& pattern, Fi
     entries.push_back(std::move(entry));
   } else {
     const std::string folderPath = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
-    Node folder;
-    const std::uint32_t rc = Lookup(folderPath, folder);
-    if (rc != err::kSuccess || !(folder.isDir || folder.path.isRoot)) {
-      SetLastError(err::kPathNotFound);
-      return nullptr;
+    std::string folderHost;
+    bool isRoot = false;
+    UniqueDir dir;
+    if (namesOnly) {
+      const std::lock_guard<std::mutex> lock(childMutex_);
+      const auto known = childFolders_.find(folderPath);
+      if (known != childFolders_.end()) {
+        folderHost = std::move(known->second);
+        childFolders_.erase(known);
+        dir.reset(opendir(folderHost.c_str()));
+      }
     }
-    const UniqueDir dir(opendir(folder.path.host.c_str()));
     if (!dir) {
-      SetLastError(FileErrorFromErrno(errno));
-      return nullptr;
+      Node folder;
+      const std::uint32_t rc = Lookup(folderPath, folder);
+      if (rc != err::kSuccess || !(folder.isDir || folder.path.isRoot)) {
+        SetLastError(err::kPathNotFound);
+        return nullptr;
+      }
+      folderHost = folder.path.host;
+      isRoot = folder.path.isRoot;
+      dir.reset(opendir(folderHost.c_str()));
+      if (!dir) {
+        SetLastError(FileErrorFromErrno(errno));
+        return nullptr;
+      }
     }
+    std::vector<std::pair<std::string, std::string>> children;
     struct Listed {
       std::u16string key;
       FindEntry entry;
@@ -169,9 +200,12 @@ std::unique_ptr<FileFinder> PosixFileSystem::Find(const std::string& pattern, Fi
         // A link is never a folder of a walk, so the entry type alone decides.
         entry.attributes = d->d_type == DT_DIR ? attr::kDirectory : 0;
         entry.size = 0;
+        if (entry.IsDirectory() && ResolvesToItself(entry.name)) {
+          children.emplace_back(folderPath + entry.name + "\\", DriveMap::JoinHost(folderHost, entry.name));
+        }
       } else {
         Node node;
-        node.path.host = DriveMap::JoinHost(folder.path.host, std::string(d->d_name, size));
+        node.path.host = DriveMap::JoinHost(folderHost, std::string(d->d_name, size));
         node.path.exists = true;
         if (StatNode(node) != err::kSuccess) continue;
         if (namesOnly) {
@@ -187,7 +221,13 @@ std::unique_ptr<FileFinder> PosixFileSystem::Find(const std::string& pattern, Fi
     }
     std::sort(found.begin(), found.end(), [](const Listed& a, const Listed& b) { return a.key < b.key; });
     entries.reserve(found.size() + 2);
-    if (!folder.path.isRoot) {
+    if (!children.empty()) {
+      const std::lock_guard<std::mutex> lock(childMutex_);
+      // Folders a walk never entered are dropped rather than kept for ever.
+      if (childFolders_.size() > 100000) childFolders_.clear();
+      for (auto& child : children) childFolders_[std::move(child.first)] = std::move(child.second);
+    }
+    if (!isRoot) {
       for (const char* dots : {".", ".."}) {
         if (!MatchesPattern(last, dots)) continue;
         FindEntry entry;
