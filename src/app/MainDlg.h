@@ -11,7 +11,7 @@
 #include "app/ListCtrlRows.h"
 #include "app/MainDlgLogic.h"
 #include "app/MainDlgView.h"
-#include "backup/SfxWriter.h"
+#include "sfx/SfxWriter.h"
 #include "controls/PercentProgressCtrl.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32Platform.h"

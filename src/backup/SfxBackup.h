@@ -9,7 +9,7 @@
 
 #include "backup/BackupHost.h"
 #include "backup/DriverWalk.h"
-#include "backup/SfxWriter.h"
+#include "sfx/SfxWriter.h"
 #include "platform/Platform.h"
 
 namespace pelorin {

@@ -8,7 +8,7 @@
 #include "SfxStubResources.h"
 #include "backup/SfxBackup.h"
 #include "platform/posix/PosixPlatform.h"
-#include "stub/SfxReader.h"
+#include "sfx/SfxReader.h"
 
 namespace pelorin {
 namespace {
