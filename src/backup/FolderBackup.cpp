@@ -7,6 +7,7 @@
 #include "backup/DriverFileSet.h"
 #include "backup/FileTreeOps.h"
 #include "backup/ProfileFile.h"
+#include "inventory/DriverScan.h"
 
 namespace pelorin {
 
@@ -24,12 +25,6 @@ bool BelowWindowsRoot(const std::string& folder) {
 }
 
 }  // namespace
-
-std::string FoundDriversStatus(int count) {
-  char text[64];
-  std::snprintf(text, sizeof text, texts::kFoundDrivers, count);
-  return text;
-}
 
 std::string IncompleteBackupText(const std::vector<std::string>& descriptions) {
   std::string text = texts::kBackupIncomplete;
@@ -114,7 +109,7 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
     host.SetIncompleteDrivers(incomplete);
   }
   host.PostResult(result);
-  host.SetStatus(FoundDriversStatus(rows.Count()));
+  host.SetStatus(FoundDriversText(rows.Count()));
   host.SetProgressPos(0);
   host.ShowProgress(false);
   return result;

@@ -38,9 +38,6 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
                     const FolderBackupOptions& options = FolderBackupOptions(),
                     std::vector<FolderBackupDriver>* drivers = nullptr);
 
-// "共找到%d个驱动" with the count.
-std::string FoundDriversStatus(int count);
-
 // The message for BackupResultIncomplete: the heading, then one description a
 // line. Shown with an OK button and the exclamation icon (IncompleteBackupBoxType).
 std::string IncompleteBackupText(const std::vector<std::string>& descriptions);
