@@ -4,6 +4,7 @@
 
 #include "app/MainDlgTexts.h"
 #include "backup/BackupHost.h"
+#include "backup/BackupTexts.h"
 #include "backup/FolderBackup.h"
 #include "res/resource.h"
 #include "restore/RestoreHandler.h"
@@ -100,10 +101,10 @@ std::intptr_t MainDlgLogic::OnBackupResult(std::uintptr_t wParam, std::intptr_t)
   std::string text;
   std::uint32_t type = 0;
   if (wParam == static_cast<std::uintptr_t>(BackupResultNothingTicked)) {
-    text = maindlg::kNothingTicked;
+    text = texts::kTickDrivers;
     type = mb::kOk | mb::kIconExclamation;
   } else if (wParam == static_cast<std::uintptr_t>(BackupResultDone)) {
-    text = maindlg::kBackupDone;
+    text = texts::kBackupDone;
     type = mb::kOk | mb::kIconInformation;
   } else if (wParam == static_cast<std::uintptr_t>(BackupResultIncomplete)) {
     // A run that lost files must not read as a success.
@@ -113,7 +114,7 @@ std::intptr_t MainDlgLogic::OnBackupResult(std::uintptr_t wParam, std::intptr_t)
     return 0;
   }
   inResultBox_ = true;
-  view_.ShowMessage(text, maindlg::kInformationCaption, type);
+  view_.ShowMessage(text, texts::kInformationCaption, type);
   inResultBox_ = false;
   CloseIfDue();
   return 0;

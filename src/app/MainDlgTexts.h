@@ -15,10 +15,7 @@ constexpr char kTypeDefault[] = "默认";
 constexpr char kSaveToFolderTitle[] = "保存到文件夹";
 constexpr char kChooseDestinationPrompt[] = "请选择目标文件夹";
 
-// The result boxes of a backup run.
-constexpr char kNothingTicked[] = "请在列表框中勾选要备份的驱动程序!";
-constexpr char kBackupDone[] = "已经成功备份了在列表框中勾选的驱动程序!";
-constexpr char kInformationCaption[] = "提示信息";
+// The result boxes of a backup run and their caption: backup/BackupTexts.h.
 
 // The about box's version line.
 constexpr char kAboutVersion[] = "1.00.0000";

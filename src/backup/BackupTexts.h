@@ -45,7 +45,9 @@ constexpr char kCannotDeleteAsk[] = "无法删除 %s ! 忽略此文件点确定 
 constexpr char kBackingUp[] = "正在备份:";
 constexpr char kCreateFolderPrefix[] = "创建";
 constexpr char kCreateFolderSuffix[] = "目录失败";
-constexpr char kFoundDrivers[] = "共找到%d个驱动";
+
+// The caption of the boxes of both programs ("information").
+constexpr char kInformationCaption[] = "提示信息";
 
 // Results shown by the dialog.
 constexpr char kTickDrivers[] = "请在列表框中勾选要备份的驱动程序!";
@@ -60,6 +62,5 @@ constexpr char kPackageIncomplete[] = "以下驱动程序的部分文件在本�
 constexpr char kSfxOutputName[] = "pelorin.exe";
 constexpr char kGetTempFailed[] = "Get tempfile failed";
 constexpr char kSfxBuildFailed[] = "创建自安装EXE文件失败!";
-constexpr char kSfxCaption[] = "提示信息";
 
 }  // namespace pelorin::texts

@@ -1,6 +1,5 @@
 #include "backup/FolderBackup.h"
 
-#include <cstdio>
 
 #include "backup/BackupManifest.h"
 #include "backup/BackupTexts.h"
@@ -8,6 +7,7 @@
 #include "backup/FileTreeOps.h"
 #include "backup/ProfileFile.h"
 #include "platform/Mbcs.h"
+#include "inventory/DriverScan.h"
 
 namespace pelorin {
 
@@ -25,12 +25,6 @@ bool BelowWindowsRoot(const std::string& folder) {
 }
 
 }  // namespace
-
-std::string FoundDriversStatus(int count) {
-  char text[64];
-  std::snprintf(text, sizeof text, texts::kFoundDrivers, count);
-  return text;
-}
 
 std::string IncompleteBackupText(const IncompleteDrivers& drivers) {
   std::string text;
@@ -130,7 +124,7 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
     host.SetIncompleteDrivers(incomplete);
   }
   host.PostResult(result);
-  host.SetStatus(FoundDriversStatus(rows.Count()));
+  host.SetStatus(FoundDriversText(rows.Count()));
   host.SetProgressPos(0);
   host.ShowProgress(false);
   return result;

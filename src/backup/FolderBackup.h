@@ -34,9 +34,6 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
                     const FolderBackupOptions& options = FolderBackupOptions(),
                     std::vector<FolderBackupDriver>* drivers = nullptr);
 
-// "共找到%d个驱动" with the count.
-std::string FoundDriversStatus(int count);
-
 // The message for BackupResultIncomplete: for each list that holds drivers its
 // heading, then one description a line. Shown with an OK button and the
 // exclamation icon (IncompleteBackupBoxType).

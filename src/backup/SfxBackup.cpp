@@ -6,6 +6,7 @@
 #include "backup/BackupTexts.h"
 #include "backup/DriverWalk.h"
 #include "backup/FolderBackup.h"
+#include "inventory/DriverScan.h"
 
 namespace pelorin {
 
@@ -102,7 +103,7 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
                                                   &PumpProgress, &host)
                                    : 0;
   if (built != sfx::kBuildDone)
-    platform.boxes->Show(texts::kSfxBuildFailed, texts::kSfxCaption, mb::kIconExclamation);
+    platform.boxes->Show(texts::kSfxBuildFailed, texts::kInformationCaption, mb::kIconExclamation);
   writer.Reset();
   platform.files->Delete(manifestPath);
   platform.files->Delete(treePath);
@@ -118,7 +119,7 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
     host.SetIncompleteDrivers(incomplete);
   }
   if (result != 0) host.PostResult(result);
-  host.SetStatus(FoundDriversStatus(rows.Count()));
+  host.SetStatus(FoundDriversText(rows.Count()));
   host.SetProgressPos(0);
   host.ShowProgress(false);
   return result;

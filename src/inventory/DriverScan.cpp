@@ -3,16 +3,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "inventory/InventoryTexts.h"
 #include "platform/Errors.h"
 #include "platform/Mbcs.h"
 
 namespace pelorin {
 namespace {
 
-constexpr char kClassRoot[] = "SYSTEM\\CurrentControlSet\\Control\\Class";
+using namespace inventorytexts;
+
 constexpr std::uint32_t kKeyNameSize = 260;
 constexpr std::uint32_t kValueSize = 200;
-constexpr char kMicrosoft[] = "Microsoft";
 
 // Reads a value as text into a fresh 200-byte buffer. The text ends at the first
 // NUL or at the bytes returned: binary, DWORD and zero-length data carry no
@@ -41,14 +42,14 @@ std::string ReadClassName(RegistryKey& classKey) {
     return std::string(chars, strnlen(chars, size > kValueSize ? kValueSize : size));
   }
   if (rc != err::kFileNotFound) return std::string();
-  if (ReadText(classKey, "ClassDesc", name)) {
+  if (ReadText(classKey, kValueClassDesc, name)) {
     if (!name.empty() && name[0] == '@') {
       std::size_t semicolon = mbcs::FindLast(name, ';');
       name = semicolon == mbcs::npos ? std::string() : name.substr(semicolon + 1);
     }
     if (!name.empty()) return name;
   }
-  if (ReadText(classKey, "Class", name)) return name;
+  if (ReadText(classKey, kValueClass, name)) return name;
   return std::string();
 }
 
@@ -71,18 +72,18 @@ bool AcceptInstance(RegistryKey& instance, ScanMode mode, const std::string& cla
                     DriverDescMap& map, DriverRecord& record) {
   record.ClassName = className;
   if (mode == ScanMode::NotOnSystemDisc) {
-    if (!ReadText(instance, "ProviderName", record.ProviderName)) return false;
+    if (!ReadText(instance, kValueProviderName, record.ProviderName)) return false;
     if (record.ProviderName == kMicrosoft) return false;
-    if (!ReadText(instance, "DriverDesc", record.DriverDesc)) return false;
-    if (!ReadText(instance, "DriverVersion", record.DriverVersion)) return false;
+    if (!ReadText(instance, kValueDriverDesc, record.DriverDesc)) return false;
+    if (!ReadText(instance, kValueDriverVersion, record.DriverVersion)) return false;
   } else {
-    if (!ReadText(instance, "DriverDesc", record.DriverDesc)) return false;
-    if (!ReadText(instance, "DriverVersion", record.DriverVersion)) return false;
-    if (!ReadText(instance, "ProviderName", record.ProviderName)) return false;
+    if (!ReadText(instance, kValueDriverDesc, record.DriverDesc)) return false;
+    if (!ReadText(instance, kValueDriverVersion, record.DriverVersion)) return false;
+    if (!ReadText(instance, kValueProviderName, record.ProviderName)) return false;
   }
-  if (!ReadText(instance, "DriverDate", record.DriverDate)) return false;
-  if (!ReadText(instance, "InfPath", record.InfPath)) return false;
-  if (!ReadText(instance, "MatchingDeviceId", record.MatchingDeviceId)) return false;
+  if (!ReadText(instance, kValueDriverDate, record.DriverDate)) return false;
+  if (!ReadText(instance, kValueInfPath, record.InfPath)) return false;
+  if (!ReadText(instance, kValueMatchingDeviceId, record.MatchingDeviceId)) return false;
 
   if (map.find(record.DriverDesc) != map.end()) return false;
   map.emplace(record.DriverDesc, record);
@@ -137,7 +138,7 @@ ScanResult ScanDrivers(Registry& registry, ScanMode mode, DriverDescMap& map, Dr
 
 std::string FoundDriversText(int count) {
   char text[64];
-  std::snprintf(text, sizeof text, "共找到%d个驱动", count);
+  std::snprintf(text, sizeof text, kFoundDrivers, count);
   return text;
 }
 

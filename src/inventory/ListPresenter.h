@@ -14,6 +14,7 @@
 #include <string>
 
 #include "inventory/DriverScan.h"
+#include "inventory/InventoryTexts.h"
 
 namespace pelorin {
 
@@ -23,8 +24,10 @@ struct ListColumnLayout {
   int width;
 };
 constexpr ListColumnLayout kListColumns[kDriverColumnCount] = {
-    {"驱动描述", 200}, {"驱动类型", 122}, {"发布厂商", 105}, {"发布日期", 73},
-    {"程序版本", 100}, {"程序文件", 70},  {"硬件ID", 70},
+    {inventorytexts::kColumnHeaders[0], 200}, {inventorytexts::kColumnHeaders[1], 122},
+    {inventorytexts::kColumnHeaders[2], 105}, {inventorytexts::kColumnHeaders[3], 73},
+    {inventorytexts::kColumnHeaders[4], 100}, {inventorytexts::kColumnHeaders[5], 70},
+    {inventorytexts::kColumnHeaders[6], 70},
 };
 
 // The two program-wide description maps; a scan uses only the one of its mode.

@@ -2,6 +2,7 @@
 
 #include "backup/BackupTexts.h"
 #include "backup/ProfileFile.h"
+#include "inventory/DriverScan.h"
 #include "platform/Mbcs.h"
 #include "restore/RestoreTexts.h"
 
@@ -21,7 +22,7 @@ std::string Substitute(const std::string& pattern, const char* placeholder, cons
 }
 
 void ShowStatusRowCount(RestoreView& view) {
-  view.SetStatusText(Substitute(kStatusDriversFound, "%d", std::to_string(view.DriverRowCount())));
+  view.SetStatusText(FoundDriversText(view.DriverRowCount()));
 }
 
 }  // namespace

@@ -17,7 +17,6 @@ constexpr char kInstallFailed[] =
 
 // Status line.
 constexpr char kStatusRestoring[] = "正在恢复驱动";
-constexpr char kStatusDriversFound[] = "共找到%d个驱动";
 
 // Installer step labels, handed to the failure hook.
 constexpr char kStepGetClassDevs[] = "GetClassDevs(All Present Devices)";

@@ -82,22 +82,6 @@ class PercentProgressCtrlTest : public ::testing::Test {
   std::atomic<int> paints{0};
 };
 
-TEST_F(PercentProgressCtrlTest, RepaintsAtOnceOnlyWhenWidthInPixelsChanges) {
-  control.SetRange(0, 1000);
-  EXPECT_EQ(control.SetPos(100), 0);
-  EXPECT_EQ(paints, 1) << "a changed width paints before SetPos returns";
-  control.SetPos(101);  // 20.2 pixels: the same 20 pixels wide
-  EXPECT_EQ(paints, 1);
-  control.SetPos(200);
-  EXPECT_EQ(paints, 2);
-
-  SetWindowPos(bar, nullptr, 0, 0, 300, 20, SWP_NOMOVE | SWP_NOZORDER);
-  Pump();
-  const int afterResize = paints;
-  control.SetPos(200);
-  EXPECT_EQ(paints, afterResize + 1) << "the same position repaints after a resize";
-}
-
 TEST_F(PercentProgressCtrlTest, PaintsDonePartAndRestInTheirColours) {
   control.SetRange(0, 100);
   control.SetPos(50);
