@@ -8,6 +8,7 @@
 #include <string>
 
 #include "backup/BackupHost.h"
+#include "backup/DriverWalk.h"
 #include "sfx/SfxWriter.h"
 #include "platform/Platform.h"
 
@@ -23,6 +24,6 @@ constexpr int kSfxManifestSlots = 2;
 // failed: the failure has been shown then and nothing is posted. The writer is
 // reset and the temporary files are deleted in every case.
 int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
-                 const std::string& destinationFolder, bool indexedSearch = true);
+                 const std::string& destinationFolder, const BackupRunOptions& options = BackupRunOptions());
 
 }  // namespace pelorin

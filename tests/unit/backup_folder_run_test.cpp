@@ -15,15 +15,6 @@ using testing::BackupScratch;
 using testing::RecordingBackupHost;
 using Events = std::vector<std::string>;
 
-class IncompleteRecordingHost : public RecordingBackupHost {
- public:
-  void SetIncompleteDrivers(const std::vector<std::string>& descriptions) override {
-    incomplete = descriptions;
-    PumpMessages();  // marks the call's place among the events
-  }
-  std::vector<std::string> incomplete;
-};
-
 DriverRecord Driver(const std::string& desc, const std::string& cls, const std::string& inf) {
   return DriverRecord{desc, cls, "1.0.0.0", "Acme", "1-2-2020", inf, "pci\\ven_1&dev_" + inf};
 }
@@ -40,7 +31,7 @@ class FolderBackupRunTest : public ::testing::Test {
   }
 
   BackupScratch disk;
-  IncompleteRecordingHost host;
+  RecordingBackupHost host;
 };
 
 TEST_F(FolderBackupRunTest, TwoDriversStepByStep) {
@@ -174,12 +165,12 @@ TEST_F(FolderBackupRunTest, FailedCopyIsNotRecordedAndMakesTheRunIncomplete) {
   disk.scratch.MakeDir("d/Drv/a.sys");
 
   EXPECT_EQ(Run(), BackupResultIncomplete);
-  EXPECT_EQ(host.incomplete, std::vector<std::string>{"Drv"});
+  EXPECT_EQ(host.incomplete.failedCopies, std::vector<std::string>{"Drv"});
   const Events events = host.Events();
   EXPECT_EQ(std::count(events.begin(), events.end(), "text:a.sys"), 0);
   EXPECT_EQ(std::count(events.begin(), events.end(), "text:b.sys"), 1);
   const Events tail(events.end() - 5, events.end());
-  EXPECT_EQ(tail, (Events{"pump", "result:3", "status:共找到2个驱动", "pos:0", "show:0"}));
+  EXPECT_EQ(tail, (Events{"incomplete", "result:3", "status:共找到2个驱动", "pos:0", "show:0"}));
   const std::string manifest = disk.Backup("Drv/taskinfo.ini");
   EXPECT_EQ(manifest.find("a.sys"), std::string::npos);
   EXPECT_NE(manifest.find("[4]\r\nC:\\WINDOWS\\system32\\drivers\\b.sys="), std::string::npos);
