@@ -230,7 +230,8 @@ int BackupCommand(const std::vector<std::string>& args) {
 
   MemoryDriverRows rows;
   std::string status;
-  exitCode = ScanOfflineInstallation(image, registryFile, all, rows, status);
+  MemoryRegistry registry;
+  exitCode = ScanOfflineInstallation(image, registryFile, all, registry, rows, status);
   if (exitCode != kExitOk) return exitCode;
 
   std::set<std::string> wanted;
@@ -252,6 +253,7 @@ int BackupCommand(const std::vector<std::string>& args) {
   if (!MakeFolders(out)) return InputError(out + ": cannot make the folder");
   const std::string outHost = RealPath(out);
   posix::PosixPlatform platform;
+  platform.SetRegistry(&registry);
   if (!image.empty()) platform.MapDrive('C', RealPath(image));
   const std::string outWindows = platform.ToWindowsPath(outHost);
   if (outWindows.empty()) return InputError(out + ": the folder has no Windows path (a name without a GBK form?)");

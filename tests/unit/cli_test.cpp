@@ -93,6 +93,8 @@ TEST_F(CliListTest, TableAlignsWideCharactersAndEndsWithStatus) {
 }
 
 TEST_F(CliListTest, BadInputIsOneLineAndExitTwo) {
+  scratch.WriteFile("bad/WINDOWS/system32/config/SYSTEM", testing::ReadHostFile(demoReg));
+  const std::string drivers = scratch.WriteFile("bad/WINDOWS/system32/config/DRIVERS", "regf");
   struct Case {
     std::string args;
     std::string error;
@@ -102,6 +104,7 @@ TEST_F(CliListTest, BadInputIsOneLineAndExitTwo) {
        scratch.path() + "/hive: corrupt or truncated registry hive"},
       {"--image " + scratch.path() + "/nothing", scratch.path() + "/nothing: not a folder"},
       {"--image " + scratch.path(), scratch.path() + ": no WINDOWS/system32/config/SYSTEM registry hive"},
+      {"--image " + scratch.path() + "/bad", drivers + ": corrupt or truncated registry hive"},
   };
   for (const Case& c : cases) {
     CliRun run = List(c.args);
