@@ -173,8 +173,7 @@ TEST_F(CliBackupTest, BadArgumentsAndInput) {
 
 TEST_F(CliVerifyTest, NamesWhatIsMissingAndTellsBackupsApart) {
   ASSERT_EQ(Backup(Demo() + To() + " --all").exit, 0);  // every listed driver
-  const std::string sfx = scratch / "sfx";
-  ASSERT_EQ(Backup(Demo() + " --all --sfx --to '" + sfx + u8"' 'PCI Bus' '千兆以太网控制器'").exit, 0);
+  ASSERT_EQ(Backup(Demo() + " --all --sfx --to '" + (scratch / "sfx") + u8"' 'PCI Bus' '千兆以太网控制器'").exit, 0);
   unlink((scratch / "out/PCI Bus/pci.sys").c_str());
   const std::string out = scratch / "out";
   const struct Case { std::string args; int exit; std::string says; } cases[] = {
@@ -182,7 +181,7 @@ TEST_F(CliVerifyTest, NamesWhatIsMissingAndTellsBackupsApart) {
       {"'" + out + "'", 1, "Harmony HD Audio: missing hmapo.dll\n"},  // the demo lacks it
       {"'" + out + "'", 1, "\nPCI Bus: missing pci.sys\n"},
       {"--arch x86 '" + out + "'", 1, "\nAcme USB 3.0 eXtensible Host Controller: not for x86\n"},
-      {"'" + sfx + "/pelorin.exe' --arch amd64", 0, "\n2 of 2 drivers complete for amd64\n"},
+      {"'" + (scratch / "sfx/pelorin.exe") + "' --arch amd64", 0, "\n2 of 2 drivers complete for amd64\n"},
       {"'" + demoImage + "'", 2, "pelorin: " + demoImage + ": not a backup (no taskinfo.ini)\n"},
       {"'" + demoReg + "'", 2, "pelorin: " + demoReg + ": not a self-extracting backup\n"},
       {"--arch ia32 '" + out + "'", 2, "pelorin verify: unknown architecture 'ia32'\n"},
