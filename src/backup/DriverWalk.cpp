@@ -55,7 +55,13 @@ struct CDriverWalk::Walk {
 CDriverWalk::CDriverWalk(const Platform& platform, BackupHost& host, const BackupRunOptions& options)
     : platform_(platform),
       host_(host),
-      locator_(options.locator),
+      locator_(options.locator ? options.locator
+                               : PackageLocator([platform](const std::string& inf, Architecture arch,
+                                                           PackageFolder& out) {
+                                   const std::optional<PackageFolder> found = FindPackageFolder(platform, inf, arch);
+                                   if (found) out = *found;
+                                   return found.has_value();
+                                 })),
       arch_(platform.system ? platform.system->InstallationArchitecture() : Architecture::kX86),
       finder_(*platform.files, texts::kWindowsRoot, options.indexedSearch),
       infReader_(platform) {}
@@ -65,7 +71,7 @@ int CDriverWalk::Plan(const DriverRecord& driver) {
   infReader_.SetPath(InfSourcePath(infName_).c_str());
   files_ = ReadInfFileList(infReader_, arch_);
   package_ = PackageFolder();
-  inPackage_ = locator_ && locator_(infName_, arch_, package_);
+  inPackage_ = locator_(infName_, arch_, package_);
   otherFiles_.clear();
   if (inPackage_) ListOtherFiles();
   const std::size_t count = files_.listed.size() + files_.more.size() + (files_.catalog.name.empty() ? 0 : 1) +

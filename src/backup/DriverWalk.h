@@ -12,6 +12,7 @@
 
 #include "backup/BackupHost.h"
 #include "backup/DriverFileSet.h"
+#include "backup/DriverPackage.h"
 #include "backup/InfRules.h"
 #include "backup/ProfileFile.h"
 #include "inventory/DriverRecord.h"
@@ -19,10 +20,6 @@
 
 namespace pelorin {
 
-struct PackageFolder {
-  std::string folder;   // full path, no closing "\"
-  std::string infName;  // the INF's name inside it
-};
 // The driver store's package folder of an installed INF ("oem3.inf"); false
 // when there is none (Windows XP, or nothing matched).
 using PackageLocator = std::function<bool(const std::string& infName, Architecture arch, PackageFolder& out)>;
@@ -34,7 +31,7 @@ struct BackupRunOptions {
   // caller that knows of other ways the destination can reach into it turns
   // this off.
   bool indexedSearch = true;
-  // Empty: the platform's driver store.
+  // Empty: FindPackageFolder, the installation's driver store.
   PackageLocator locator;
 };
 

@@ -53,16 +53,12 @@ class PackageBackupTest : public ::testing::Test {
                              "readme.txt", "x86/x86only.dll"}) {
       disk.PutSystemFile(kPackageHost + std::string(file), std::string("pkg ") + file);
     }
+    disk.PutSystemFile(kPackageHost + std::string("usb.inf"), kUsbInf);  // found by its content
     // Older copies of the same names where the search below C:\WINDOWS meets them.
     disk.PutSystemFile("WINDOWS/system32/drivers/driver.sys", "stale");
     disk.PutSystemFile("WINDOWS/system32/common.dll", "stale");
     platform = disk.platform.Get();
     platform.system = &system;
-    options.locator = [](const std::string& inf, Architecture arch, PackageFolder& out) {
-      if (inf != "oem3.inf" || arch != Architecture::kAmd64) return false;
-      out = PackageFolder{kPackage, "usb.inf"};
-      return true;
-    };
   }
   void Tick(const std::vector<std::string>& descriptions, const std::string& inf = "oem3.inf") {
     for (const std::string& description : descriptions) {
@@ -74,7 +70,6 @@ class PackageBackupTest : public ::testing::Test {
   testing::BackupScratch disk;
   FixedSystem system;
   Platform platform;
-  FolderBackupOptions options;
   testing::RecordingBackupHost host;
 };
 
@@ -85,7 +80,7 @@ std::string DriverSection(const std::string& inf) {
 
 TEST_F(PackageBackupTest, EveryDriverFolderMirrorsThePackage) {
   Tick({"Usb B", "Usb A"});  // two rows of one INF
-  ASSERT_EQ(RunFolderBackup(platform, host, "D:\\", options), BackupResultDone);
+  ASSERT_EQ(RunFolderBackup(platform, host, "D:\\"), BackupResultDone);
   for (const std::string folder : {"Usb A", "Usb B"}) {
     const std::string pkg = std::string(kPackage) + "\\";
     const std::string to = "D:\\" + folder + "\\";
@@ -117,7 +112,7 @@ TEST_F(PackageBackupTest, FilesThePackageLacksAreNeverTakenFromElsewhere) {
   Tick({"Usb"});
   disk.PutInf("oem1.inf", "");
   Tick({"Whole"}, "oem1.inf");
-  ASSERT_EQ(RunFolderBackup(platform, host, "D:\\", options), BackupResultIncomplete);
+  ASSERT_EQ(RunFolderBackup(platform, host, "D:\\"), BackupResultIncomplete);
   EXPECT_EQ(host.incomplete.missingFiles, std::vector<std::string>{"Usb"});
   EXPECT_TRUE(host.incomplete.failedCopies.empty());
   const std::string manifest = disk.Backup("Usb/taskinfo.ini");

@@ -153,6 +153,16 @@ TEST_F(CliBackupTest, IncompleteDriverFailsTheRun) {
   EXPECT_NE(run.out.find("\nTouchPad Pro\n"), std::string::npos) << run.out;
 }
 
+TEST_F(CliBackupTest, DriverWhosePackageLacksAFileFailsTheRun) {
+  const std::string inf = testing::ReadHostFile(demoImage + "/WINDOWS/inf/oem4.inf");
+  scratch.WriteFile("img/WINDOWS/inf/oem4.inf", inf);
+  scratch.WriteFile("img/WINDOWS/System32/DriverStore/FileRepository/tpad.inf_x86_0123/tpad.inf", inf);
+  const CliRun run = Backup("--registry '" + demoReg + "' --image '" + (scratch / "img") + "'" + To() + " 'TouchPad Pro'");
+  EXPECT_EQ(run.exit, 1);
+  EXPECT_EQ(run.out, u8"以下驱动程序的部分文件在本机找不到，备份不完整:\nTouchPad Pro\n");
+  EXPECT_TRUE(scratch.Exists("out/TouchPad Pro/tpad.inf"));
+}
+
 TEST_F(CliBackupTest, DriverWithoutItsInfFails) {
   // Without the image there is no C:\WINDOWS: the profile reader's message, no INF.
   const CliRun run = Backup("--registry '" + demoReg + "'" + To() + " 'TouchPad Pro'");
