@@ -15,7 +15,7 @@
 
 #include "backup/BackupManifest.h"
 #include "backup/BackupTexts.h"
-#include "backup/DriverFileSet.h"
+#include "backup/InfRules.h"
 #include "backup/ProfileFile.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
@@ -43,21 +43,55 @@ constexpr Architecture kArchitectures[] = {Architecture::kX86, Architecture::kAm
 
 // What a driver's INF asks of its package for one architecture.
 struct PackageNeeds {
-  bool served = false;                // the INF serves this architecture at all
   std::string catalog;                // empty: an unsigned package
   std::vector<std::string> places;    // paths relative to the INF's folder, "\" separated
 };
 
-// The INF rules for one architecture: the plain [SourceDisksFiles] names,
-// which count for every architecture.
-PackageNeeds NeedsOf(CProfileFile& inf, Architecture) {
-  PackageNeeds needs;
-  needs.served = true;
+constexpr Architecture kDecorations[] = {Architecture::kX86, Architecture::kAmd64, Architecture::kArm64,
+                                        Architecture::kIa64, Architecture::kArm};
+
+// Which architectures an INF serves: those its decorated [SourceDisksFiles.<arch>]
+// sections and CatalogFile.nt<arch> keys name; anything undecorated (a plain
+// section line, CatalogFile, CatalogFile.nt) counts for all, and so does an INF
+// that decorates nothing.
+struct InfArchitectures {
+  bool plain = false;
+  std::vector<Architecture> decorated;
+  bool Serves(Architecture arch) const {
+    return plain || decorated.empty() || std::find(decorated.begin(), decorated.end(), arch) != decorated.end();
+  }
+};
+
+InfArchitectures ArchitecturesOf(CProfileFile& inf) {
+  InfArchitectures archs;
   StringArray lines;
   inf.GetSection(texts::kSourceDisksFiles, lines);
-  for (const std::string& line : lines) {
-    const std::string name = ListedFileName(line);
-    if (!name.empty()) needs.places.push_back(name);
+  archs.plain = !lines.empty();
+  StringArray version;
+  inf.GetSection(texts::kVersionSection, version);
+  for (Architecture arch : kDecorations) {
+    const std::string decoration = InfDecoration(arch);
+    lines.clear();
+    inf.GetSection(texts::kSourceDisksFiles + ("." + decoration), lines);
+    bool named = !lines.empty();
+    for (const std::string& line : version) {
+      const std::string key = FoldedPath(InfField(line.substr(0, line.find('='))));
+      if (key == "catalogfile" || key == "catalogfile.nt") archs.plain = true;
+      named = named || key == "catalogfile.nt" + decoration;
+    }
+    if (named) archs.decorated.push_back(arch);
+  }
+  return archs;
+}
+
+// What the INF asks of its package for one architecture it serves.
+PackageNeeds NeedsOf(CProfileFile& inf, Architecture arch) {
+  const InfFileList list = ReadInfFileList(inf, arch);
+  PackageNeeds needs;
+  if (!list.catalog.name.empty()) needs.catalog = list.catalog.RelativePath();
+  for (const std::vector<InfMember>* members : {&list.listed, &list.more}) {
+    for (const InfMember& member : *members)
+      if (!member.name.empty()) needs.places.push_back(member.RelativePath());
   }
   return needs;
 }
@@ -118,12 +152,13 @@ Verdict Check(posix::PosixPlatform& platform, const DriverEntry& driver, const A
     verdict.missing.push_back(driver.infName.empty() ? std::string("(no INF named in taskinfo.ini)") : driver.infName);
     return verdict;
   }
+  CProfileFile inf(platform.Get());
+  inf.SetPath(infWindows.c_str());
+  const InfArchitectures archs = ArchitecturesOf(inf);
   bool reported = false;
   for (Architecture arch : kArchitectures) {
-    CProfileFile inf(platform.Get());
-    inf.SetPath(infWindows.c_str());
+    if (!archs.Serves(arch)) continue;
     const PackageNeeds needs = NeedsOf(inf, arch);
-    if (!needs.served) continue;
     std::vector<std::string> missing;
     if (!needs.catalog.empty() && HostPlace(driver.folder, needs.catalog).empty()) missing.push_back(needs.catalog);
     for (const std::string& place : needs.places) {
