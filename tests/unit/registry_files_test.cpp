@@ -11,6 +11,7 @@
 #include "platform/posix/RegText.h"
 #include "inventory/DriverScan.h"
 #include "inventory/MemoryDriverRows.h"
+#include "RegFileWriter.h"
 #include "platform/posix/RegistryFiles.h"
 
 namespace pelorin {

@@ -11,6 +11,7 @@
 #include "backup/DriverPackage.h"
 #include "inventory/DriverScan.h"
 #include "inventory/MemoryDriverRows.h"
+#include "RegFileWriter.h"
 #include "platform/posix/RegistryFiles.h"
 
 namespace pelorin {

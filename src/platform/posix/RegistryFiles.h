@@ -33,10 +33,6 @@ bool LoadRegExport(const std::string& bytes, const std::string& label, MemoryReg
                    std::string& error);
 bool LoadRegExportFile(const std::string& file, MemoryRegistry& registry, std::string& error);
 
-// Writes the tree below `path` as a version-5 export (UTF-16LE, BOM, CRLF), keys
-// named HKEY_LOCAL_MACHINE\<path>\..., as regedit writes them.
-std::string ExportRegV5(MemoryRegistry& registry, const std::string& path);
-
 // True when every key the scan needs is there.
 bool HasClassBranch(MemoryRegistry& registry);
 
