@@ -18,7 +18,8 @@ bool SameName(const std::string& a, const std::string& b) {
 // Names read from the registry become path levels: one that climbs, roots or
 // widens a search must not lead the backup out of the store.
 bool IsPlainName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
+  // Windows drops trailing dots and blanks from a path level: ".. " climbs too.
+  if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
   for (std::size_t i = 0; i < name.size(); i += mbcs::CharLength(name, i)) {
     const char c = name[i];
     if (c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || static_cast<unsigned char>(c) < 0x20)
@@ -58,7 +59,7 @@ bool FromDriverStoreCall(const Platform& platform, const std::string& infName, P
   std::string path;
   if (platform.system == nullptr || !platform.system->DriverStoreInfPath(infName, path)) return false;
   const std::size_t slash = mbcs::FindLast(path, '\\');
-  if (slash == mbcs::npos || slash == 0 || slash + 1 == path.size()) return false;
+  if (slash == mbcs::npos || slash == 0 || !IsPlainName(path.substr(slash + 1))) return false;
   FindEntry entry;
   if (!Stat(*platform.files, path, entry) || entry.IsDirectory()) return false;
   found = {path.substr(0, slash), entry.name, PackageRoad::kDriverStoreCall};
