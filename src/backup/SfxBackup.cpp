@@ -7,6 +7,7 @@
 #include "backup/DriverFileSet.h"
 #include "backup/FolderBackup.h"
 #include "backup/ProfileFile.h"
+#include "backup/RestorerChoice.h"
 
 namespace pelorin {
 
@@ -98,7 +99,7 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
     manifestsTaken = writer.AddFile(treePath) == 1 && manifestsTaken;
   }
 
-  const int built = manifestsTaken ? writer.Build(sfx::kStubResourceId, destinationFolder + texts::kSfxOutputName,
+  const int built = manifestsTaken ? writer.Build(RestorerResourceId(TargetArchitecture(platform.system)), destinationFolder + texts::kSfxOutputName,
                                                   &PumpProgress, &host)
                                    : 0;
   if (built != sfx::kBuildDone)

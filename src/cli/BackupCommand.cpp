@@ -18,6 +18,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/OfflineScan.h"
+#include "backup/RestorerChoice.h"
 #include "backup/SfxBackup.h"
 #include "cli/EmbeddedStub.h"
 #include "inventory/MemoryDriverRows.h"
@@ -223,15 +224,23 @@ int BackupCommand(const std::vector<std::string>& args) {
   if (!options.Parse(optionWords, exitCode)) return exitCode;
   if (image.empty() && registryFile.empty()) return options.UsageError("--image DIR or --registry FILE is needed");
   if (out.empty()) return options.UsageError("--to OUT is needed");
-  if (sfx && !HasEmbeddedStub()) {
-    std::fprintf(stderr, "pelorin: this build carries no restorer stub: --sfx is not available\n");
-    return kExitFailure;
-  }
 
   MemoryDriverRows rows;
   std::string status;
-  exitCode = ScanOfflineInstallation(image, registryFile, all, rows, status);
+  Architecture arch = Architecture::kX86;
+  exitCode = ScanOfflineInstallation(image, registryFile, all, rows, status, &arch);
   if (exitCode != kExitOk) return exitCode;
+  // The backup restores on the installation's machine: it takes that
+  // architecture's restorer, and none is built for some.
+  if (sfx && RestorerResourceId(arch) == kNoRestorer) {
+    return InputError(std::string("there is no restorer for ") + InfDecoration(arch) +
+                      " installations: --sfx is not available");
+  }
+  if (sfx && !HasEmbeddedStub(arch)) {
+    std::fprintf(stderr, "pelorin: this build carries no %s restorer stub: --sfx is not available\n",
+                 InfDecoration(arch));
+    return kExitFailure;
+  }
 
   std::set<std::string> wanted;
   for (const std::string& description : descriptions) wanted.insert(regtext::Utf8ToGbk(description));
@@ -278,9 +287,12 @@ int BackupCommand(const std::vector<std::string>& args) {
   std::vector<FolderBackupDriver> drivers;
   EmbeddedStubResources stub;
   platform.SetResources(&stub);
-  CSfxWriter writer(platform.Get());
-  const int result = sfx ? RunSfxBackup(platform.Get(), host, writer, destination, runOptions.indexedSearch)
-                         : RunFolderBackup(platform.Get(), host, destination, runOptions, &drivers);
+  OfflineSystemInfo system(arch);
+  Platform services = platform.Get();
+  services.system = &system;
+  CSfxWriter writer(services);
+  const int result = sfx ? RunSfxBackup(services, host, writer, destination, runOptions.indexedSearch)
+                         : RunFolderBackup(services, host, destination, runOptions, &drivers);
   host.EndLine();
 
   bool failed = result != BackupResultDone;

@@ -81,16 +81,6 @@ class PercentProgressCtrlTest : public ::testing::Test {
   std::atomic<int> paints{0};
 };
 
-TEST(PercentProgressCtrlNoWindowTest, SetPosWithoutWindowStoresNothing) {
-  CPercentProgressCtrl control;
-  EXPECT_EQ(control.SetPos(40), -1);
-  Host host;
-  HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 100, 10, host.window, nullptr, nullptr,
-                             nullptr);
-  ASSERT_TRUE(control.Attach(bar));
-  EXPECT_EQ(control.SetPos(7), 0);  // the refused call left the start position
-}
-
 TEST_F(PercentProgressCtrlTest, RepaintsAtOnceOnlyWhenWidthInPixelsChanges) {
   control.SetRange(0, 1000);
   EXPECT_EQ(control.SetPos(100), 0);

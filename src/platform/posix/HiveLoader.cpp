@@ -121,6 +121,14 @@ bool LoadSystemHive(const std::string& file, MemoryRegistry& registry, std::stri
   if (!copier.CopyTree(classes, path, 0))
     return Fail(file, "corrupt registry hive (unreadable key or value below Control\\Class)",
                 error);
+  // The environment's values name the installation's processor architecture;
+  // without them (or when unreadable) it is taken as x86.
+  hive_node_h manager = hivex_node_get_child(hive.get(), control, "Session Manager");
+  if (hive_node_h environment = manager ? hivex_node_get_child(hive.get(), manager, "Environment") : 0) {
+    path = {u"SYSTEM", regtext::Utf8ToUtf16(setName), u"Control", u"Session Manager", u"Environment"};
+    registry.CreateKeyUtf16(path);
+    copier.CopyValues(environment, path);
+  }
   registry.SetDword("SYSTEM\\Select", "Current", static_cast<std::uint32_t>(current));
   registry.Link("SYSTEM\\CurrentControlSet", std::string("SYSTEM\\") + setName);
   return true;

@@ -9,6 +9,7 @@ Win32Platform::Win32Platform() {
   platform_.boxes = &boxes_;
   platform_.resources = &resources_;
   platform_.devices = &devices_;
+  platform_.system = &system_;
 }
 
 }  // namespace pelorin::win32

@@ -8,6 +8,7 @@
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Resources.h"
+#include "platform/win32/Win32SystemInfo.h"
 
 namespace pelorin::win32 {
 
@@ -31,6 +32,7 @@ class Win32Platform {
   Win32MessageBoxes boxes_;
   Win32Resources resources_;
   Win32DeviceSetup devices_;
+  Win32SystemInfo system_;
   Platform platform_;
 };
 
