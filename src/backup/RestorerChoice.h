@@ -4,7 +4,7 @@
 // other one (x86 beside amd64, amd64 beside x86) as 153. A backup takes the
 // restorer of the machine it is meant for, which for a 32-bit pelorin.exe on
 // 64-bit Windows is not its own: a 32-bit installer cannot install drivers there.
-#include "backup/SfxFormat.h"
+#include "sfx/SfxFormat.h"
 #include "platform/SystemInfo.h"
 
 namespace pelorin {

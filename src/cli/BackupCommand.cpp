@@ -84,7 +84,7 @@ class CliBackupHost : public BackupHost {
     }
   }
   void PostResult(int result) override { result_ = result; }
-  void SetIncompleteDrivers(const std::vector<std::string>& descriptions) override { incomplete_ = descriptions; }
+  void SetIncompleteDrivers(const IncompleteDrivers& drivers) override { incomplete_ = drivers; }
   void PumpMessages() override {}
 
   // Ends the redrawn line so that a message can stand on its own.
@@ -93,7 +93,7 @@ class CliBackupHost : public BackupHost {
     lineOpen_ = false;
   }
   int result() const { return result_; }
-  const std::vector<std::string>& incomplete() const { return incomplete_; }
+  const IncompleteDrivers& incomplete() const { return incomplete_; }
 
  private:
   void Redraw() {
@@ -114,7 +114,7 @@ class CliBackupHost : public BackupHost {
   std::string status_, text_;
   int lower_ = 0, upper_ = 100, position_ = 0;
   int result_ = 0;
-  std::vector<std::string> incomplete_;
+  IncompleteDrivers incomplete_;
 };
 
 // The worker's message boxes as stderr lines. Questions get the answer that
@@ -227,11 +227,12 @@ int BackupCommand(const std::vector<std::string>& args) {
 
   MemoryDriverRows rows;
   std::string status;
-  Architecture arch = Architecture::kX86;
-  exitCode = ScanOfflineInstallation(image, registryFile, all, rows, status, &arch);
+  MemoryRegistry registry;
+  exitCode = ScanOfflineInstallation(image, registryFile, all, registry, rows, status);
   if (exitCode != kExitOk) return exitCode;
   // The backup restores on the installation's machine: it takes that
   // architecture's restorer, and none is built for some.
+  const Architecture arch = ArchitectureFromRegistry(registry);
   if (sfx && RestorerResourceId(arch) == kNoRestorer) {
     return InputError(std::string("there is no restorer for ") + InfDecoration(arch) +
                       " installations: --sfx is not available");
@@ -261,6 +262,7 @@ int BackupCommand(const std::vector<std::string>& args) {
   if (!MakeFolders(out)) return InputError(out + ": cannot make the folder");
   const std::string outHost = RealPath(out);
   posix::PosixPlatform platform;
+  platform.SetRegistry(&registry);
   if (!image.empty()) platform.MapDrive('C', RealPath(image));
   const std::string outWindows = platform.ToWindowsPath(outHost);
   if (outWindows.empty()) return InputError(out + ": the folder has no Windows path (a name without a GBK form?)");
@@ -287,12 +289,9 @@ int BackupCommand(const std::vector<std::string>& args) {
   std::vector<FolderBackupDriver> drivers;
   EmbeddedStubResources stub;
   platform.SetResources(&stub);
-  OfflineSystemInfo system(arch);
-  Platform services = platform.Get();
-  services.system = &system;
-  CSfxWriter writer(services);
-  const int result = sfx ? RunSfxBackup(services, host, writer, destination, runOptions.indexedSearch)
-                         : RunFolderBackup(services, host, destination, runOptions, &drivers);
+  CSfxWriter writer(platform.Get());
+  const int result = sfx ? RunSfxBackup(platform.Get(), host, writer, destination, runOptions)
+                         : RunFolderBackup(platform.Get(), host, destination, runOptions, &drivers);
   host.EndLine();
 
   bool failed = result != BackupResultDone;

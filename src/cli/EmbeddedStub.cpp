@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "backup/RestorerChoice.h"
-#include "backup/SfxFormat.h"
+#include "sfx/SfxFormat.h"
 #include "platform/Errors.h"
 
 // The stubs' bytes, taken in unchanged by the assembler.

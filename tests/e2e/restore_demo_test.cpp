@@ -29,37 +29,8 @@ class DemoRestoreTest : public MainWindowTest {
     EXPECT_EQ(ItemText(picker, 14146), "请指定包含你的备份文件的文件夹");
     if (screenshot) SaveScreenshot(picker, ArtifactPath(screenshot));
     if (!ChooseFolder(picker, folder) || !WaitForWindowGone(picker, kStepTimeout)) return nullptr;
-    return WaitForBox(kInstallTimeout);
-  }
-
-  // A box of the program's title other than the main dialog, which bears it too.
-  HWND WaitForBox(DWORD timeoutMs) {
-    struct Search {
-      DWORD pid;
-      HWND dialog;
-      HWND found;
-    } search{app.Id(), dialog, nullptr};
-    WaitUntil(
-        [&] {
-          EnumWindows(
-              [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(window, &pid);
-                char cls[32] = {};
-                GetClassNameA(window, cls, sizeof cls);
-                if (pid == s->pid && window != s->dialog && IsWindowVisible(window) &&
-                    std::string(cls) == "#32770" && WindowText(window) == "Pelorin") {
-                  s->found = window;
-                  return FALSE;
-                }
-                return TRUE;
-              },
-              reinterpret_cast<LPARAM>(&search));
-          return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
+    // A box of the program's title other than the main dialog, which bears it too.
+    return WaitForMessageBox(app.Id(), "Pelorin", kInstallTimeout, dialog);
   }
 };
 
@@ -67,7 +38,7 @@ TEST_F(DemoRestoreTest, BackedUpDriverIsReinstalledAndTheTopFolderIsRefused) {
   BOOL wow64 = FALSE;  // a 32-bit pelorin.exe (as this test) on 64-bit Windows cannot install
   if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
     ASSERT_TRUE(PressButton(dialog, 1005));
-    HWND box = WaitForBox(kStepTimeout);
+    HWND box = WaitForMessageBox(app.Id(), "Pelorin", kStepTimeout, dialog);
     ASSERT_NE(box, nullptr) << "no box under WOW64";
     EXPECT_EQ(MessageBoxText(box),
               "这是32位的Pelorin，无法在64位Windows上安装驱动程序。请使用64位的Pelorin（pelorin-x64.exe）恢复驱动。");

@@ -143,26 +143,30 @@ unsigned StubMachine(const std::string& container) {
 
 TEST_F(CliSfxTest, RestorerIsTheInstallationsArchitecturesAndNoneForOthers) {
   EXPECT_EQ(StubMachine(container), 0x8664u) << "the demo installation is AMD64";
-  // The demo registry (UTF-16LE) with another architecture.
+  // The demo registry (UTF-16LE) with another architecture, in both places.
   auto utf16 = [](const std::string& ascii) {
     std::string text;
     for (char c : ascii) text += std::string{c, '\0'};
     return text;
   };
   const std::string demo = ReadHost(Source("demo/system.reg"));
-  const std::size_t at = demo.find(utf16("=\"AMD64\""));
-  ASSERT_NE(at, std::string::npos);
-  auto DemoRegistryOf = [&](const std::string& arch) {
-    return demo.substr(0, at) + utf16("=\"" + arch + "\"") + demo.substr(at + utf16("=\"AMD64\"").size());
+  auto DemoRegistryOf = [&](const std::string& name, const char* code) {
+    std::string reg = demo;
+    for (auto [from, to] : {std::pair{utf16("=\"AMD64\""), utf16("=\"" + name + "\"")},
+                            std::pair{utf16("=dword:00000009"), utf16(std::string("=dword:0000000") + code)}}) {
+      const std::size_t at = reg.find(from);
+      if (at != std::string::npos) reg.replace(at, from.size(), to);
+    }
+    return reg;
   };
-  scratch.WriteFile("x86.reg", DemoRegistryOf("x86"));
+  scratch.WriteFile("x86.reg", DemoRegistryOf("x86", "0"));
   const Outcome x86 = Run(BackupArguments("x86", "'PCI Bus'", scratch / "x86.reg"));
   ASSERT_EQ(x86.exit, 0) << x86.err;
   EXPECT_EQ(StubMachine(scratch.ReadFile("x86/pelorin.exe")), 0x14cu);
 
-  for (const char* arch : {"ARM64", "IA64", "ARM"}) {
+  for (auto [arch, code] : {std::pair{"ARM64", "c"}, std::pair{"IA64", "6"}, std::pair{"ARM", "5"}}) {
     SCOPED_TRACE(arch);
-    scratch.WriteFile("other.reg", DemoRegistryOf(arch));
+    scratch.WriteFile("other.reg", DemoRegistryOf(arch, code));
     const Outcome run = Run(BackupArguments("other", "'PCI Bus'", scratch / "other.reg"));
     EXPECT_EQ(run.exit, 2);
     EXPECT_NE(run.err.find("no restorer for"), std::string::npos) << run.err;

@@ -8,8 +8,8 @@
 
 #include "TestPaths.h"
 #include "backup/RestorerChoice.h"
-#include "backup/SfxWriter.h"
 #include "platform/win32/Win32Platform.h"
+#include "sfx/SfxWriter.h"
 #include "windows/support/Win32Scratch.h"
 
 namespace pelorin::win32 {
@@ -61,15 +61,6 @@ TEST(ResourceTest, SelfExtractingBackupCarriesTheRestorerOfTheMachine) {
   const std::string container = testing::Win32Scratch::ReadFile(scratch / "pelorin.exe");
   EXPECT_EQ(PeMachine(reinterpret_cast<const unsigned char*>(container.data()), container.size()),
             std::strtoul(machine, nullptr, 16));
-}
-
-TEST(ResourceTest, AboutEntryStringIsTheProgramsText) {
-  HMODULE module = LoadLibraryExA(kExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(module, nullptr);
-  char text[64] = {};
-  ASSERT_GT(LoadStringA(module, 101, text, sizeof text), 0);
-  EXPECT_STREQ(text, "关于 Pelorin(&A)...");
-  FreeLibrary(module);
 }
 
 }  // namespace
