@@ -20,3 +20,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Fully static: the executables import only system DLLs, so they run on a bare
 # Windows and under wine without libstdc++/libwinpthread DLLs beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Static libraries only: Debian's libz-mingw-w64-dev also ships an import
+# library, which find_package(ZLIB) would otherwise take, and every executable
+# (the restorer inside each backup too) would then need zlib1.dll beside it.
+set(ZLIB_USE_STATIC_LIBS ON)

@@ -6,6 +6,7 @@
 #include "backup/BackupTexts.h"
 #include "backup/DriverWalk.h"
 #include "backup/FolderBackup.h"
+#include "backup/RestorerChoice.h"
 #include "inventory/DriverScan.h"
 
 namespace pelorin {
@@ -99,9 +100,10 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
     manifestsTaken = writer.AddFile(treePath) == 1 && manifestsTaken;
   }
 
-  const int built = manifestsTaken ? writer.Build(sfx::kStubResourceId, destinationFolder + texts::kSfxOutputName,
-                                                  &PumpProgress, &host)
-                                   : 0;
+  const int stubId = RestorerResourceId(TargetArchitecture(platform.system));
+  const int built = manifestsTaken
+                        ? writer.Build(stubId, destinationFolder + texts::kSfxOutputName, &PumpProgress, &host)
+                        : 0;
   if (built != sfx::kBuildDone)
     platform.boxes->Show(texts::kSfxBuildFailed, texts::kInformationCaption, mb::kIconExclamation);
   writer.Reset();

@@ -18,6 +18,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/OfflineScan.h"
+#include "backup/RestorerChoice.h"
 #include "backup/SfxBackup.h"
 #include "cli/EmbeddedStub.h"
 #include "inventory/MemoryDriverRows.h"
@@ -223,16 +224,24 @@ int BackupCommand(const std::vector<std::string>& args) {
   if (!options.Parse(optionWords, exitCode)) return exitCode;
   if (image.empty() && registryFile.empty()) return options.UsageError("--image DIR or --registry FILE is needed");
   if (out.empty()) return options.UsageError("--to OUT is needed");
-  if (sfx && !HasEmbeddedStub()) {
-    std::fprintf(stderr, "pelorin: this build carries no restorer stub: --sfx is not available\n");
-    return kExitFailure;
-  }
 
   MemoryDriverRows rows;
   std::string status;
   MemoryRegistry registry;
   exitCode = ScanOfflineInstallation(image, registryFile, all, registry, rows, status);
   if (exitCode != kExitOk) return exitCode;
+  // The backup restores on the installation's machine: it takes that
+  // architecture's restorer, and none is built for some.
+  const Architecture arch = ArchitectureFromRegistry(registry);
+  if (sfx && RestorerResourceId(arch) == kNoRestorer) {
+    return InputError(std::string("there is no restorer for ") + InfDecoration(arch) +
+                      " installations: --sfx is not available");
+  }
+  if (sfx && !HasEmbeddedStub(arch)) {
+    std::fprintf(stderr, "pelorin: this build carries no %s restorer stub: --sfx is not available\n",
+                 InfDecoration(arch));
+    return kExitFailure;
+  }
 
   std::set<std::string> wanted;
   for (const std::string& description : descriptions) wanted.insert(regtext::Utf8ToGbk(description));

@@ -6,6 +6,7 @@
 #define IDD_MAIN 102
 #define IDR_MAINFRAME 128
 #define IDR_SFX_EXE 152
+#define IDR_SFX_EXE_OTHER 153
 
 #define IDM_ABOUTBOX 0x0010
 

@@ -2,6 +2,7 @@
 
 #include "backup/BackupTexts.h"
 #include "backup/ProfileFile.h"
+#include "backup/RestorerChoice.h"
 #include "inventory/DriverScan.h"
 #include "platform/Mbcs.h"
 #include "restore/RestoreTexts.h"
@@ -28,6 +29,10 @@ void ShowStatusRowCount(RestoreView& view) {
 }  // namespace
 
 void OnRestore(const Platform& platform, FolderPicker& picker, CDriverInstaller& installer, RestoreView& view) {
+  if (CannotInstallHere(platform.system)) {
+    platform.boxes->Show(kNeeds64BitProgram, nullptr, mb::kOk | mb::kIconExclamation);
+    return;
+  }
   std::string folder;
   if (!picker.Browse(kPickerTitle, kPickerPrompt, folder)) return;
 

@@ -35,6 +35,18 @@ class DemoRestoreTest : public MainWindowTest {
 };
 
 TEST_F(DemoRestoreTest, BackedUpDriverIsReinstalledAndTheTopFolderIsRefused) {
+  BOOL wow64 = FALSE;  // a 32-bit pelorin.exe (as this test) on 64-bit Windows cannot install
+  if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
+    ASSERT_TRUE(PressButton(dialog, 1005));
+    HWND box = WaitForMessageBox(app.Id(), "Pelorin", kStepTimeout, dialog);
+    ASSERT_NE(box, nullptr) << "no box under WOW64";
+    EXPECT_EQ(MessageBoxText(box),
+              "这是32位的Pelorin，无法在64位Windows上安装驱动程序。请使用64位的Pelorin（pelorin-x64.exe）恢复驱动。");
+    EXPECT_TRUE(SaveScreenshot(box, ArtifactPath("restore_wow64")));
+    ASSERT_TRUE(Dismiss(box, IDOK));
+    EXPECT_EQ(FindWindowA("#32770", "浏览文件夹"), nullptr) << "a picker under WOW64";
+    return;
+  }
   const int rows = ListItemCount(list);
   const int row = RowOf(kDriverRow);
   ASSERT_GE(row, 0) << "the demo driver is not listed";

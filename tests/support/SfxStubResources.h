@@ -1,5 +1,5 @@
 #pragma once
-// The restorer stub as a module resource: a byte vector, or absent.
+// The restorer stubs (both architectures' ids) as a module resource: a byte vector, or absent.
 #include <cstring>
 #include <vector>
 
@@ -11,7 +11,7 @@ namespace pelorin::testing {
 class SfxStubResources : public Resources {
  public:
   bool Find(const char* type, int id, const unsigned char** data, std::uint32_t* size) override {
-    if (!present || std::strcmp(type, "SFX_EXE") != 0 || id != 152) {
+    if (!present || std::strcmp(type, "SFX_EXE") != 0 || (id != 152 && id != 153)) {
       SetLastError(err::kResourceNameNotFound);
       return false;
     }

@@ -53,8 +53,9 @@ class CliSfxTest : public ::testing::Test {
     scratch.MakeDir("tmp");
     return "TMPDIR='" + (scratch / "tmp") + "' '" + PELORIN_BUILD_DIR + "/src/cli/pelorin' " + arguments;
   }
-  std::string BackupArguments(const std::string& to, const std::string& drivers) {
-    return "backup --registry '" + Source("demo/system.reg") + "' --image '" + Source("demo/image") + "' --to '" +
+  std::string BackupArguments(const std::string& to, const std::string& drivers,
+                              const std::string& registry = Source("demo/system.reg")) {
+    return "backup --registry '" + registry + "' --image '" + Source("demo/image") + "' --to '" +
            (scratch / to) + "' --sfx --all " + drivers;
   }
   Outcome Run(const std::string& arguments) {
@@ -132,6 +133,45 @@ TEST_F(CliSfxTest, UnpackGivesBackTheDriverFilesAndBothManifests) {
   scratch.WriteFile("unpacked/oem1.inf", "stale");
   ASSERT_EQ(Unpack("out/pelorin.exe", "unpacked").exit, 0);
   EXPECT_EQ(scratch.ReadFile("unpacked/oem1.inf"), ReadHost(Source("demo/image/WINDOWS/inf/oem1.inf")));
+}
+
+// The machine field of the PE header of the restorer a container starts with.
+unsigned StubMachine(const std::string& container) {
+  const std::uint32_t pe = Le32(container, 0x3c);
+  return static_cast<unsigned char>(container[pe + 4]) | static_cast<unsigned char>(container[pe + 5]) << 8;
+}
+
+TEST_F(CliSfxTest, RestorerIsTheInstallationsArchitecturesAndNoneForOthers) {
+  EXPECT_EQ(StubMachine(container), 0x8664u) << "the demo installation is AMD64";
+  // The demo registry (UTF-16LE) with another architecture, in both places.
+  auto utf16 = [](const std::string& ascii) {
+    std::string text;
+    for (char c : ascii) text += std::string{c, '\0'};
+    return text;
+  };
+  const std::string demo = ReadHost(Source("demo/system.reg"));
+  auto DemoRegistryOf = [&](const std::string& name, const char* code) {
+    std::string reg = demo;
+    for (auto [from, to] : {std::pair{utf16("=\"AMD64\""), utf16("=\"" + name + "\"")},
+                            std::pair{utf16("=dword:00000009"), utf16(std::string("=dword:0000000") + code)}}) {
+      const std::size_t at = reg.find(from);
+      if (at != std::string::npos) reg.replace(at, from.size(), to);
+    }
+    return reg;
+  };
+  scratch.WriteFile("x86.reg", DemoRegistryOf("x86", "0"));
+  const Outcome x86 = Run(BackupArguments("x86", "'PCI Bus'", scratch / "x86.reg"));
+  ASSERT_EQ(x86.exit, 0) << x86.err;
+  EXPECT_EQ(StubMachine(scratch.ReadFile("x86/pelorin.exe")), 0x14cu);
+
+  for (auto [arch, code] : {std::pair{"ARM64", "c"}, std::pair{"IA64", "6"}, std::pair{"ARM", "5"}}) {
+    SCOPED_TRACE(arch);
+    scratch.WriteFile("other.reg", DemoRegistryOf(arch, code));
+    const Outcome run = Run(BackupArguments("other", "'PCI Bus'", scratch / "other.reg"));
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_NE(run.err.find("no restorer for"), std::string::npos) << run.err;
+    EXPECT_EQ(Entries("other"), std::set<std::string>());
+  }
 }
 
 TEST_F(CliSfxTest, DamagedBackupIsRefusedWithOneLineAndNothingWritten) {

@@ -58,18 +58,6 @@ class BoxAnswerer {
   std::thread thread_;
 };
 
-TEST(Win32MessageBoxesTest, PlainBoxCarriesTheApplicationTitle) {
-  Win32Platform platform;
-  BoxAnswerer answerer("Pelorin", IDOK);
-  EXPECT_EQ(platform.Get().boxes->Show("打开配置文件失败，请指定正确文件路径！", nullptr, mb::kOk), mb::kIdOk);
-  const SeenBox& seen = answerer.Seen();
-  ASSERT_TRUE(seen.found);
-  EXPECT_EQ(seen.text, "打开配置文件失败，请指定正确文件路径！");
-  EXPECT_FALSE(seen.hasIcon);
-  EXPECT_FALSE(seen.hasCancel);
-  EXPECT_EQ(seen.owner, nullptr);
-}
-
 TEST(Win32MessageBoxesTest, GivenCaptionTypeAndOwnerAreUsed) {
   Win32Platform platform;
   HWND owner = ::CreateWindowA("STATIC", "owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);

@@ -7,6 +7,7 @@
 #   pelorin_wine_private_prefix NAME
 #                                 a fresh copy of the template prefix for a test
 #                                 that changes machine state; exports WINEPREFIX
+#                                 (PELORIN_WINE_ARCH=win32: of a 32-bit template)
 #   pelorin_wine_unprivileged_prefix NAME UID
 #                                 a fresh copy of the template prefix owned by UID
 #                                 (with its own HOME), for running a program as
@@ -41,34 +42,47 @@ _pelorin_make_locale() {
 # before remake it.
 _pelorin_prefix_version=5
 
+_pelorin_boot_prefix() {  # DIR TARGET: a new prefix at TARGET (WINEARCH as exported)
+  local dir=$1 target=$2 face
+  mkdir -p "$dir/home"
+  # Made under the locale the tests run in: wine rewrites the font links of a
+  # prefix whose locale changed, which would undo the ones set below.
+  export WINEPREFIX="$target" LOCPATH="$dir/locale" LANG=zh_CN.UTF-8 2>/dev/null
+  wineboot -i >/dev/null 2>&1 9>&- ||
+    { echo "wine env: wineboot failed" >&2; return 1; }
+  # Message boxes, buttons and captions draw in the system's UI faces, which
+  # have no Chinese glyphs here: link them to the CJK face the machine has,
+  # as a Chinese Windows links them to its own, or their texts are squares.
+  for face in Tahoma "MS Shell Dlg" "Microsoft Sans Serif"; do
+    wine reg add \
+      'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d "wqy-zenhei.ttc,WenQuanYi Zen Hei" /f </dev/null >/dev/null 2>&1 9>&-
+  done
+  # The dialogs ask for 宋体 at 12 pixels, which the machine lacks; the faces
+  # wine would pick, and WenQuanYi Zen Hei's bitmaps at that size, draw "-" as
+  # a blank (a date 7-18-1968 shows as "7 18 1968"); the Sharp face's do not.
+  for face in 宋体 SimSun; do
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+      /v "$face" /t REG_SZ /d "WenQuanYi Zen Hei Sharp" /f </dev/null >/dev/null 2>&1 9>&-
+  done
+  wineserver -w 9>&-
+  [ -f "$target/system.reg" ] || { echo "wine env: wineboot wrote no registry" >&2; return 1; }
+}
+
+_pelorin_make_win32_template() {
+  local dir=$1 ready=.ready-$_pelorin_prefix_version
+  [ -f "$dir/template-win32/$ready" ] && return 0
+  rm -rf "$dir/template-win32"
+  (export WINEARCH=win32 && _pelorin_boot_prefix "$dir" "$dir/template-win32") || return 1
+  touch "$dir/template-win32/$ready"
+}
+
 _pelorin_make_prefix() {
-  local dir=$1 ready=.ready-$_pelorin_prefix_version face
+  local dir=$1 ready=.ready-$_pelorin_prefix_version
   if [ ! -f "$dir/template/$ready" ]; then
     [ -f "$dir/shared/system.reg" ] && { WINEPREFIX="$dir/shared" wineserver -k >/dev/null 2>&1 9>&- || true; }
     rm -rf "$dir/template" "$dir/shared"
-    mkdir -p "$dir/home"
-    # Made under the locale the tests run in: wine rewrites the font links of a
-    # prefix whose locale changed, which would undo the ones set below.
-    export WINEPREFIX="$dir/template" LOCPATH="$dir/locale" LANG=zh_CN.UTF-8 2>/dev/null
-    wineboot -i >/dev/null 2>&1 9>&- ||
-      { echo "wine env: wineboot failed" >&2; return 1; }
-    # Message boxes, buttons and captions draw in the system's UI faces, which
-    # have no Chinese glyphs here: link them to the CJK face the machine has,
-    # as a Chinese Windows links them to its own, or their texts are squares.
-    for face in Tahoma "MS Shell Dlg" "Microsoft Sans Serif"; do
-      wine reg add \
-        'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-        /v "$face" /t REG_MULTI_SZ /d "wqy-zenhei.ttc,WenQuanYi Zen Hei" /f </dev/null >/dev/null 2>&1 9>&-
-    done
-    # The dialogs ask for 宋体 at 12 pixels, which the machine lacks; the faces
-    # wine would pick, and WenQuanYi Zen Hei's bitmaps at that size, draw "-" as
-    # a blank (a date 7-18-1968 shows as "7 18 1968"); the Sharp face's do not.
-    for face in 宋体 SimSun; do
-      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
-        /v "$face" /t REG_SZ /d "WenQuanYi Zen Hei Sharp" /f </dev/null >/dev/null 2>&1 9>&-
-    done
-    wineserver -w 9>&-
-    [ -f "$dir/template/system.reg" ] || { echo "wine env: wineboot wrote no registry" >&2; return 1; }
+    _pelorin_boot_prefix "$dir" "$dir/template" || return 1
     touch "$dir/template/$ready"
   fi
   if [ ! -f "$dir/shared/$ready" ]; then
@@ -141,11 +155,15 @@ pelorin_wine_env() {
 }
 
 pelorin_wine_private_prefix() {
-  local name=$1 target
+  local name=$1 target template=template
   target="$PELORIN_WINE_DIR/private/$name"
+  if [ "${PELORIN_WINE_ARCH:-}" = win32 ]; then
+    template=template-win32
+    _pelorin_locked "$PELORIN_WINE_DIR" _pelorin_make_win32_template "$PELORIN_WINE_DIR" || return 1
+  fi
   rm -rf "$target"
   mkdir -p "$PELORIN_WINE_DIR/private"
-  cp -a "$PELORIN_WINE_DIR/template" "$target"
+  cp -a "$PELORIN_WINE_DIR/$template" "$target"
   export WINEPREFIX=$target
 }
 

@@ -1,0 +1,67 @@
+// pelorin.exe's resources: both restorers, and the restorer a self-extracting
+// backup takes on the machine it runs on.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "TestPaths.h"
+#include "backup/RestorerChoice.h"
+#include "platform/win32/Win32Platform.h"
+#include "sfx/SfxWriter.h"
+#include "windows/support/Win32Scratch.h"
+
+namespace pelorin::win32 {
+namespace {
+
+const std::string kExe = std::string(PELORIN_BUILD_DIR) + "\\src\\app\\pelorin.exe";
+constexpr unsigned kX64 = 0x8664;
+constexpr unsigned kX86 = 0x14c;
+
+// The machine field of the PE header `bytes` start with; 0 when there is none.
+unsigned PeMachine(const unsigned char* bytes, std::size_t size) {
+  if (size < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return 0;
+  const std::size_t pe = bytes[0x3c] | bytes[0x3d] << 8 | bytes[0x3e] << 16 | bytes[0x3f] << 24;
+  if (pe + 6 > size || std::string(reinterpret_cast<const char*>(bytes) + pe, 4) != std::string("PE\0\0", 4))
+    return 0;
+  return bytes[pe + 4] | bytes[pe + 5] << 8;
+}
+
+// 152 is this build's restorer stub byte for byte, 153 the other architecture's.
+TEST(ResourceTest, PelorinExeCarriesBothRestorers) {
+  Win32Resources resources(kExe);
+  ASSERT_TRUE(resources.IsLoaded()) << kExe;
+  const unsigned char* data = nullptr;
+  std::uint32_t size = 0;
+  ASSERT_TRUE(resources.Find("SFX_EXE", 152, &data, &size));
+  const std::string stub = testing::Win32Scratch::ReadFile(std::string(PELORIN_BUILD_DIR) + "\\stub\\pelorin_stub.exe");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), stub);
+  EXPECT_EQ(PeMachine(data, size), sizeof(void*) == 8 ? kX64 : kX86);
+  ASSERT_TRUE(resources.Find("SFX_EXE", 153, &data, &size));
+  EXPECT_EQ(PeMachine(data, size), sizeof(void*) == 8 ? kX86 : kX64);
+}
+
+// The machine the prefix stands for is the test's to say (PELORIN_NATIVE_MACHINE,
+// hexadecimal); the program asks Windows.
+TEST(ResourceTest, SelfExtractingBackupCarriesTheRestorerOfTheMachine) {
+  const char* machine = std::getenv("PELORIN_NATIVE_MACHINE");
+  if (!machine) GTEST_SKIP() << "PELORIN_NATIVE_MACHINE does not say which machine this is";
+  Win32Platform win32;
+  Win32Resources resources(kExe);
+  Platform platform = win32.Get();
+  platform.resources = &resources;
+  testing::Win32Scratch scratch("restorer_choice");
+  testing::Win32Scratch::WriteFile(scratch / "a.inf", "[Version]\r\n");
+  CSfxWriter writer(platform);
+  ASSERT_EQ(writer.AddFile(scratch / "a.inf"), 1);
+  ASSERT_EQ(writer.Build(RestorerResourceId(TargetArchitecture(platform.system)), scratch / "pelorin.exe", nullptr,
+                         nullptr),
+            sfx::kBuildDone);
+  const std::string container = testing::Win32Scratch::ReadFile(scratch / "pelorin.exe");
+  EXPECT_EQ(PeMachine(reinterpret_cast<const unsigned char*>(container.data()), container.size()),
+            std::strtoul(machine, nullptr, 16));
+}
+
+}  // namespace
+}  // namespace pelorin::win32
