@@ -162,6 +162,8 @@ void Streams(const Platform& platform, const std::string& root, Transcript& out)
     out.Line("streams read", Result(in->Read(buffer, sizeof buffer, &got)) + " got=" + std::to_string(got) + " " +
                                  Escape(std::string(buffer, got)));
     out.Line("streams read at end", Result(in->Read(buffer, sizeof buffer, &got)) + " got=" + std::to_string(got));
+    out.Line("streams seek relative", Result(in->Seek(2, SeekOrigin::kBegin) && in->Seek(1, SeekOrigin::kCurrent)) +
+                                          " at=" + std::to_string(in->Position()));
   }
   in.reset();
   reader.reset();

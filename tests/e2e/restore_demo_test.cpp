@@ -29,37 +29,8 @@ class DemoRestoreTest : public MainWindowTest {
     EXPECT_EQ(ItemText(picker, 14146), "请指定包含你的备份文件的文件夹");
     if (screenshot) SaveScreenshot(picker, ArtifactPath(screenshot));
     if (!ChooseFolder(picker, folder) || !WaitForWindowGone(picker, kStepTimeout)) return nullptr;
-    return WaitForBox(kInstallTimeout);
-  }
-
-  // A box of the program's title other than the main dialog, which bears it too.
-  HWND WaitForBox(DWORD timeoutMs) {
-    struct Search {
-      DWORD pid;
-      HWND dialog;
-      HWND found;
-    } search{app.Id(), dialog, nullptr};
-    WaitUntil(
-        [&] {
-          EnumWindows(
-              [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(window, &pid);
-                char cls[32] = {};
-                GetClassNameA(window, cls, sizeof cls);
-                if (pid == s->pid && window != s->dialog && IsWindowVisible(window) &&
-                    std::string(cls) == "#32770" && WindowText(window) == "Pelorin") {
-                  s->found = window;
-                  return FALSE;
-                }
-                return TRUE;
-              },
-              reinterpret_cast<LPARAM>(&search));
-          return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
+    // A box of the program's title other than the main dialog, which bears it too.
+    return WaitForMessageBox(app.Id(), "Pelorin", kInstallTimeout, dialog);
   }
 };
 

@@ -1,9 +1,12 @@
-// CProfileFile on the POSIX profile services; the Windows build runs the same
-// scenario on the real ones.
+// CProfileFile on the POSIX profile services (the services themselves are
+// compared with wine's by the differential suite): a manifest written and read
+// back in GBK with CRLF, the not-found default, the fixed buffers and the
+// message for a missing file.
 #include <gtest/gtest.h>
 
 #include "PosixScratch.h"
-#include "ProfileFileScenario.h"
+#include "RecordingBoxes.h"
+#include "backup/ProfileFile.h"
 #include "platform/posix/PosixPlatform.h"
 
 namespace pelorin {
@@ -21,10 +24,7 @@ class ProfileFileTest : public ::testing::Test {
     services.boxes = &boxes;
     return services;
   }
-  testing::profile_scenario::Setup Scenario() {
-    return {ini, boxes, [this](const std::string& bytes) { scratch.WriteFile(u8"显卡/taskinfo.ini", bytes); },
-            [this] { return scratch.ReadFile(u8"显卡/taskinfo.ini"); }, "C:\\nowhere\\taskinfo.ini"};
-  }
+  void Put(const std::string& bytes) { scratch.WriteFile(u8"显卡/taskinfo.ini", bytes); }
 
   testing::PosixScratch scratch;
   testing::RecordingBoxes boxes;
@@ -33,16 +33,78 @@ class ProfileFileTest : public ::testing::Test {
 };
 
 TEST_F(ProfileFileTest, ManifestRoundTripInGbkWithCrlf) {
-  testing::profile_scenario::ManifestRoundTripInGbkWithCrlf(Scenario());
+  EXPECT_TRUE(ini.WriteValue("显卡驱动", "硬件ID", "PCI\\VEN_1002&DEV_4E50"));
+  EXPECT_TRUE(ini.WriteValue("显卡驱动", "文件1", "oem12.inf"));
+  EXPECT_TRUE(ini.WriteValue("Second", "描述", "100% 兼容%"));  // percent signs are data, never a format
+  EXPECT_EQ(scratch.ReadFile(u8"显卡/taskinfo.ini"), "[显卡驱动]\r\n硬件ID=PCI\\VEN_1002&DEV_4E50\r\n文件1=oem12.inf\r\n[Second]\r\n描述=100% 兼容%\r\n");
+
+  EXPECT_EQ(ini.ReadValue("显卡驱动", "文件1"), "oem12.inf");
+  EXPECT_EQ(ini.ReadValue("second", "描述"), "100% 兼容%");
+  EXPECT_EQ(ini.ReadValue("显卡驱动", "文件9"), "找不到相应值");
+  EXPECT_EQ(ini.ReadValue("无此节", "文件1"), "找不到相应值");
+
+  // Names and lines are appended to what the array holds.
+  StringArray names{"x"};
+  ini.GetSectionNames(names);
+  ini.GetSectionNames(names);
+  EXPECT_EQ(names, (StringArray{"x", "显卡驱动", "Second", "显卡驱动", "Second"}));
+  StringArray lines;
+  ini.GetSection("显卡驱动", lines);
+  EXPECT_EQ(lines, (StringArray{"硬件ID=PCI\\VEN_1002&DEV_4E50", "文件1=oem12.inf"}));
+  ini.GetSection("Absent", lines);
+  EXPECT_EQ(lines.size(), 2u);
+  EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(ProfileFileTest, MissingFileShowsOneMessagePerReadAndYieldsNothing) {
-  testing::profile_scenario::MissingFileShowsOneMessagePerReadAndYieldsNothing(Scenario());
+  ini.SetPath("C:\\nowhere\\taskinfo.ini");
+  StringArray out{"kept"};
+  EXPECT_EQ(ini.ReadValue("驱动", "硬件ID"), "");
+  ini.GetSectionNames(out);
+  ini.GetSection("驱动", out);
+  EXPECT_EQ(out, StringArray{"kept"});
+  const auto shown = boxes.Shown();
+  EXPECT_EQ(shown.size(), 3u);
+  for (const auto& box : shown) {
+    EXPECT_EQ(box.text, "打开配置文件失败，请指定正确文件路径！");
+    EXPECT_FALSE(box.hasCaption) << "the application's title";
+    EXPECT_EQ(box.type, mb::kOk);
+  }
+
+  // A write into a missing folder fails quietly.
+  EXPECT_FALSE(ini.WriteValue("驱动", "硬件ID", "x"));
+  EXPECT_EQ(boxes.Shown().size(), 3u);
   EXPECT_FALSE(scratch.Exists("nowhere"));
 }
 
 TEST_F(ProfileFileTest, LongResultsAreCutToTheFixedBuffers) {
-  testing::profile_scenario::LongResultsAreCutToTheFixedBuffers(Scenario());
+  Put("[v]\r\nlong=" + std::string(600, 'x') + "\r\n");
+  EXPECT_EQ(ini.ReadValue("v", "long"), std::string(519, 'x'));
+
+  // 60 names of 15 bytes (16 with the terminator) need 960 bytes. The service
+  // fills 778 bytes (the buffer size minus 2): 48 whole names and 10 bytes of
+  // the next one, which is kept as far as it goes.
+  std::string text;
+  for (int i = 0; i < 60; ++i) text += "[节名称节名称" + std::to_string(100 + i) + "]\r\nk=v\r\n";
+  Put(text);
+  StringArray names;
+  ini.GetSectionNames(names);
+  ASSERT_EQ(names.size(), 49u);
+  EXPECT_EQ(names[47], "节名称节名称147");
+  EXPECT_EQ(names[48], "节名称节名");
+
+  // 400 lines of 19 bytes with their terminators: 5198 bytes hold 273 whole
+  // lines and 11 bytes of the next.
+  text = "[SourceDisksFiles]\r\n";
+  for (int i = 0; i < 400; ++i) text += "file" + std::to_string(10000 + i) + ".sys=1,,x\r\n";
+  Put(text);
+  StringArray lines;
+  ini.GetSection("sourcedisksfiles", lines);
+  ASSERT_EQ(lines.size(), 274u);
+  EXPECT_EQ(lines[0], "file10000.sys=1,,x");
+  EXPECT_EQ(lines[272], "file10272.sys=1,,x");
+  EXPECT_EQ(lines[273], "file10273.s");
+  EXPECT_TRUE(boxes.Shown().empty());
 }
 
 }  // namespace

@@ -93,16 +93,5 @@ TEST_F(Win32BackupTest, ReadOnlyCopiesAreRefreshedOnTheNextBackup) {
   EXPECT_EQ(GetFileAttributesA(source.c_str()) & FILE_ATTRIBUTE_READONLY, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
 
-TEST_F(Win32BackupTest, MakePathOnRealFolders) {
-  CFileTreeOps ops(platform);
-  EXPECT_EQ(ops.MakePath(scratch + "\\a\\b\\c"), 1);
-  EXPECT_NE(GetFileAttributesA((scratch + "\\a\\b\\c").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(ops.MakePath(scratch + "\\a\\b\\"), 0);
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Create  directory fail!"});
-  EXPECT_EQ(ops.DeleteTree(scratch + "\\none"), 0);
-  EXPECT_EQ(ops.DeleteTree(scratch + "\\a"), 1);
-  EXPECT_EQ(GetFileAttributesA((scratch + "\\a").c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
 }  // namespace
 }  // namespace pelorin

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 TEST(CharsetTest, NarrowLiteralsAreGbk) {
   const std::string text = "共找到%d个驱动";
@@ -11,3 +12,36 @@ TEST(CharsetTest, NarrowLiteralsAreGbk) {
 // The test environment must run programs in code page 936, as the program's
 // users do; everything else under wine depends on it.
 TEST(CharsetTest, AnsiCodePageIs936) { EXPECT_EQ(GetACP(), 936u); }
+
+namespace {
+
+// The pixels `text` leaves on a white bitmap in the dialogs' face, 宋体 9 pt.
+std::vector<COLORREF> Drawn(const char* text) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 120, 20);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "宋体");
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  RECT all = {0, 0, 120, 20};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  TextOutA(dc, 0, 0, text, lstrlenA(text));
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 120; ++x) pixels.push_back(GetPixel(dc, x, y));
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBitmap);
+  DeleteObject(font);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
+
+}  // namespace
+
+// The screenshots of the tests and the demo show driver dates: the face put in
+// place of 宋体 must draw every character of them, "-" included.
+TEST(CharsetTest, DialogFaceDrawsTheDashesOfADate) {
+  EXPECT_NE(Drawn("7-18-1968"), Drawn("7 18 1968"));
+}

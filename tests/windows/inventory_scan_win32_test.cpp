@@ -97,19 +97,5 @@ TEST_F(Win32ScanTest, BoundsTypesAndModesOverTheRealRegistryCalls) {
   EXPECT_EQ(Scan(ScanMode::AllBackupable, all), (std::vector<std::string>{"inbox", fits}));
 }
 
-TEST_F(Win32ScanTest, ClassWithoutDisplayNameTakesClassDesc) {
-  HKEY display = Key("SYSTEM\\CurrentControlSet\\Control\\Class\\{d}");
-  Set(display, "ClassDesc", "@c_display.inf,%ClassDesc%;Display adapters");
-  Set(display, "Class", "Display");
-  Instance("{d}", "0000", "gpu");
-  HKEY ports = Key("SYSTEM\\CurrentControlSet\\Control\\Class\\{p}");
-  Set(ports, "Class", "Ports");
-  Instance("{p}", "0000", "uart");
-  MemoryDriverRows rows;
-  EXPECT_EQ(Scan(ScanMode::AllBackupable, rows), (std::vector<std::string>{"uart", "gpu"}));
-  EXPECT_EQ(rows.Text(0, DriverColumn::Class), "Ports");
-  EXPECT_EQ(rows.Text(1, DriverColumn::Class), "Display adapters");
-}
-
 }  // namespace
 }  // namespace pelorin

@@ -20,12 +20,14 @@ struct SeenBox {
   bool hasCancel = false;
 };
 
-// Waits for a box with `caption`, records what it shows and presses `button`.
+// Waits for a box with `caption`, records what it shows and presses `button`;
+// gives up only once the call that shows it has returned (Stop), never on a
+// clock, which a loaded machine outruns.
 class BoxAnswerer {
  public:
   BoxAnswerer(const char* caption, int button)
       : thread_([this, caption, button] {
-          for (int i = 0; i < 500 && !seen_.found; ++i) {
+          while (!seen_.found && !stop_) {
             HWND box = ::FindWindowA("#32770", caption);
             if (box == nullptr) {
               ::Sleep(10);
@@ -42,17 +44,17 @@ class BoxAnswerer {
             ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
           }
         }) {}
-  ~BoxAnswerer() { Join(); }
+  ~BoxAnswerer() { Seen(); }
+  // What the box showed, once the call that showed it has returned.
   const SeenBox& Seen() {
-    Join();
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
     return seen_;
   }
 
  private:
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
   SeenBox seen_;
+  std::atomic<bool> stop_{false};
   std::thread thread_;
 };
 

@@ -1,4 +1,5 @@
-// Resource look-up of the Win32 backend, on pelorin.exe and on the test program.
+// Resource look-up of the Win32 backend, on pelorin.exe (which carries the stub
+// unchanged as SFX_EXE 152) and on the test program.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -30,6 +31,12 @@ TEST(Win32ResourcesTest, FindsTheEmbeddedStubInAModuleFile) {
   EXPECT_EQ(GetLastError(), err::kResourceNameNotFound);
   EXPECT_FALSE(resources.Find("NO_SUCH_TYPE", 152, &data, &size));
   EXPECT_EQ(GetLastError(), err::kResourceTypeNotFound);
+
+  HMODULE module = LoadLibraryExA(kExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  char about[64] = {};
+  ASSERT_GT(LoadStringA(module, 101, about, sizeof about), 0);
+  EXPECT_STREQ(about, "关于 Pelorin(&A)...");
+  FreeLibrary(module);
 }
 
 TEST(Win32ResourcesTest, UnmappableModuleNeverFallsBackToTheProgram) {

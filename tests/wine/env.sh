@@ -39,7 +39,7 @@ _pelorin_make_locale() {
 
 # Bumped whenever the template's making changes, so that build folders made
 # before remake it.
-_pelorin_prefix_version=3
+_pelorin_prefix_version=5
 
 _pelorin_make_prefix() {
   local dir=$1 ready=.ready-$_pelorin_prefix_version face
@@ -59,6 +59,13 @@ _pelorin_make_prefix() {
       wine reg add \
         'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
         /v "$face" /t REG_MULTI_SZ /d "wqy-zenhei.ttc,WenQuanYi Zen Hei" /f </dev/null >/dev/null 2>&1 9>&-
+    done
+    # The dialogs ask for 宋体 at 12 pixels, which the machine lacks; the faces
+    # wine would pick, and WenQuanYi Zen Hei's bitmaps at that size, draw "-" as
+    # a blank (a date 7-18-1968 shows as "7 18 1968"); the Sharp face's do not.
+    for face in 宋体 SimSun; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+        /v "$face" /t REG_SZ /d "WenQuanYi Zen Hei Sharp" /f </dev/null >/dev/null 2>&1 9>&-
     done
     wineserver -w 9>&-
     [ -f "$dir/template/system.reg" ] || { echo "wine env: wineboot wrote no registry" >&2; return 1; }
