@@ -7,6 +7,7 @@
 #include "backup/DriverFileSet.h"
 #include "backup/FolderBackup.h"
 #include "backup/ProfileFile.h"
+#include "platform/PrivateFolder.h"
 
 namespace pelorin {
 
@@ -15,12 +16,6 @@ namespace {
 int PumpProgress(int, void*, void* user) {
   static_cast<BackupHost*>(user)->PumpMessages();
   return 0;
-}
-
-// A stale file of an earlier run would otherwise be extended into this backup.
-void StartEmpty(FileSystem& files, const std::string& path) {
-  files.SetAttributes(path, attr::kNormal);
-  files.Delete(path);
 }
 
 }  // namespace
@@ -33,10 +28,11 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
     platform.boxes->Show(texts::kGetTempFailed, nullptr, mb::kOk);
     temp[0] = '\0';  // the process's current folder
   }
-  const std::string manifestPath = std::string(temp) + texts::kManifestFileName;
-  const std::string treePath = std::string(temp) + texts::kClassTreeFileName;
-  StartEmpty(*platform.files, manifestPath);
-  StartEmpty(*platform.files, treePath);
+  // A fresh folder of the run's own: under fixed names straight in the
+  // temporary folder a planted link would redirect the writes.
+  const std::string workFolder = MakePrivateTempFolder(*platform.files, temp, "pelorin_sfx_");
+  const std::string manifestPath = workFolder + texts::kManifestFileName;
+  const std::string treePath = workFolder + texts::kClassTreeFileName;
   CCombinedManifest manifest(platform);
   manifest.Open(manifestPath);
   CClassTreeFile tree(platform);
@@ -67,10 +63,8 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
 
     bool missed = false;
     auto pack = [&](const std::string& source, int number, const std::string& fileName) {
-      // The last slots are kept for the manifests: without them the restorer
-      // could not use the backup at all.
-      const bool room = writer.Count() < sfx::kMaxFiles - kSfxManifestSlots;
-      if (room && writer.AddFile(source) == 1) {
+      // The entry keeps its place in the driver's folder, as the folder form has it.
+      if (!source.empty() && writer.AddFile(source, folderName + "\\" + fileName) == 1) {
         host.SetProgressPos(number);
         host.SetProgressText(fileName);
         manifest.WriteFile(driver.DriverDesc, source, DestinationPath(folder, fileName));
@@ -92,8 +86,8 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
   }
   // Without its two manifests a container restores nothing: one that cannot
   // take them is not written at all, and the run fails as a failed build does.
-  bool manifestsTaken = true;
-  if (ticked > 0) {
+  bool manifestsTaken = !workFolder.empty();
+  if (ticked > 0 && manifestsTaken) {
     manifestsTaken = writer.AddFile(manifestPath) == 1;
     manifestsTaken = writer.AddFile(treePath) == 1 && manifestsTaken;
   }
@@ -104,8 +98,11 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
   if (built != sfx::kBuildDone)
     platform.boxes->Show(texts::kSfxBuildFailed, texts::kSfxCaption, mb::kIconExclamation);
   writer.Reset();
-  platform.files->Delete(manifestPath);
-  platform.files->Delete(treePath);
+  if (!workFolder.empty()) {
+    platform.files->Delete(manifestPath);
+    platform.files->Delete(treePath);
+    platform.files->RemoveDir(workFolder.substr(0, workFolder.size() - 1));
+  }
 
   int result = BackupResultDone;
   if (ticked == 0) {

@@ -49,12 +49,13 @@ TEST_F(Win32RestorerTest, UnpacksShowsTheTreeInstallsAndCleansUp) {
       "[Card/B]\r\n硬件ID=PCI\\VEN_2\r\n驱动程序配置文件=oem2.inf\r\n");
   Put("oem1.inf", "[Version]\r\n");
   CSfxWriter writer(platform);
-  for (const char* name : {"oem1.inf", "taskinfo.ini", "treeinfo.ini"})
-    ASSERT_EQ(writer.AddFile(scratch + name), 1);
+  ASSERT_EQ(writer.AddFile(scratch + "oem1.inf", "Card A\\oem1.inf"), 1);
+  for (const char* name : {"taskinfo.ini", "treeinfo.ini"}) ASSERT_EQ(writer.AddFile(scratch + name), 1);
   ASSERT_EQ(writer.Build(152, scratch + "restore.exe", nullptr, nullptr), 1002);
 
   CRestorerSession session(platform);
-  ASSERT_EQ(session.Unpack(scratch + "restore.exe", scratch, "unpacked"), 0);
+  ASSERT_EQ(session.Unpack(scratch + "restore.exe", scratch), 0);
+  const std::string folder = session.Folder();
   session.BuildTree("PC");
   CTickTree& tree = session.Tree();
   ASSERT_EQ(tree.Size(), 6);
@@ -77,8 +78,9 @@ TEST_F(Win32RestorerTest, UnpacksShowsTheTreeInstallsAndCleansUp) {
       calls.push_back(inf + "|" + id);
       return id == "PCI\\VEN_1" ? 1 : 2;
     });
-  EXPECT_EQ(calls, (std::vector<std::string>{scratch + "unpacked\\oem1.inf|PCI\\VEN_1",
-                                             scratch + "unpacked\\oem2.inf|PCI\\VEN_2"}));
+  // Each driver from its own folder ("/" dropped from the name, as backed up).
+  EXPECT_EQ(calls, (std::vector<std::string>{folder + "Card A\\oem1.inf|PCI\\VEN_1",
+                                             folder + "CardB\\oem2.inf|PCI\\VEN_2"}));
   EXPECT_EQ(tree.Colour(2), ItemColour::kInstalled);
   EXPECT_EQ(tree.Colour(3), ItemColour::kFailed);
   EXPECT_STREQ(session.StatusFor(2), "安装完毕!");
@@ -87,16 +89,8 @@ TEST_F(Win32RestorerTest, UnpacksShowsTheTreeInstallsAndCleansUp) {
   std::vector<std::string> failures;
   session.Cleanup(failures);
   EXPECT_TRUE(failures.empty());
-  EXPECT_EQ(GetFileAttributesA((scratch + "unpacked").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(boxes.Texts().empty());
-}
-
-TEST_F(Win32RestorerTest, TheStubAloneIsNoContainer) {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  CRestorerSession session(platform);
-  EXPECT_EQ(session.Unpack(self, scratch, "x"), 102);
-  EXPECT_EQ(GetFileAttributesA((scratch + "x").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
