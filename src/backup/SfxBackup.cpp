@@ -6,8 +6,10 @@
 #include "backup/BackupTexts.h"
 #include "backup/DriverWalk.h"
 #include "backup/FolderBackup.h"
+#include "backup/ProfileFile.h"
 #include "backup/RestorerChoice.h"
 #include "inventory/DriverScan.h"
+#include "platform/PrivateFolder.h"
 
 namespace pelorin {
 
@@ -24,18 +26,16 @@ void StartEmpty(FileSystem& files, const std::string& path) {
   files.Delete(path);
 }
 
-// Adds each file to the container. The last table slots are kept for the
-// manifests: without them the restorer could not use the backup at all.
+// Adds each file to the container under its path below the destination folder.
 class ContainerSink : public DriverFileSink {
  public:
   ContainerSink(const Platform& platform, CSfxWriter& writer, CCombinedManifest& manifest,
-                const std::string& description)
-      : platform_(platform), writer_(writer), manifest_(manifest), description_(description) {}
+                const std::string& description, const std::string& folderName)
+      : platform_(platform), writer_(writer), manifest_(manifest), description_(description),
+        folderName_(folderName) {}
 
   SaveOutcome Save(const std::string& source, const std::string& entry) override {
-    (void)entry;
-    const bool room = writer_.Count() < sfx::kMaxFiles - kSfxManifestSlots;
-    if (room && writer_.AddFile(source) == 1) return SaveOutcome::kSaved;
+    if (!source.empty() && writer_.AddFile(source, folderName_ + "\\" + entry) == 1) return SaveOutcome::kSaved;
     // A file that exists but was not taken leaves the backup incomplete; a file
     // that is simply not there is skipped without a word.
     const bool there = !source.empty() && platform_.files->GetAttributes(source) != attr::kInvalid;
@@ -50,6 +50,7 @@ class ContainerSink : public DriverFileSink {
   CSfxWriter& writer_;
   CCombinedManifest& manifest_;
   const std::string& description_;
+  const std::string& folderName_;
 };
 
 }  // namespace
@@ -62,10 +63,11 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
     platform.boxes->Show(texts::kGetTempFailed, nullptr, mb::kOk);
     temp[0] = '\0';  // the process's current folder
   }
-  const std::string manifestPath = std::string(temp) + texts::kManifestFileName;
-  const std::string treePath = std::string(temp) + texts::kClassTreeFileName;
-  StartEmpty(*platform.files, manifestPath);
-  StartEmpty(*platform.files, treePath);
+  // A fresh folder of the run's own: under fixed names straight in the
+  // temporary folder a planted link would redirect the writes.
+  const std::string workFolder = MakePrivateTempFolder(*platform.files, temp, "pelorin_sfx_");
+  const std::string manifestPath = workFolder + texts::kManifestFileName;
+  const std::string treePath = workFolder + texts::kClassTreeFileName;
   CCombinedManifest manifest(platform);
   manifest.Open(manifestPath);
   CClassTreeFile tree(platform);
@@ -87,15 +89,15 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
     host.SetProgressRange(0, lastNumber);
     manifest.WriteDriver(driver);
 
-    ContainerSink sink(platform, writer, manifest, driver.DriverDesc);
+    ContainerSink sink(platform, writer, manifest, driver.DriverDesc, folderName);
     const DriverWalkResult result = walk.Save(destinationFolder + folderName, sink);
     if (result.failed > 0) incomplete.failedCopies.push_back(driver.DriverDesc);
     if (result.missing) incomplete.missingFiles.push_back(driver.DriverDesc);
   }
   // Without its two manifests a container restores nothing: one that cannot
   // take them is not written at all, and the run fails as a failed build does.
-  bool manifestsTaken = true;
-  if (ticked > 0) {
+  bool manifestsTaken = !workFolder.empty();
+  if (ticked > 0 && manifestsTaken) {
     manifestsTaken = writer.AddFile(manifestPath) == 1;
     manifestsTaken = writer.AddFile(treePath) == 1 && manifestsTaken;
   }
@@ -107,8 +109,11 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
   if (built != sfx::kBuildDone)
     platform.boxes->Show(texts::kSfxBuildFailed, texts::kInformationCaption, mb::kIconExclamation);
   writer.Reset();
-  platform.files->Delete(manifestPath);
-  platform.files->Delete(treePath);
+  if (!workFolder.empty()) {
+    platform.files->Delete(manifestPath);
+    platform.files->Delete(treePath);
+    platform.files->RemoveDir(workFolder.substr(0, workFolder.size() - 1));
+  }
 
   int result = BackupResultDone;
   if (ticked == 0) {

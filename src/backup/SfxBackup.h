@@ -14,10 +14,6 @@
 
 namespace pelorin {
 
-// The file table keeps this many slots for the two manifests, which are added
-// once after the last driver.
-constexpr int kSfxManifestSlots = 2;
-
 // Runs one backup into `destinationFolder` (ending with "\"). Returns the result
 // it posted (BackupResultNothingTicked, BackupResultDone, BackupResultIncomplete
 // when some file of a ticked driver could not be taken), or 0 when the build

@@ -14,6 +14,7 @@
 #include "cli/Commands.h"
 #include "platform/posix/PosixPlatform.h"
 #include "sfx/SfxUnpack.h"
+#include "stub/StubTexts.h"
 
 namespace pelorin::cli {
 
@@ -140,6 +141,10 @@ int UnpackCommand(const std::vector<std::string>& args) {
     case SfxStatus::kWriteFailed:
       std::fprintf(stderr, "pelorin: %s: %s\n", failedPath.empty() ? to.c_str() : Host(failedPath).c_str(),
                    SfxStatusText(status));
+      return kExitFailure;
+    case SfxStatus::kNoSpace:
+      // The restorer's own words for it.
+      std::fprintf(stderr, "pelorin: %s: %s\n", to.c_str(), ToTerminal(stubtexts::kDiskSpace).c_str());
       return kExitFailure;
     default:
       return InputError(words[0] + ": " + SfxStatusText(status) + ", nothing written");

@@ -90,6 +90,12 @@ class FileSystem {
   virtual int MakeDir(const std::string& path) = 0;
   // CreateFileA in one of the modes above; null with the last-error code set.
   virtual std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) = 0;
+  // GetDiskFreeSpaceExA: the bytes this user may still write on the volume of
+  // the existing folder `path`.
+  virtual bool FreeSpace(const std::string& path, std::uint64_t* bytes) = 0;
+  // CreateDirectoryA of a folder that only the current user (and the system)
+  // can open; fails with kAlreadyExists when the name exists, as a link too.
+  virtual bool CreatePrivateDir(const std::string& path) = 0;
 };
 
 }  // namespace pelorin

@@ -3,6 +3,8 @@
 // file, then a trailer read from the end of the file:
 //   records (offset, size, compressed size, name, name length; u32 little-endian,
 //   name without terminator), count, version "1.10", marker "!ZERN_SFX!".
+// A name is the entry's path below the unpack folder, levels separated by "\";
+// the whole container lies below 4 GiB, as its offsets are 32-bit.
 #include <cstdint>
 
 namespace pelorin::sfx {
@@ -22,9 +24,8 @@ constexpr std::uint32_t kTrailerTail = 4 + kVersionLength + kMarkerLength;
 // Offset, size, compressed size and name length around each record's name.
 constexpr std::uint32_t kRecordFixed = 16;
 
-constexpr int kMaxFiles = 256;
 constexpr std::uint32_t kBufferSize = 4096;
-// Names are copied through a buffer of this size when the trailer is written.
+// The longest entry name the reader accepts.
 constexpr std::uint32_t kMaxNameLength = 1000;
 // Version passed to deflateInit_/inflateInit_; zlib checks only its first digit.
 constexpr char kZlibVersion[] = "1.1.4";
@@ -39,6 +40,7 @@ constexpr int kBuildWriteFailed = 1005;
 constexpr int kBuildFileUnreadable = 1006;
 constexpr int kBuildNoStub = 1007;
 constexpr int kPayloadDone = 1008;
+constexpr int kBuildTooLarge = 1009;  // the container would pass 4 GiB
 
 // Progress events of CSfxWriter::Build.
 constexpr int kEventFileBegin = 1000;

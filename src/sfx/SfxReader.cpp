@@ -51,22 +51,31 @@ const char* SfxStatusText(SfxStatus status) {
     case SfxStatus::kReadFailed: return "the backup cannot be read";
     case SfxStatus::kCreateFailed: return "a file cannot be created";
     case SfxStatus::kWriteFailed: return "a file cannot be written";
+    case SfxStatus::kNoSpace: return "the disk has not enough free space";
   }
   return "unknown";
 }
 
 bool IsSafeEntryName(const std::string& name) {
   if (name.empty() || name.size() > sfx::kMaxNameLength) return false;
-  if (name.find("..") != std::string::npos || name == ".") return false;
-  for (std::size_t i = 0; i < name.size(); i += mbcs::CharLength(name, i)) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (mbcs::CharLength(name, i) == 2) continue;
-    if (c < 0x20 || c == 0x7F) return false;
-    if (std::strchr("\\/:*?\"<>|", c) != nullptr) return false;
+  // Level by level: an empty level (a rooted name, "a\\b", a trailing "\\"),
+  // "." or "..", a drive colon, control or wildcard characters, a device name.
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = mbcs::FindFirst(name, '\\', start);
+    if (end == std::string::npos) end = name.size();
+    const std::string level = name.substr(start, end - start);
+    if (level.empty() || level == "." || level == "..") return false;
+    for (std::size_t i = 0; i < level.size(); i += mbcs::CharLength(level, i)) {
+      const unsigned char c = static_cast<unsigned char>(level[i]);
+      if (mbcs::CharLength(level, i) == 2) continue;
+      if (c < 0x20 || c == 0x7F || std::strchr("/:*?\"<>|", c) != nullptr) return false;
+    }
+    // A trailing dot or blank is dropped by Windows, which would merge names.
+    if (level.back() == '.' || level.back() == ' ' || IsDeviceName(level)) return false;
+    if (end == name.size()) return true;
+    start = end + 1;
   }
-  // A trailing dot or blank is dropped by Windows, which would merge names.
-  if (name.back() == '.' || name.back() == ' ') return false;
-  return !IsDeviceName(name);
 }
 
 SfxStatus ReadSfxDirectory(FileStream& container, std::vector<SfxRecord>& records) {
@@ -127,6 +136,9 @@ SfxStatus InflateSfxEntry(FileStream& container, const SfxRecord& record, FileSt
     return SfxStatus::kReadFailed;
 
   std::uint32_t remaining = record.compressedSize;
+  // The record's size bounds what a stream may give: a crafted small stream
+  // cannot fill the disk.
+  std::uint32_t room = record.size;
   SfxStatus status = SfxStatus::kOk;
   int rc = Z_OK;
   bool outputFull = false;
@@ -156,12 +168,17 @@ SfxStatus InflateSfxEntry(FileStream& container, const SfxRecord& record, FileSt
     }
     const std::uint32_t produced = sfx::kBufferSize - stream.avail_out;
     outputFull = stream.avail_out == 0;
+    if (produced > room) {
+      status = SfxStatus::kCorrupt;
+      break;
+    }
+    room -= produced;
     if (out && produced > 0 && !out->Write(output, produced)) {
       status = SfxStatus::kWriteFailed;
       break;
     }
   }
-  if (status == SfxStatus::kOk && (stream.avail_in != 0 || remaining != 0)) status = SfxStatus::kCorrupt;
+  if (status == SfxStatus::kOk && (stream.avail_in != 0 || remaining != 0 || room != 0)) status = SfxStatus::kCorrupt;
   inflateEnd(&stream);
   return status;
 }

@@ -16,7 +16,7 @@ namespace pelorin {
 
 struct SfxRecord {
   std::uint32_t dataOffset = 0;
-  std::uint32_t size = 0;
+  std::uint32_t size = 0;  // the entry's length once unpacked
   std::uint32_t compressedSize = 0;
   std::string name;
 };
@@ -29,20 +29,23 @@ enum class SfxStatus {
   kReadFailed,    // the container cannot be opened or read
   kCreateFailed,  // an entry cannot be created
   kWriteFailed,   // an entry cannot be written
+  kNoSpace,       // the unpacked entries would not fit on the disk
 };
 
 const char* SfxStatusText(SfxStatus status);
 
-// A name that can be created inside the target folder and nowhere else: not
-// empty, no separators, drive colons, "..", control or wildcard characters, and
-// no device name such as NUL or COM1.
+// A path that can be created below the target folder and nowhere else: levels
+// separated by "\", none of them empty, "." or "..", none with a drive colon,
+// "/", a control or wildcard character, a trailing dot or blank, or a device
+// name such as NUL or COM1.
 bool IsSafeEntryName(const std::string& name);
 
 // The records in table order (the first written first).
 SfxStatus ReadSfxDirectory(FileStream& container, std::vector<SfxRecord>& records);
 
 // Inflates one entry into `out`, or only checks it when `out` is null. The stream
-// must end exactly at its recorded compressed size.
+// must end exactly at its recorded compressed size and give exactly the
+// recorded size.
 SfxStatus InflateSfxEntry(FileStream& container, const SfxRecord& record, FileStream* out);
 
 using SfxCreateEntry = std::function<std::unique_ptr<FileStream>(const std::string& name)>;

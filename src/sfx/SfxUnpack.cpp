@@ -33,8 +33,18 @@ bool MakeSfxEntryFolders(FileSystem& files, const std::string& folder, const std
 
 SfxStatus UnpackSfxToFolder(FileSystem& files, FileStream& container, const std::string& folder,
                             std::vector<SfxRecord>& records, std::string* failedPath) {
+  // Checked before anything is written: the records give every entry's length.
+  SfxStatus status = ReadSfxDirectory(container, records);
+  if (status != SfxStatus::kOk) return status;
+  std::uint64_t needed = 0;
+  for (const SfxRecord& record : records) needed += record.size;
+  std::uint64_t free = 0;
+  if (files.FreeSpace(folder, &free) && free < needed) {
+    if (failedPath) *failedPath = folder;
+    return SfxStatus::kNoSpace;
+  }
   std::vector<std::string> made;
-  const SfxStatus status = UnpackSfx(
+  status = UnpackSfx(
       container,
       [&](const std::string& name) -> std::unique_ptr<FileStream> {
         if (!MakeSfxEntryFolders(files, folder, name, made, failedPath)) return nullptr;

@@ -4,6 +4,7 @@
 
 #include "platform/Errors.h"
 #include "platform/Mbcs.h"
+#include "sfx/SfxReader.h"
 
 namespace pelorin {
 
@@ -34,37 +35,59 @@ CSfxWriter::CSfxWriter(const Platform& platform) : platform_(platform) {
 CSfxWriter::~CSfxWriter() = default;
 
 void CSfxWriter::Reset() {
-  for (SfxFileEntry& entry : table_) entry = SfxFileEntry{};
-  count_ = 0;
-  overflowed_ = false;
+  entries_.clear();
+  entries_.shrink_to_fit();
+  names_.clear();
+  names_.shrink_to_fit();
 }
 
-int CSfxWriter::AddFile(const std::string& path) {
-  if (count_ >= sfx::kMaxFiles) {
-    overflowed_ = true;
-    return 0;
-  }
-  std::string name = mbcs::AfterLastBackslash(path);
-  if (name.size() > sfx::kMaxNameLength) return 0;
-  std::unique_ptr<FileStream> file = platform_.files->Open(path, OpenMode::kReadExclusive);
+int CSfxWriter::AddFile(const std::string& source) { return AddFile(source, mbcs::AfterLastBackslash(source)); }
+
+int CSfxWriter::AddFile(const std::string& source, const std::string& entryName) {
+  // A name the reader would refuse would make the whole container useless.
+  if (!IsSafeEntryName(entryName)) return 0;
+  std::unique_ptr<FileStream> file = platform_.files->Open(source, OpenMode::kReadExclusive);
   if (!file) return 0;
-  SfxFileEntry& entry = table_[count_];
-  entry = SfxFileEntry{};
-  entry.size = static_cast<std::uint32_t>(file->Length());
-  file.reset();
-  entry.fullPath = path;
-  entry.name = std::move(name);
-  ++count_;
+  const std::uint64_t length = file->Length();
+  if (length > 0xFFFFFFFFu) return 0;
+  Slot slot;
+  slot.size = static_cast<std::uint32_t>(length);
+  slot.pathAt = static_cast<std::uint32_t>(names_.size());
+  names_.append(source).push_back('\0');
+  slot.nameAt = static_cast<std::uint32_t>(names_.size());
+  slot.nameLength = static_cast<std::uint32_t>(entryName.size());
+  names_.append(entryName).push_back('\0');
+  entries_.push_back(slot);
   return 1;
 }
 
+SfxFileEntry CSfxWriter::Entry(int index) const {
+  const Slot& slot = entries_[static_cast<std::size_t>(index)];
+  SfxFileEntry entry;
+  entry.name = Name(slot);
+  entry.fullPath = Path(slot);
+  entry.size = slot.size;
+  entry.compressedSize = slot.compressedSize;
+  entry.dataOffset = slot.dataOffset;
+  return entry;
+}
+
+bool CSfxWriter::FitsInFourGiB(std::uint64_t stubSize) const {
+  // Offsets and sizes are 32-bit: judged on the largest stream zlib can make of
+  // each file, so that no offset can wrap once the build has begun.
+  std::uint64_t end = stubSize + sfx::kTrailerTail;
+  for (const Slot& slot : entries_) end += compressBound(slot.size) + sfx::kRecordFixed + slot.nameLength;
+  return end <= 0xFFFFFFFFu;
+}
+
 int CSfxWriter::Build(int resourceId, const std::string& outputPath, SfxProgressProc progress, void* user) {
-  if (count_ < 1) return sfx::kBuildEmptyTable;
+  if (entries_.empty()) return sfx::kBuildEmptyTable;
 
   const unsigned char* stub = nullptr;
   std::uint32_t stubSize = 0;
   if (!platform_.resources || !platform_.resources->Find(sfx::kStubResourceType, resourceId, &stub, &stubSize))
     return sfx::kBuildNoStub;
+  if (!FitsInFourGiB(stubSize)) return sfx::kBuildTooLarge;
 
   const std::string workPath = WorkPath(outputPath);
   std::unique_ptr<FileStream> output = platform_.files->Open(workPath, OpenMode::kCreateWrite);
@@ -80,24 +103,24 @@ int CSfxWriter::Build(int resourceId, const std::string& outputPath, SfxProgress
 }
 
 int CSfxWriter::WritePayload(FileStream& output, SfxProgressProc progress, void* user) {
-  for (int i = 0; i < count_; ++i) {
-    SfxFileEntry& entry = table_[i];
-    std::unique_ptr<FileStream> input = platform_.files->Open(entry.fullPath, OpenMode::kReadShared);
+  for (Slot& slot : entries_) {
+    std::unique_ptr<FileStream> input = platform_.files->Open(Path(slot), OpenMode::kReadShared);
     if (!input) return sfx::kBuildFileUnreadable;
-    if (progress) progress(sfx::kEventFileBegin, const_cast<char*>(entry.name.c_str()), user);
-    int result = WriteStream(entry, *input, output, progress, user);
+    if (progress) progress(sfx::kEventFileBegin, const_cast<char*>(Name(slot)), user);
+    int result = WriteStream(slot, *input, output, progress, user);
     if (result != sfx::kPayloadDone) return result;
-    if (progress) progress(sfx::kEventFileEnd, const_cast<char*>(entry.name.c_str()), user);
+    if (progress) progress(sfx::kEventFileEnd, const_cast<char*>(Name(slot)), user);
   }
   return WriteTrailer(output);
 }
 
-int CSfxWriter::WriteStream(SfxFileEntry& entry, FileStream& input, FileStream& output, SfxProgressProc progress,
+int CSfxWriter::WriteStream(Slot& slot, FileStream& input, FileStream& output, SfxProgressProc progress,
                             void* user) {
+  // A file that grew since it was added can still carry the container past what
+  // 32-bit offsets describe.
   const std::uint64_t position = output.Position();
-  // Offsets are 32-bit in the trailer; a container past 4 GiB cannot be described.
-  if (position > 0xFFFFFFFFu) return sfx::kBuildWriteFailed;
-  entry.dataOffset = static_cast<std::uint32_t>(position);
+  if (position > 0xFFFFFFFFu) return sfx::kBuildTooLarge;
+  slot.dataOffset = static_cast<std::uint32_t>(position);
 
   stream_.next_in = input_;
   stream_.avail_in = 0;
@@ -144,7 +167,14 @@ int CSfxWriter::WriteStream(SfxFileEntry& entry, FileStream& input, FileStream& 
     } while (wrote && rc == Z_OK);
     if (result == sfx::kPayloadDone && rc != Z_STREAM_END) result = sfx::kBuildWriteFailed;
   }
-  entry.compressedSize = static_cast<std::uint32_t>(stream_.total_out);
+  // The record holds what the stream holds, which the reader requires exactly:
+  // a file that changed since it was added is described as it was packed.
+  if (result == sfx::kPayloadDone &&
+      (stream_.total_in > 0xFFFFFFFFu || stream_.total_out > 0xFFFFFFFFu ||
+       position + stream_.total_out > 0xFFFFFFFFu))
+    result = sfx::kBuildTooLarge;
+  slot.size = static_cast<std::uint32_t>(stream_.total_in);
+  slot.compressedSize = static_cast<std::uint32_t>(stream_.total_out);
   deflateEnd(&stream_);
   return result;
 }
@@ -166,18 +196,17 @@ int SfxPercentage(std::uint32_t consumed, std::uint32_t length) {
 }
 
 int CSfxWriter::WriteTrailer(FileStream& output) {
-  for (int i = 0; i < count_; ++i) {
-    const SfxFileEntry& entry = table_[i];
+  for (const Slot& slot : entries_) {
     unsigned char head[12];
-    PutU32(head, entry.dataOffset);
-    PutU32(head + 4, entry.size);
-    PutU32(head + 8, entry.compressedSize);
-    const std::uint32_t nameLength = static_cast<std::uint32_t>(entry.name.size());
-    if (!output.Write(head, sizeof head) || !output.Write(entry.name.data(), nameLength) ||
-        !WriteU32(output, nameLength))
+    PutU32(head, slot.dataOffset);
+    PutU32(head + 4, slot.size);
+    PutU32(head + 8, slot.compressedSize);
+    if (!output.Write(head, sizeof head) || !output.Write(Name(slot), slot.nameLength) ||
+        !WriteU32(output, slot.nameLength))
       return sfx::kBuildWriteFailed;
   }
-  if (!WriteU32(output, static_cast<std::uint32_t>(count_)) ||
+  if (output.Position() + 4 + sfx::kVersionLength + sfx::kMarkerLength > 0xFFFFFFFFu) return sfx::kBuildTooLarge;
+  if (!WriteU32(output, static_cast<std::uint32_t>(entries_.size())) ||
       !output.Write(sfx::kVersion, sfx::kVersionLength) || !output.Write(sfx::kMarker, sfx::kMarkerLength))
     return sfx::kBuildWriteFailed;
   return sfx::kPayloadDone;

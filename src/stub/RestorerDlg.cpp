@@ -152,7 +152,7 @@ BOOL CRestorerDlg::OnInitDialog() {
     if (selfLength == 0 || selfLength >= MAX_PATH || tempLength == 0 || tempLength >= MAX_PATH)
       message = IDS_INTERNAL_ERROR;
     else
-      message = session_.Unpack(self, temp, "pelorin_restore_" + std::to_string(GetCurrentProcessId()));
+      message = session_.Unpack(self, temp);
   }
   if (message != 0) {
     ShowStringMessage(message);

@@ -1,7 +1,9 @@
 #include "stub/RestorerSession.h"
 
+#include "backup/BackupManifest.h"
 #include "backup/BackupTexts.h"
 #include "backup/ProfileFile.h"
+#include "platform/PrivateFolder.h"
 #include "sfx/SfxUnpack.h"
 #include "stub/StubTexts.h"
 
@@ -9,21 +11,18 @@ namespace pelorin {
 
 using namespace stubtexts;
 
-int CRestorerSession::Unpack(const std::string& selfPath, const std::string& tempFolder,
-                             const std::string& privateName) {
+int CRestorerSession::Unpack(const std::string& selfPath, const std::string& tempFolder) {
   std::unique_ptr<FileStream> self = platform_.files->Open(selfPath, OpenMode::kReadShared);
   if (!self) return kIdsInternalError;
 
-  const std::string folderNoSlash = tempFolder + privateName;
-  // A folder of our own, so that another restorer or a stale file of an
-  // earlier run cannot mix into this one.
-  if (!platform_.files->CreateDir(folderNoSlash) && platform_.files->GetAttributes(folderNoSlash) == attr::kInvalid)
-    return kIdsDiskSpace;
+  // A new folder of our own: another restorer, a stale file of an earlier run
+  // or a folder planted under a known name cannot mix into this one.
+  folder_ = MakePrivateTempFolder(*platform_.files, tempFolder, kUnpackFolderPrefix);
+  if (folder_.empty()) return kIdsDiskSpace;
   madeFolder_ = true;
-  folder_ = folderNoSlash + "\\";
   const SfxStatus status = UnpackSfxToFolder(*platform_.files, *self, folder_, records_, nullptr);
   if (status != SfxStatus::kOk) {
-    platform_.files->RemoveDir(folderNoSlash);
+    platform_.files->RemoveDir(folder_.substr(0, folder_.size() - 1));
     madeFolder_ = false;
   }
   switch (status) {
@@ -34,6 +33,7 @@ int CRestorerSession::Unpack(const std::string& selfPath, const std::string& tem
       return kIdsNoDataUnpackFailed;
     case SfxStatus::kCreateFailed:
     case SfxStatus::kWriteFailed:
+    case SfxStatus::kNoSpace:
       return kIdsDiskSpace;
     case SfxStatus::kReadFailed:
       return kIdsInternalError;
@@ -74,11 +74,7 @@ DriverDetails CRestorerSession::DetailsOf(int item) {
   details.description = tree_.Text(item);
   CProfileFile manifest(platform_);
   manifest.SetPath(ManifestPath().c_str());
-  StringArray sections;
-  manifest.GetSectionNames(sections);
-  std::string section = details.description;
-  for (const std::string& name : sections)
-    if (name == details.description) section = name;
+  const std::string& section = details.description;
   details.hardwareId = manifest.ReadValue(section, texts::kKeyHardwareId);
   details.inf = manifest.ReadValue(section, texts::kKeyInfName);
   details.provider = manifest.ReadValue(section, texts::kKeyProvider);
@@ -102,7 +98,8 @@ int CRestorerSession::InstallOne(int item, const DriverInstallFn& install) {
   manifest.SetPath(ManifestPath().c_str());
   const std::string hardwareId = manifest.ReadValue(tree_.Text(item), texts::kKeyHardwareId);
   const std::string inf = manifest.ReadValue(tree_.Text(item), texts::kKeyInfName);
-  const int result = install(folder_ + inf, hardwareId);
+  // Each driver's files lie in its own folder, as the backup run named them.
+  const int result = install(folder_ + DriverFolderName(tree_.Text(item)) + "\\" + inf, hardwareId);
   tree_.SetColour(item, result == 0 || result == 1 ? ItemColour::kInstalled : ItemColour::kFailed);
   return result;
 }

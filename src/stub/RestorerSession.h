@@ -25,9 +25,11 @@ class CRestorerSession {
  public:
   explicit CRestorerSession(const Platform& platform) : platform_(platform) {}
 
-  // Unpacks `selfPath` into `tempFolder` + `privateName` + "\" (tempFolder ends
-  // with "\"). 0 on success, else the id of the message to show (102-105).
-  int Unpack(const std::string& selfPath, const std::string& tempFolder, const std::string& privateName);
+  // Unpacks `selfPath` into a new private folder inside `tempFolder` (ending
+  // with "\"), named kUnpackFolderPrefix and random digits. 0 on success, else
+  // the id of the message to show (102-105).
+  int Unpack(const std::string& selfPath, const std::string& tempFolder);
+  static constexpr char kUnpackFolderPrefix[] = "pelorin_restore_";
 
   bool Unpacked() const { return unpacked_; }
   bool Restored() const { return restored_; }

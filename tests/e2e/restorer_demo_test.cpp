@@ -79,8 +79,23 @@ class Restorer {
     for (const TreeLine& line : TreeLines(tree)) items.push_back(line.item);
     return true;
   }
-  // Its private unpack folder below the temporary folder.
-  std::string Folder() const { return TempFolder() + "pelorin_restore_" + std::to_string(app.Id()); }
+  // Its private unpack folder below the temporary folder: a fresh name each
+  // run, the newest of its kind.
+  std::string Folder() const {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((TempFolder() + "pelorin_restore_*").c_str(), &data);
+    std::string newest;
+    FILETIME newestTime = {};
+    if (find == INVALID_HANDLE_VALUE) return newest;
+    do {
+      if (CompareFileTime(&data.ftCreationTime, &newestTime) >= 0) {
+        newestTime = data.ftCreationTime;
+        newest = TempFolder() + data.cFileName;
+      }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return newest;
+  }
 
   // The state images of every item, in tree order.
   std::vector<int> States() const {
@@ -132,7 +147,7 @@ void RestoreWith(const std::string& exe, const std::string& shots, bool smbusInf
   ASSERT_TRUE(r.Start(exe)) << "the restorer's window did not appear for " << exe;
   const std::string folder = r.Folder();
   EXPECT_TRUE(Exists(folder + "\\taskinfo.ini") && Exists(folder + "\\treeinfo.ini") &&
-              Exists(folder + "\\oem1.inf") && Exists(folder + "\\machine.inf"))
+              Exists(folder + "\\" + kNic + "\\oem1.inf") && Exists(folder + "\\PCI Bus\\machine.inf"))
       << "not unpacked into " << folder;
 
   // The computer, then the classes and drivers of the backup in row order.
@@ -172,7 +187,7 @@ void RestoreWith(const std::string& exe, const std::string& shots, bool smbusInf
   EXPECT_TRUE(SaveScreenshot(r.dialog, ArtifactPath(shots + "_all_ticked")));
 
   if (smbusInfGone) {
-    ASSERT_TRUE(DeleteFileA((folder + "\\oem6.inf").c_str()));
+    ASSERT_TRUE(DeleteFileA((folder + "\\" + kSmbus + "\\oem6.inf").c_str()));
   }
 
   // Restore: a confirmation, then the ticked drivers one by one.

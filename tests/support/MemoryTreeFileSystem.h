@@ -91,6 +91,7 @@ class MemoryTreeFileSystem : public FileSystem {
   void FailCreateDir(const std::string& path) { failCreate_.insert(Fold(path)); }
   long long writeBudget = -1;  // writes fail once this many more bytes are written (-1: never)
   bool refuseMoves = false;
+  std::uint64_t freeBytes = 1ull << 40;  // what FreeSpace reports
 
   std::uint64_t EntriesRead() const { return entriesRead_; }
   std::vector<std::string> CreatedDirs() const { return created_; }
@@ -195,6 +196,11 @@ class MemoryTreeFileSystem : public FileSystem {
     return sizeof temp - 1;
   }
   int MakeDir(const std::string& path) override { return CreateDir(path) ? 0 : -1; }
+  bool FreeSpace(const std::string&, std::uint64_t* bytes) override {
+    *bytes = freeBytes;
+    return true;
+  }
+  bool CreatePrivateDir(const std::string& path) override { return CreateDir(path); }
   std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) override {
     Node* node = Lookup(path);
     if (node && node->directory) return Fail(err::kAccessDenied), nullptr;

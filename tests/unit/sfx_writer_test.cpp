@@ -127,19 +127,36 @@ TEST_F(SfxWriterTest, PercentageRule) {
   EXPECT_EQ(SfxPercentage(50000000, 10000000), 70);
 }
 
-TEST_F(SfxWriterTest, TableHoldsTwoHundredFiftySixFiles) {
+// A file system whose one big file reports 3 GiB without holding it.
+class HugeFileSystem : public MemoryTreeFileSystem {
+ public:
+  struct Huge : FileStream {
+    bool Read(void*, std::uint32_t, std::uint32_t* got) override { return *got = 0, true; }
+    bool Write(const void*, std::uint32_t) override { return false; }
+    bool Seek(std::int64_t, SeekOrigin) override { return true; }
+    std::uint64_t Position() override { return 0; }
+    std::uint64_t Length() override { return 3ull << 30; }
+  };
+  std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) override {
+    if (path == "C:\\huge.bin") return std::make_unique<Huge>();
+    return MemoryTreeFileSystem::Open(path, mode);
+  }
+};
+
+TEST_F(SfxWriterTest, EmptyListAndContainersPastFourGiBCreateNothing) {
   CSfxWriter writer(platform);
-  EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1004);  // an empty table creates nothing
+  EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1004);
   EXPECT_TRUE(files.Files().empty());
-  files.AddFile("C:\\f.sys", "x");
-  for (int i = 0; i < 256; ++i) ASSERT_EQ(writer.AddFile("C:\\f.sys"), 1);
-  EXPECT_FALSE(writer.Overflowed());
-  EXPECT_EQ(writer.AddFile("C:\\f.sys"), 0);
-  EXPECT_TRUE(writer.Overflowed());
-  writer.Reset();
-  EXPECT_EQ(writer.Count(), 0);
-  EXPECT_FALSE(writer.Overflowed());
-  for (int i = 0; i < 256; ++i) ASSERT_EQ(writer.AddFile("C:\\f.sys"), 1);
+
+  HugeFileSystem huge;
+  platform.files = &huge;
+  CSfxWriter big(platform);
+  ASSERT_EQ(big.AddFile("C:\\huge.bin", "a\\huge.bin"), 1);
+  ASSERT_EQ(big.AddFile("C:\\huge.bin", "b\\huge.bin"), 1);
+  EXPECT_EQ(big.Build(152, out, nullptr, nullptr), 1009);
+  EXPECT_TRUE(huge.Files().empty());
+  big.Reset();
+  EXPECT_EQ(big.Count(), 0);
 }
 
 TEST_F(SfxWriterTest, AddFileNeedsAFileNobodyWrites) {
@@ -151,19 +168,19 @@ TEST_F(SfxWriterTest, AddFileNeedsAFileNobodyWrites) {
     EXPECT_EQ(writer.AddFile("C:\\busy.sys"), 0);
   }
   EXPECT_EQ(writer.Count(), 0);
-  EXPECT_FALSE(writer.Overflowed());
   EXPECT_EQ(writer.AddFile("C:\\busy.sys"), 1);
 
-  // The size is taken when the file is added, the content when the table is built.
+  // The record holds the length packed, taken from the file as it is built.
   files.AddFile("C:\\grow.sys", "short");
   ASSERT_EQ(writer.AddFile("C:\\grow.sys"), 1);
+  EXPECT_EQ(writer.Entry(1).size, 5u);
   files.AddFile("C:\\grow.sys", "much longer now");
   ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
-  EXPECT_EQ(writer.Entry(1).size, 5u);
+  EXPECT_EQ(writer.Entry(1).size, 15u);
   EXPECT_EQ(Inflate(files.Bytes(out), writer.Entry(1).dataOffset, writer.Entry(1).compressedSize), "much longer now");
 }
 
-TEST_F(SfxWriterTest, NamesAreGbkBytesAfterTheLastBackslash) {
+TEST_F(SfxWriterTest, NamesAreGbkPathsOrTheBytesAfterTheLastBackslash) {
   // 显卡.inf in GBK, and a character whose trail byte is "\".
   const std::string chinese = "C:\\驱动\\显卡.inf";
   const std::string trail = std::string("C:\\x\\\x95\x5C") + ".sys";
@@ -173,15 +190,18 @@ TEST_F(SfxWriterTest, NamesAreGbkBytesAfterTheLastBackslash) {
   CSfxWriter writer(platform);
   ASSERT_EQ(writer.AddFile(chinese), 1);
   ASSERT_EQ(writer.AddFile(trail), 1);
-  ASSERT_EQ(writer.AddFile("plain.cat"), 1);
+  ASSERT_EQ(writer.AddFile("plain.cat", "Card\\x64\\plain.cat"), 1);
+  // A name the reader would refuse is never written.
+  for (const char* bad : {"..\\plain.cat", "\\plain.cat", "Card\\", "C:plain.cat", ""})
+    EXPECT_EQ(writer.AddFile("plain.cat", bad), 0) << bad;
   EXPECT_EQ(writer.Entry(0).name, "显卡.inf");
   EXPECT_EQ(writer.Entry(0).name.size(), 8u);
   EXPECT_EQ(writer.Entry(1).name, "\x95\x5C.sys");
-  EXPECT_EQ(writer.Entry(2).name, "plain.cat");
+  EXPECT_EQ(writer.Entry(2).name, "Card\\x64\\plain.cat");
   ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
   const auto& b = files.Bytes(out);
   // The last record's name length, then count: 4 + 4 + 4 + 10 from the end.
-  EXPECT_EQ(U32At(b, b.size() - 22), 9u);
+  EXPECT_EQ(U32At(b, b.size() - 22), 18u);
 }
 
 TEST_F(SfxWriterTest, FailedBuildKeepsTheEarlierBackup) {

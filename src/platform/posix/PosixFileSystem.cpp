@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -260,6 +261,26 @@ int PosixFileSystem::MakeDir(const std::string& path) {
     default: errno = EACCES; break;
   }
   return -1;
+}
+
+bool PosixFileSystem::FreeSpace(const std::string& path, std::uint64_t* bytes) {
+  Node node;
+  const std::uint32_t rc = Lookup(path, node);
+  if (rc != err::kSuccess) return Fail(rc);
+  struct statvfs volume;
+  if (statvfs(node.path.host.c_str(), &volume) != 0) return Fail(FromErrno(errno));
+  *bytes = static_cast<std::uint64_t>(volume.f_bavail) * volume.f_frsize;
+  return true;
+}
+
+bool PosixFileSystem::CreatePrivateDir(const std::string& path) {
+  Node node;
+  const std::uint32_t rc = Lookup(path, node);
+  if (rc == err::kSuccess || node.path.exists) return Fail(err::kAlreadyExists);
+  if (rc != err::kFileNotFound) return Fail(rc);
+  // mkdir never follows a link planted under the name; 0700 whatever the umask.
+  if (mkdir(node.path.host.c_str(), 0700) != 0) return Fail(errno == ENOENT ? err::kPathNotFound : FromErrno(errno));
+  return true;
 }
 
 }  // namespace pelorin::posix

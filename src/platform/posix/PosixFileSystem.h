@@ -48,6 +48,8 @@ class PosixFileSystem : public FileSystem {
   std::uint32_t TempPath(std::uint32_t cap, char* buffer) override;
   int MakeDir(const std::string& path) override;
   std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) override;
+  bool FreeSpace(const std::string& path, std::uint64_t* bytes) override;
+  bool CreatePrivateDir(const std::string& path) override;
 
   // What the file system knows of one Windows path.
   struct Node {

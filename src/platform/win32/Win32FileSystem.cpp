@@ -1,6 +1,11 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include <direct.h>
+#include <sddl.h>
+
+#include <string>
+
+#include "platform/Errors.h"
 
 namespace pelorin::win32 {
 
@@ -12,7 +17,53 @@ void ToEntry(const WIN32_FIND_DATAA& data, FindEntry& entry) {
   entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+struct TokenTraits {
+  using Type = HANDLE;
+  static HANDLE Invalid() { return nullptr; }
+  static void Close(HANDLE token) { ::CloseHandle(token); }
+};
+struct LocalMemoryTraits {
+  using Type = HLOCAL;
+  static HLOCAL Invalid() { return nullptr; }
+  static void Close(HLOCAL memory) { ::LocalFree(memory); }
+};
+
+// The SID of the process's user as a string ("S-1-5-21-..."), empty on failure.
+std::string CurrentUserSid() {
+  UniqueHandle<TokenTraits> token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return std::string();
+  unsigned char buffer[256];
+  DWORD length = 0;
+  if (!::GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &length)) return std::string();
+  UniqueHandle<LocalMemoryTraits> text;
+  if (!::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid,
+                                reinterpret_cast<char**>(text.Receive())))
+    return std::string();
+  return static_cast<const char*>(text.get());
+}
+
 }  // namespace
+
+bool Win32FileSystem::FreeSpace(const std::string& path, std::uint64_t* bytes) {
+  ULARGE_INTEGER available;
+  if (!::GetDiskFreeSpaceExA(path.c_str(), &available, nullptr, nullptr)) return false;
+  *bytes = available.QuadPart;
+  return true;
+}
+
+bool Win32FileSystem::CreatePrivateDir(const std::string& path) {
+  const std::string sid = CurrentUserSid();
+  if (sid.empty()) return false;
+  // A protected list, inherited by all made inside: the user and the system
+  // alone (the system's installer service reads the packages from here).
+  const std::string sddl = "D:P(A;OICI;FA;;;" + sid + ")(A;OICI;FA;;;SY)";
+  UniqueHandle<LocalMemoryTraits> descriptor;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
+                                                              descriptor.Receive(), nullptr))
+    return false;
+  SECURITY_ATTRIBUTES security = {sizeof security, descriptor.get(), FALSE};
+  return ::CreateDirectoryA(path.c_str(), &security) != FALSE;
+}
 
 bool Win32FileFinder::Next(FindEntry& entry) {
   WIN32_FIND_DATAA data;
