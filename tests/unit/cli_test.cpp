@@ -131,7 +131,8 @@ TEST_F(CliBackupTest, BacksUpTheNamedDrivers) {
   EXPECT_NE(run.err.find(u8"正在备份:千兆以太网控制器\n"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("  5/7 ialmcoin.dll\n"), std::string::npos) << run.err;
   for (const char* file : {u8"out/千兆以太网控制器/rtgige.sys", u8"out/千兆以太网控制器/rtgigeco.dll",
-                           "out/Acme Graphics 3D/oem3.inf", "out/Acme Graphics 3D/oem3.PNF"}) {
+                           u8"out/千兆以太网控制器/taskinfo.ini", "out/Acme Graphics 3D/oem3.inf",
+                           "out/Acme Graphics 3D/oem3.PNF", "out/Acme Graphics 3D/iAlmCoIn.dll"}) {
     EXPECT_TRUE(scratch.Exists(file)) << file;
   }
   // The manifest is GBK and records the backup folder as a drive path.

@@ -266,9 +266,9 @@ int PosixFileSystem::MakeDir(const std::string& path) {
 bool PosixFileSystem::FreeSpace(const std::string& path, std::uint64_t* bytes) {
   Node node;
   const std::uint32_t rc = Lookup(path, node);
-  if (rc != err::kSuccess) return Fail(rc);
+  if (rc != err::kSuccess) return FailWith(rc);
   struct statvfs volume;
-  if (statvfs(node.path.host.c_str(), &volume) != 0) return Fail(FromErrno(errno));
+  if (statvfs(node.path.host.c_str(), &volume) != 0) return FailWith(FileErrorFromErrno(errno));
   *bytes = static_cast<std::uint64_t>(volume.f_bavail) * volume.f_frsize;
   return true;
 }
@@ -276,10 +276,10 @@ bool PosixFileSystem::FreeSpace(const std::string& path, std::uint64_t* bytes) {
 bool PosixFileSystem::CreatePrivateDir(const std::string& path) {
   Node node;
   const std::uint32_t rc = Lookup(path, node);
-  if (rc == err::kSuccess || node.path.exists) return Fail(err::kAlreadyExists);
-  if (rc != err::kFileNotFound) return Fail(rc);
+  if (rc == err::kSuccess || node.path.exists) return FailWith(err::kAlreadyExists);
+  if (rc != err::kFileNotFound) return FailWith(rc);
   // mkdir never follows a link planted under the name; 0700 whatever the umask.
-  if (mkdir(node.path.host.c_str(), 0700) != 0) return Fail(errno == ENOENT ? err::kPathNotFound : FromErrno(errno));
+  if (mkdir(node.path.host.c_str(), 0700) != 0) return FailWith(errno == ENOENT ? err::kPathNotFound : FileErrorFromErrno(errno));
   return true;
 }
 
