@@ -7,6 +7,7 @@
 #include "inventory/DriverScan.h"
 #include "inventory/MemoryDriverRows.h"
 #include "platform/posix/MemoryRegistry.h"
+#include "RegFileWriter.h"
 #include "platform/posix/RegistryFiles.h"
 
 namespace {

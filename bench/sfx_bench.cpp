@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "backup/SfxWriter.h"
+#include "sfx/SfxWriter.h"
 #include "platform/posix/PosixPlatform.h"
-#include "stub/SfxReader.h"
+#include "sfx/SfxReader.h"
 
 namespace {
 

@@ -31,8 +31,8 @@ void DialogBackupHost::PostResult(int result) {
   PostMessageA(dialog_.m_hWnd, WM_BACKUP_RESULT, static_cast<WPARAM>(result), 0);
 }
 
-void DialogBackupHost::SetIncompleteDrivers(const std::vector<std::string>& descriptions) {
-  dialog_.RunOnUiThread([&] { dialog_.SetIncompleteDrivers(descriptions); });
+void DialogBackupHost::SetIncompleteDrivers(const IncompleteDrivers& drivers) {
+  dialog_.RunOnUiThread([&] { dialog_.SetIncompleteDrivers(drivers); });
 }
 
 void DialogBackupHost::PumpMessages() { ::pelorin::PumpMessages(0, nullptr, nullptr); }

@@ -22,7 +22,7 @@ class DialogBackupHost : public BackupHost {
   void SetProgressPos(int position) override;
   void SetProgressText(const std::string& text) override;
   void PostResult(int result) override;
-  void SetIncompleteDrivers(const std::vector<std::string>& descriptions) override;
+  void SetIncompleteDrivers(const IncompleteDrivers& drivers) override;
   void PumpMessages() override;
 
  private:

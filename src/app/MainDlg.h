@@ -11,7 +11,7 @@
 #include "app/ListCtrlRows.h"
 #include "app/MainDlgLogic.h"
 #include "app/MainDlgView.h"
-#include "backup/SfxWriter.h"
+#include "sfx/SfxWriter.h"
 #include "controls/PercentProgressCtrl.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32Platform.h"
@@ -40,8 +40,8 @@ class CMainDlg : public CDialog, private MainDlgView, private FolderPicker {
   // The worker's status line (StatusText and static 1014); dialog thread only.
   void SetStatusFromWorker(const std::string& text);
   // Dialog thread only.
-  void SetIncompleteDrivers(const std::vector<std::string>& descriptions) {
-    logic_.SetIncompleteDrivers(descriptions);
+  void SetIncompleteDrivers(const IncompleteDrivers& drivers) {
+    logic_.SetIncompleteDrivers(drivers);
   }
 
  protected:

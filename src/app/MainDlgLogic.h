@@ -6,6 +6,7 @@
 
 #include "app/MainDlgView.h"
 #include "app/ProgramState.h"
+#include "backup/BackupHost.h"
 #include "inventory/DriverRows.h"
 #include "inventory/ListPresenter.h"
 #include "platform/Platform.h"
@@ -32,7 +33,7 @@ class MainDlgLogic {
   // A backup worker's status line (on the dialog's thread).
   void SetStatusText(const std::string& text) { statusText_ = text; }
   // The drivers a worker could not back up whole, for its incomplete result.
-  void SetIncompleteDrivers(const std::vector<std::string>& descriptions) { incomplete_ = descriptions; }
+  void SetIncompleteDrivers(const IncompleteDrivers& drivers) { incomplete_ = drivers; }
   const std::string& CurrentClassName() const { return list_.CurrentClassName(); }
 
   // The portable steps of the dialog's initialisation: list set-up, combo
@@ -74,7 +75,7 @@ class MainDlgLogic {
   const Platform* restorePlatform_ = nullptr;
   ListPresenter list_;
   std::string statusText_;
-  std::vector<std::string> incomplete_;
+  IncompleteDrivers incomplete_;
 
   bool workerRunning_ = false;
   bool closePending_ = false;

@@ -13,10 +13,17 @@ namespace pelorin {
 // wParam of WM_BACKUP_RESULT.
 constexpr int BackupResultNothingTicked = 1;
 constexpr int BackupResultDone = 2;
-// The run reached its end but some file of a ticked driver could not be copied;
-// the host has been given the drivers' descriptions (SetIncompleteDrivers) just
-// before the post.
+// The run reached its end but some ticked driver was not saved whole; the host
+// has been given the drivers' descriptions (SetIncompleteDrivers) just before
+// the post.
 constexpr int BackupResultIncomplete = 3;
+
+// The ticked drivers a run could not save whole, each list in row order.
+struct IncompleteDrivers {
+  std::vector<std::string> failedCopies;  // a file was found but could not be saved
+  std::vector<std::string> missingFiles;  // the package folder lacks a file the INF names
+  bool Empty() const { return failedCopies.empty() && missingFiles.empty(); }
+};
 
 class BackupHost {
  public:
@@ -33,9 +40,8 @@ class BackupHost {
   virtual void SetProgressText(const std::string& text) = 0;
   // Posts WM_BACKUP_RESULT to the dialog; returns at once.
   virtual void PostResult(int result) = 0;
-  // The descriptions of the ticked drivers of which some file was not copied, in
-  // row order; called once, right before PostResult(BackupResultIncomplete).
-  virtual void SetIncompleteDrivers(const std::vector<std::string>& descriptions) { (void)descriptions; }
+  // Called once, right before PostResult(BackupResultIncomplete).
+  virtual void SetIncompleteDrivers(const IncompleteDrivers& drivers) { (void)drivers; }
   // Dispatches the calling thread's pending messages (PumpMessages).
   virtual void PumpMessages() = 0;
 };

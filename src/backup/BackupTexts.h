@@ -15,6 +15,12 @@ constexpr char kSourceDisksFiles[] = "SourceDisksFiles";
 constexpr char kInfExtension[] = ".inf";
 constexpr char kPnfExtension[] = ".PNF";
 constexpr char kIntelAlmCoIn[] = "iAlmCoIn.dll";
+constexpr char kSourceDisksNames[] = "SourceDisksNames";
+constexpr char kVersionSection[] = "Version";
+// Where Windows XP keeps the catalog of an installed INF, renamed to the INF's
+// published name: this + "oem12" + ".cat".
+constexpr char kCatRootFolder[] = "C:\\WINDOWS\\system32\\CatRoot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\\";
+constexpr char kCatalogExtension[] = ".cat";
 
 // Manifests.
 constexpr char kManifestFileName[] = "taskinfo.ini";
@@ -49,6 +55,8 @@ constexpr char kBackupDone[] = "已经成功备份了在列表框中勾选的驱
 // A run in which some file could not be copied: the heading, then one driver
 // description per line.
 constexpr char kBackupIncomplete[] = "以下驱动程序的部分文件未能备份，请检查目标文件夹是否可写、磁盘空间是否足够:";
+// Drivers whose package folder lacks a file their INF names.
+constexpr char kPackageIncomplete[] = "以下驱动程序的部分文件在本机找不到，备份不完整:";
 
 // Self-extracting backup run.
 constexpr char kSfxOutputName[] = "pelorin.exe";

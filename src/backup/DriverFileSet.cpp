@@ -16,14 +16,8 @@ std::string FolderPrefix(const std::string& folder) {
   return folder + "\\";
 }
 
-// The key both searches compare by: every byte with A-Z folded, as the name
-// comparison does.
-std::string FoldKey(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
+// The byte both searches compare by: A-Z folded, as the name comparison does.
+char FoldedByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -65,28 +59,44 @@ void FindFileInTree(FileSystem& files, std::string root, std::string name, std::
 
 CFileTreeIndex::CFileTreeIndex(FileSystem& files, std::string root) : files_(files), root_(std::move(root)) {}
 
+std::size_t CFileTreeIndex::FoldedHash::operator()(const std::string& name) const {
+  std::size_t hash = 14695981039346656037ull;  // FNV-1a
+  for (char c : name) hash = (hash ^ static_cast<unsigned char>(FoldedByte(c))) * 1099511628211ull;
+  return hash;
+}
+
+bool CFileTreeIndex::FoldedEqual::operator()(const std::string& a, const std::string& b) const {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldedByte(a[i]) != FoldedByte(b[i])) return false;
+  }
+  return true;
+}
+
 void CFileTreeIndex::Build() {
   built_ = true;
   folders_.push_back({0, FolderPrefix(root_)});
-  List(0, folders_[0].prefix + "*.*");
+  List(0);
 }
 
-void CFileTreeIndex::List(std::uint32_t folder, const std::string& pattern) {
+void CFileTreeIndex::List(std::uint32_t folder) {
   FindEntry entry;
-  const std::unique_ptr<FileFinder> finder = files_.FindFirst(pattern, entry);
+  // Only names and the folder bit count here: the lean listing spares the
+  // backend an attribute read per entry.
+  const std::unique_ptr<FileFinder> finder = files_.FindFirstNames(folders_[folder].prefix + "*.*", entry);
   if (!finder) return;
   do {
     ++entriesRead_;
-    const std::string& prefix = folders_[folder].prefix;
     if (entry.IsDirectory()) {
       if (entry.IsDots()) continue;
       const auto id = static_cast<std::uint32_t>(folders_.size());
-      folders_.push_back({folder, FolderPrefix(prefix + entry.name)});
-      List(id, folders_[id].prefix + "*.*");
+      folders_.push_back({folder, FolderPrefix(folders_[folder].prefix + entry.name)});
+      List(id);
       continue;
     }
-    std::string key = FoldKey(mbcs::AfterLastBackslash(prefix + entry.name));
-    std::vector<Match>& matches = byName_[key];
+    // A listed name holds no "\" of its own, so it is the key as it stands.
+    const auto [slot, added] = byName_.try_emplace(std::move(entry.name));
+    std::vector<Match>& matches = slot->second;
     // Only the first file of a name counts in a folder: the walk of that folder
     // ends there. Everything added since this folder's listing began belongs to
     // it or to its sub-folders, which carry higher numbers.
@@ -97,13 +107,16 @@ void CFileTreeIndex::List(std::uint32_t folder, const std::string& pattern) {
         break;
       }
     }
-    if (!seen) matches.push_back({folder, entry.name});
+    if (seen) continue;
+    // The key moved in only when the name was new; otherwise the name is intact.
+    const bool asKey = added || entry.name == slot->first;
+    matches.push_back({folder, asKey ? std::string() : std::move(entry.name)});
   } while (finder->Next(entry));
 }
 
 void CFileTreeIndex::Find(const std::string& name, std::string& out) {
   if (!built_) Build();
-  const auto found = byName_.find(FoldKey(name));
+  const auto found = byName_.find(name);
   if (found == byName_.end() || found->second.empty()) return;
   const std::vector<Match>& matches = found->second;
 
@@ -123,7 +136,7 @@ void CFileTreeIndex::Find(const std::string& name, std::string& out) {
       }
     }
   }
-  out = folders_[chosen->folder].prefix + chosen->name;
+  out = folders_[chosen->folder].prefix + (chosen->name.empty() ? found->first : chosen->name);
 }
 
 CDriverFileFinder::CDriverFileFinder(FileSystem& files, std::string root, bool indexed)

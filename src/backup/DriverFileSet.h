@@ -49,18 +49,26 @@ class CFileTreeIndex {
   };
   struct Match {
     std::uint32_t folder;  // the folder whose walk the first file of that name ends
-    std::string name;      // the entry's name as listed
+    std::string name;      // the entry's name as listed; empty when spelled as the key
+  };
+  // Names compared as the search compares them: every byte with A-Z folded.
+  struct FoldedHash {
+    std::size_t operator()(const std::string& name) const;
+  };
+  struct FoldedEqual {
+    bool operator()(const std::string& a, const std::string& b) const;
   };
 
   void Build();
-  void List(std::uint32_t folder, const std::string& pattern);
+  void List(std::uint32_t folder);
 
   FileSystem& files_;
   std::string root_;
   bool built_ = false;
   std::uint64_t entriesRead_ = 0;
   std::vector<Folder> folders_;  // numbered in walk order: a folder before its contents
-  std::unordered_map<std::string, std::vector<Match>> byName_;  // key: name, ASCII folded
+  // Key: the name as first listed.
+  std::unordered_map<std::string, std::vector<Match>, FoldedHash, FoldedEqual> byName_;
 };
 
 // What the backup workers search with: the index, or the plain walk when the

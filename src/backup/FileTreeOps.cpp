@@ -38,6 +38,12 @@ bool CFileTreeOps::CopyOneFile(const std::string& from, const std::string& to, s
   return copied;
 }
 
+int CFileTreeOps::CopyFileAs(const std::string& source, const std::string& target) {
+  const std::uint32_t attributes = platform_.files->GetAttributes(source);
+  if (attributes == attr::kInvalid || (attributes & attr::kDirectory) != 0) return 0;
+  return CopyOneFile(source, target, attributes) ? 1 : -1;
+}
+
 int CFileTreeOps::CopyTree(std::string source, std::string destination, int* failedCopies) {
   if (source == destination) return 1;
   FileSystem& files = *platform_.files;

@@ -18,6 +18,10 @@ class CFileTreeOps {
   // single file whose copy failed does not change the result; `failedCopies`,
   // when given, is increased by one for each such file.
   int CopyTree(std::string source, std::string destination, int* failedCopies = nullptr);
+  // Copies the file `source` to the path `target` (its folder exists), over an
+  // existing file, carrying the source's attributes: 1 copied, 0 no such file
+  // (or a folder), -1 the copy failed.
+  int CopyFileAs(const std::string& source, const std::string& target);
   // 1 when the folder and every folder above it exist or were created.
   int MakePath(std::string path);
   // Deletes the file or the folder with everything below it; 1 when it is gone

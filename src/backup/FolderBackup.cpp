@@ -1,13 +1,12 @@
 #include "backup/FolderBackup.h"
 
-#include <cstdio>
-
 #include "backup/BackupManifest.h"
 #include "backup/BackupTexts.h"
 #include "backup/DriverFileSet.h"
 #include "backup/FileTreeOps.h"
 #include "backup/ProfileFile.h"
 #include "inventory/DriverScan.h"
+#include "platform/Mbcs.h"
 
 namespace pelorin {
 
@@ -26,34 +25,67 @@ bool BelowWindowsRoot(const std::string& folder) {
 
 }  // namespace
 
-std::string IncompleteBackupText(const std::vector<std::string>& descriptions) {
-  std::string text = texts::kBackupIncomplete;
-  for (const std::string& description : descriptions) text += "\n" + description;
+std::string IncompleteBackupText(const IncompleteDrivers& drivers) {
+  std::string text;
+  auto list = [&](const char* heading, const std::vector<std::string>& descriptions) {
+    if (descriptions.empty()) return;
+    if (!text.empty()) text += "\n\n";
+    text += heading;
+    for (const std::string& description : descriptions) text += "\n" + description;
+  };
+  list(texts::kBackupIncomplete, drivers.failedCopies);
+  list(texts::kPackageIncomplete, drivers.missingFiles);
   return text;
 }
+
+namespace {
+
+// Copies each file to its place below the driver's folder, making the
+// sub-folders the package's layout needs.
+class FolderSink : public DriverFileSink {
+ public:
+  FolderSink(const Platform& platform, CFileTreeOps& treeOps, CDriverManifest& manifest, const std::string& folder)
+      : platform_(platform), treeOps_(treeOps), manifest_(manifest), folder_(folder) {}
+
+  SaveOutcome Save(const std::string& source, const std::string& entry) override {
+    if (source.empty() || platform_.files->GetAttributes(source) == attr::kInvalid) return SaveOutcome::kAbsent;
+    const std::size_t slash = mbcs::FindLast(entry, '\\');
+    if (slash != mbcs::npos && !treeOps_.MakePath(folder_ + "\\" + entry.substr(0, slash))) {
+      return SaveOutcome::kFailed;
+    }
+    const int copied = treeOps_.CopyFileAs(source, folder_ + "\\" + entry);
+    return copied > 0 ? SaveOutcome::kSaved : copied == 0 ? SaveOutcome::kAbsent : SaveOutcome::kFailed;
+  }
+  void Record(int number, const std::string& source, const std::string& destination) override {
+    manifest_.WriteFile(number, source, destination);
+  }
+
+ private:
+  const Platform& platform_;
+  CFileTreeOps& treeOps_;
+  CDriverManifest& manifest_;
+  const std::string& folder_;
+};
+
+}  // namespace
 
 int RunFolderBackup(const Platform& platform, BackupHost& host, const std::string& destinationFolder,
                     const FolderBackupOptions& options, std::vector<FolderBackupDriver>* drivers) {
   CFileTreeOps treeOps(platform);
-  CProfileFile infReader(platform);
   CDriverManifest manifest(platform);
-  CDriverFileFinder finder(*platform.files, texts::kWindowsRoot, options.indexedSearch);
-  StringArray lines;
+  CDriverWalk walk(platform, host, options);
   int ticked = 0;
-  std::vector<std::string> incomplete;
+  IncompleteDrivers incomplete;
 
   DriverRows& rows = host.Rows();
   for (int row = 0; row < rows.Count(); ++row) {
     if (!rows.IsTicked(row)) continue;
     ++ticked;
     const DriverRecord driver = RecordOfRow(rows, row);
-    const std::string infPath = InfSourcePath(driver.InfPath);
-    infReader.SetPath(infPath.c_str());
-
     const std::string folderName = DriverFolderName(driver.DriverDesc);
     const std::string folder = destinationFolder + folderName;
     // Copies into the searched tree would change the answers an index gave.
-    if (BelowWindowsRoot(folder + "\\")) finder.StopIndexing();
+    if (BelowWindowsRoot(folder + "\\")) walk.StopIndexing();
     FolderBackupDriver outcome;
     outcome.description = driver.DriverDesc;
     outcome.folder = folder;
@@ -62,49 +94,31 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
       platform.boxes->Show(texts::kCreateFolderPrefix + folder + texts::kCreateFolderSuffix, nullptr, mb::kOk);
       return 0;
     }
-    const std::string pnfName = PnfFileName(driver.InfPath);
-    const std::string pnfPath = PnfSourcePath(driver.InfPath);
-
     manifest.Open(folder);
     manifest.WriteDriverSection(driver);
-
-    lines.clear();
-    infReader.GetSection(texts::kSourceDisksFiles, lines);
-    const int count = static_cast<int>(lines.size());
+    const int lastNumber = walk.Plan(driver);
 
     host.ShowProgress(true);
     host.SetStatus(texts::kBackingUp + folderName);
-    host.SetProgressRange(0, count + 2);
+    host.SetProgressRange(0, lastNumber);
 
     // A file counts as saved only when its copy succeeded: a failed copy gets no
     // step and no manifest line, and marks the driver incomplete.
-    int failedCopies = 0;
-    auto save = [&](const std::string& source, int number, const std::string& fileName) {
-      const int failedBefore = failedCopies;
-      if (!treeOps.CopyTree(source, folder, &failedCopies) || failedCopies != failedBefore) return;
-      host.SetProgressPos(number);
-      host.SetProgressText(fileName);
-      manifest.WriteFile(number, source, DestinationPath(folder, fileName));
-      ++outcome.saved;
-      if (number == kInfFileNumber) outcome.infSaved = true;
-    };
-    save(infPath, kInfFileNumber, driver.InfPath);
-    save(pnfPath, kPnfFileNumber, pnfName);
-    for (int k = 0; k < count; ++k) {
-      const std::string name = ListedFileName(lines[k]);
-      std::string found;
-      finder.Find(name, found);
-      save(found, k + kFirstListedFileNumber, name);
-    }
-    if (failedCopies > 0) incomplete.push_back(driver.DriverDesc);
-    outcome.failed = failedCopies;
+    FolderSink sink(platform, treeOps, manifest, folder);
+    const DriverWalkResult result = walk.Save(folder, sink);
+    if (result.failed > 0) incomplete.failedCopies.push_back(driver.DriverDesc);
+    if (result.missing) incomplete.missingFiles.push_back(driver.DriverDesc);
+    outcome.infSaved = result.infSaved;
+    outcome.saved = result.saved;
+    outcome.failed = result.failed;
+    outcome.missing = result.missing;
     if (drivers) drivers->back() = outcome;
   }
 
   int result = BackupResultDone;
   if (ticked == 0) {
     result = BackupResultNothingTicked;
-  } else if (!incomplete.empty()) {
+  } else if (!incomplete.Empty()) {
     result = BackupResultIncomplete;
     host.SetIncompleteDrivers(incomplete);
   }

@@ -8,17 +8,12 @@
 #include <vector>
 
 #include "backup/BackupHost.h"
+#include "backup/DriverWalk.h"
 #include "platform/Platform.h"
 
 namespace pelorin {
 
-struct FolderBackupOptions {
-  // Answers the look-ups of a run from one listing of C:\WINDOWS instead of one
-  // walk per listed file. The run goes back to a walk per file once a driver
-  // folder lies below C:\WINDOWS, where its own copies change the tree; a caller
-  // that knows of other ways the destination can reach into it turns this off.
-  bool indexedSearch = true;
-};
+using FolderBackupOptions = BackupRunOptions;
 
 // What became of one ticked driver, for callers that report more than the
 // posted result.
@@ -28,6 +23,7 @@ struct FolderBackupDriver {
   bool infSaved = false;  // the driver's INF reached its folder
   int saved = 0;          // files copied and recorded
   int failed = 0;         // files found whose copy failed
+  bool missing = false;   // its package folder lacks a file the INF names
 };
 
 // Runs one backup into `destinationFolder` (ending with "\"). Returns the result
@@ -38,9 +34,10 @@ int RunFolderBackup(const Platform& platform, BackupHost& host, const std::strin
                     const FolderBackupOptions& options = FolderBackupOptions(),
                     std::vector<FolderBackupDriver>* drivers = nullptr);
 
-// The message for BackupResultIncomplete: the heading, then one description a
-// line. Shown with an OK button and the exclamation icon (IncompleteBackupBoxType).
-std::string IncompleteBackupText(const std::vector<std::string>& descriptions);
+// The message for BackupResultIncomplete: for each list that holds drivers its
+// heading, then one description a line. Shown with an OK button and the
+// exclamation icon (IncompleteBackupBoxType).
+std::string IncompleteBackupText(const IncompleteDrivers& drivers);
 constexpr unsigned IncompleteBackupBoxType = 0x30;
 
 }  // namespace pelorin

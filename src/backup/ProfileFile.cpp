@@ -31,9 +31,13 @@ void CProfileFile::GetSection(std::string section, StringArray& out) {
   if (n > 0) AppendMultiString(buffer, n, out);
 }
 
-bool CProfileFile::Exists() {
+bool CProfileFile::Present() const {
   FindEntry entry;
-  if (platform_.files->FindFirst(path_, entry)) return true;  // the search closes at once
+  return platform_.files->FindFirst(path_, entry) != nullptr;  // the search closes at once
+}
+
+bool CProfileFile::Exists() {
+  if (Present()) return true;
   platform_.boxes->Show(texts::kOpenProfileFailed, nullptr, mb::kOk);
   return false;
 }

@@ -32,6 +32,8 @@ class CProfileFile {
   void GetSectionNames(StringArray& out);
   // Appends the section's lines as "key=value" in file order.
   void GetSection(std::string section, StringArray& out);
+  // Whether the file exists, without a message.
+  bool Present() const;
 
  private:
   bool Exists();

@@ -4,9 +4,8 @@
 
 #include "backup/BackupManifest.h"
 #include "backup/BackupTexts.h"
-#include "backup/DriverFileSet.h"
+#include "backup/DriverWalk.h"
 #include "backup/FolderBackup.h"
-#include "backup/ProfileFile.h"
 #include "inventory/DriverScan.h"
 
 namespace pelorin {
@@ -24,10 +23,38 @@ void StartEmpty(FileSystem& files, const std::string& path) {
   files.Delete(path);
 }
 
+// Adds each file to the container. The last table slots are kept for the
+// manifests: without them the restorer could not use the backup at all.
+class ContainerSink : public DriverFileSink {
+ public:
+  ContainerSink(const Platform& platform, CSfxWriter& writer, CCombinedManifest& manifest,
+                const std::string& description)
+      : platform_(platform), writer_(writer), manifest_(manifest), description_(description) {}
+
+  SaveOutcome Save(const std::string& source, const std::string& entry) override {
+    (void)entry;
+    const bool room = writer_.Count() < sfx::kMaxFiles - kSfxManifestSlots;
+    if (room && writer_.AddFile(source) == 1) return SaveOutcome::kSaved;
+    // A file that exists but was not taken leaves the backup incomplete; a file
+    // that is simply not there is skipped without a word.
+    const bool there = !source.empty() && platform_.files->GetAttributes(source) != attr::kInvalid;
+    return there ? SaveOutcome::kFailed : SaveOutcome::kAbsent;
+  }
+  void Record(int, const std::string& source, const std::string& destination) override {
+    manifest_.WriteFile(description_, source, destination);
+  }
+
+ private:
+  const Platform& platform_;
+  CSfxWriter& writer_;
+  CCombinedManifest& manifest_;
+  const std::string& description_;
+};
+
 }  // namespace
 
 int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
-                 const std::string& destinationFolder, bool indexedSearch) {
+                 const std::string& destinationFolder, const BackupRunOptions& options) {
   char temp[260] = {};
   const std::uint32_t tempLength = platform.files->TempPath(sizeof temp, temp);
   if (tempLength == 0 || tempLength >= sizeof temp) {
@@ -42,12 +69,10 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
   manifest.Open(manifestPath);
   CClassTreeFile tree(platform);
   tree.Open(treePath);
-  CProfileFile infReader(platform);
-  CDriverFileFinder finder(*platform.files, texts::kWindowsRoot, indexedSearch);
+  CDriverWalk walk(platform, host, options);
 
-  StringArray lines;
   int ticked = 0;
-  std::vector<std::string> incomplete;
+  IncompleteDrivers incomplete;
   DriverRows& rows = host.Rows();
   for (int row = 0; row < rows.Count(); ++row) {
     if (!rows.IsTicked(row)) continue;
@@ -55,41 +80,16 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
     tree.WriteDriver(driver.ClassName, driver.DriverDesc);
     ++ticked;
     const std::string folderName = DriverFolderName(driver.DriverDesc);
-    const std::string folder = destinationFolder + folderName;
-    const std::string infPath = InfSourcePath(driver.InfPath);
-    infReader.SetPath(infPath.c_str());
-    lines.clear();
-    infReader.GetSection(texts::kSourceDisksFiles, lines);
-    const int count = static_cast<int>(lines.size());
+    const int lastNumber = walk.Plan(driver);
     host.SetStatus(texts::kBackingUp + folderName);
     host.ShowProgress(true);
-    host.SetProgressRange(0, count + 2);
+    host.SetProgressRange(0, lastNumber);
     manifest.WriteDriver(driver);
 
-    bool missed = false;
-    auto pack = [&](const std::string& source, int number, const std::string& fileName) {
-      // The last slots are kept for the manifests: without them the restorer
-      // could not use the backup at all.
-      const bool room = writer.Count() < sfx::kMaxFiles - kSfxManifestSlots;
-      if (room && writer.AddFile(source) == 1) {
-        host.SetProgressPos(number);
-        host.SetProgressText(fileName);
-        manifest.WriteFile(driver.DriverDesc, source, DestinationPath(folder, fileName));
-        return;
-      }
-      // A file that exists but was not taken leaves the backup incomplete; a file
-      // that is simply not there is skipped without a word.
-      if (!source.empty() && platform.files->GetAttributes(source) != attr::kInvalid) missed = true;
-    };
-    pack(infPath, kInfFileNumber, driver.InfPath);
-    pack(PnfSourcePath(driver.InfPath), kPnfFileNumber, PnfFileName(driver.InfPath));
-    for (int k = 0; k < count; ++k) {
-      const std::string name = ListedFileName(lines[k]);
-      std::string found;
-      finder.Find(name, found);
-      pack(found, k + kFirstListedFileNumber, name);
-    }
-    if (missed) incomplete.push_back(driver.DriverDesc);
+    ContainerSink sink(platform, writer, manifest, driver.DriverDesc);
+    const DriverWalkResult result = walk.Save(destinationFolder + folderName, sink);
+    if (result.failed > 0) incomplete.failedCopies.push_back(driver.DriverDesc);
+    if (result.missing) incomplete.missingFiles.push_back(driver.DriverDesc);
   }
   // Without its two manifests a container restores nothing: one that cannot
   // take them is not written at all, and the run fails as a failed build does.
@@ -114,7 +114,7 @@ int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
   } else if (built != sfx::kBuildDone) {
     // The failure message has been shown; a success message must not follow it.
     result = 0;
-  } else if (!incomplete.empty()) {
+  } else if (!incomplete.Empty()) {
     result = BackupResultIncomplete;
     host.SetIncompleteDrivers(incomplete);
   }

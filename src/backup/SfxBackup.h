@@ -8,7 +8,8 @@
 #include <string>
 
 #include "backup/BackupHost.h"
-#include "backup/SfxWriter.h"
+#include "backup/DriverWalk.h"
+#include "sfx/SfxWriter.h"
 #include "platform/Platform.h"
 
 namespace pelorin {
@@ -23,6 +24,6 @@ constexpr int kSfxManifestSlots = 2;
 // failed: the failure has been shown then and nothing is posted. The writer is
 // reset and the temporary files are deleted in every case.
 int RunSfxBackup(const Platform& platform, BackupHost& host, CSfxWriter& writer,
-                 const std::string& destinationFolder, bool indexedSearch = true);
+                 const std::string& destinationFolder, const BackupRunOptions& options = BackupRunOptions());
 
 }  // namespace pelorin

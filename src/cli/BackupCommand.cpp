@@ -83,7 +83,7 @@ class CliBackupHost : public BackupHost {
     }
   }
   void PostResult(int result) override { result_ = result; }
-  void SetIncompleteDrivers(const std::vector<std::string>& descriptions) override { incomplete_ = descriptions; }
+  void SetIncompleteDrivers(const IncompleteDrivers& drivers) override { incomplete_ = drivers; }
   void PumpMessages() override {}
 
   // Ends the redrawn line so that a message can stand on its own.
@@ -92,7 +92,7 @@ class CliBackupHost : public BackupHost {
     lineOpen_ = false;
   }
   int result() const { return result_; }
-  const std::vector<std::string>& incomplete() const { return incomplete_; }
+  const IncompleteDrivers& incomplete() const { return incomplete_; }
 
  private:
   void Redraw() {
@@ -113,7 +113,7 @@ class CliBackupHost : public BackupHost {
   std::string status_, text_;
   int lower_ = 0, upper_ = 100, position_ = 0;
   int result_ = 0;
-  std::vector<std::string> incomplete_;
+  IncompleteDrivers incomplete_;
 };
 
 // The worker's message boxes as stderr lines. Questions get the answer that
@@ -230,7 +230,8 @@ int BackupCommand(const std::vector<std::string>& args) {
 
   MemoryDriverRows rows;
   std::string status;
-  exitCode = ScanOfflineInstallation(image, registryFile, all, rows, status);
+  MemoryRegistry registry;
+  exitCode = ScanOfflineInstallation(image, registryFile, all, registry, rows, status);
   if (exitCode != kExitOk) return exitCode;
 
   std::set<std::string> wanted;
@@ -252,6 +253,7 @@ int BackupCommand(const std::vector<std::string>& args) {
   if (!MakeFolders(out)) return InputError(out + ": cannot make the folder");
   const std::string outHost = RealPath(out);
   posix::PosixPlatform platform;
+  platform.SetRegistry(&registry);
   if (!image.empty()) platform.MapDrive('C', RealPath(image));
   const std::string outWindows = platform.ToWindowsPath(outHost);
   if (outWindows.empty()) return InputError(out + ": the folder has no Windows path (a name without a GBK form?)");
@@ -279,7 +281,7 @@ int BackupCommand(const std::vector<std::string>& args) {
   EmbeddedStubResources stub;
   platform.SetResources(&stub);
   CSfxWriter writer(platform.Get());
-  const int result = sfx ? RunSfxBackup(platform.Get(), host, writer, destination, runOptions.indexedSearch)
+  const int result = sfx ? RunSfxBackup(platform.Get(), host, writer, destination, runOptions)
                          : RunFolderBackup(platform.Get(), host, destination, runOptions, &drivers);
   host.EndLine();
 

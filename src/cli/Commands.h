@@ -15,5 +15,6 @@ struct Command {
 int ListCommand(const std::vector<std::string>& args);
 int BackupCommand(const std::vector<std::string>& args);
 int UnpackCommand(const std::vector<std::string>& args);
+int VerifyCommand(const std::vector<std::string>& args);
 
 }  // namespace pelorin::cli

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "backup/SfxFormat.h"
+#include "sfx/SfxFormat.h"
 #include "platform/Errors.h"
 
 #ifdef PELORIN_STUB_PATH

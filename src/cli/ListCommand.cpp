@@ -95,7 +95,8 @@ int ListCommand(const std::vector<std::string>& args) {
 
   MemoryDriverRows rows;
   std::string status;
-  exitCode = ScanOfflineInstallation(image, registryFile, all, rows, status);
+  MemoryRegistry registry;
+  exitCode = ScanOfflineInstallation(image, registryFile, all, registry, rows, status);
   if (exitCode != kExitOk) return exitCode;
 
   if (tsv) {

@@ -15,13 +15,14 @@ const Command kCommands[] = {
     {"list", "list the drivers of an offline installation", pelorin::cli::ListCommand},
     {"backup", "back up drivers into one folder per driver", pelorin::cli::BackupCommand},
     {"unpack", "check a self-extracting backup and write out its files", pelorin::cli::UnpackCommand},
+    {"verify", "check that a backup holds each driver's complete package", pelorin::cli::VerifyCommand},
 };
 
 void PrintUsage(std::FILE* out) {
   std::fputs(
       "usage: pelorin COMMAND [OPTIONS]\n"
       "\n"
-      "Lists, backs up and unpacks the device drivers of an offline Windows installation.\n"
+      "Lists, backs up, unpacks and verifies the device drivers of an offline Windows installation.\n"
       "\n"
       "commands:\n",
       out);

@@ -1,18 +1,19 @@
 // pelorin unpack FILE --to DIR: checks a self-extracting backup as a whole and
 // writes its files into DIR; a backup that fails the check is refused and
 // nothing is written.
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "stub/SfxReader.h"
+#include "platform/posix/PosixPlatform.h"
+#include "sfx/SfxUnpack.h"
 
 namespace pelorin::cli {
 
@@ -26,41 +27,36 @@ constexpr char kUsage[] =
     "\n"
     "  --to DIR   the folder to write into\n";
 
-// A host file as a FileStream.
-class HostFile : public FileStream {
- public:
-  explicit HostFile(std::FILE* file) : file_(file) {}
-  ~HostFile() override {
-    if (file_) std::fclose(file_);
-  }
-  HostFile(const HostFile&) = delete;
-  HostFile& operator=(const HostFile&) = delete;
+std::string RealPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
+}
 
-  // fclose reports the last buffered write failing (a full disk).
-  bool Close() {
-    const bool ok = std::fclose(file_) == 0;
-    file_ = nullptr;
-    return ok;
+// The entries moved out of the staging folder into DIR, and the folders made
+// there for them, so that a move failing half-way takes them all back.
+class MoveIntoPlace {
+ public:
+  MoveIntoPlace(FileSystem& files, const std::string& from, const std::string& to)
+      : files_(files), from_(from), to_(to) {}
+
+  bool Move(const std::string& name, std::string& failedPath) {
+    if (!MakeSfxEntryFolders(files_, to_, name, made_, &failedPath)) return false;
+    if (!files_.MoveReplace(from_ + name, to_ + name)) {
+      failedPath = to_ + name;
+      return false;
+    }
+    moved_.push_back(name);
+    return true;
   }
-  bool Read(void* buffer, std::uint32_t size, std::uint32_t* got) override {
-    *got = static_cast<std::uint32_t>(std::fread(buffer, 1, size, file_));
-    return !std::ferror(file_);
-  }
-  bool Write(const void* buffer, std::uint32_t size) override {
-    return std::fwrite(buffer, 1, size, file_) == size;
-  }
-  bool Seek(std::int64_t offset, SeekOrigin origin) override {
-    const int whence = origin == SeekOrigin::kBegin ? SEEK_SET : origin == SeekOrigin::kCurrent ? SEEK_CUR : SEEK_END;
-    return fseeko(file_, static_cast<off_t>(offset), whence) == 0;
-  }
-  std::uint64_t Position() override { return static_cast<std::uint64_t>(ftello(file_)); }
-  std::uint64_t Length() override {
-    struct stat st;
-    return fstat(fileno(file_), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  void TakeBack() {
+    for (auto it = moved_.rbegin(); it != moved_.rend(); ++it) files_.Delete(to_ + *it);
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) files_.RemoveDir(*it);
   }
 
  private:
-  std::FILE* file_;
+  FileSystem& files_;
+  std::string from_, to_;
+  std::vector<std::string> moved_, made_;
 };
 
 }  // namespace
@@ -85,56 +81,64 @@ int UnpackCommand(const std::vector<std::string>& args) {
   if (words.size() != 1) return options.UsageError("one FILE is needed");
   if (to.empty()) return options.UsageError("--to DIR is needed");
 
-  std::FILE* raw = std::fopen(words[0].c_str(), "rb");
-  if (!raw) return InputError(words[0] + ": " + std::strerror(errno));
-  HostFile container(raw);
+  posix::PosixPlatform platform;
+  FileSystem& files = *platform.Get().files;
+  const std::string containerPath = platform.ToWindowsPath(RealPath(words[0]));
+  std::unique_ptr<FileStream> container =
+      containerPath.empty() ? nullptr : files.Open(containerPath, OpenMode::kReadShared);
+  if (!container) return InputError(words[0] + ": cannot be opened");
 
   // Entries go to a private folder inside DIR first and move into DIR once the
   // whole backup unpacked: a stream found damaged half-way neither leaves a
   // partial backup behind nor replaces files DIR already held.
   const bool madeTo = !IsDirectory(to);
-  const std::string staging = to + "/.pelorin-unpack-" + std::to_string(getpid());
+  if (madeTo && mkdir(to.c_str(), 0777) != 0) {
+    std::fprintf(stderr, "pelorin: %s: %s\n", to.c_str(), std::strerror(errno));
+    return kExitFailure;
+  }
+  std::string staging = to + "/.pelorin-unpack-XXXXXX";
+  const std::string toWindows = platform.ToWindowsPath(RealPath(to)) + "\\";
+  if (!mkdtemp(&staging[0]) || toWindows.size() < 2) {
+    std::fprintf(stderr, "pelorin: %s: cannot make a folder to unpack into\n", to.c_str());
+    if (madeTo) rmdir(to.c_str());
+    return kExitFailure;
+  }
+  const std::string stagingWindows = platform.ToWindowsPath(RealPath(staging)) + "\\";
+
   std::string failedPath;
-  std::vector<std::string> names;
-  const SfxStatus status = UnpackSfx(
-      container,
-      [&](const std::string& name) -> std::unique_ptr<FileStream> {
-        for (const std::string& dir : {to, staging}) {
-          if (!IsDirectory(dir) && mkdir(dir.c_str(), 0777) != 0) {
-            failedPath = dir;
-            return nullptr;
-          }
-        }
-        // Stored names are GBK; the host's names are UTF-8.
-        const std::string path = staging + "/" + ToTerminal(name);
-        std::FILE* out = std::fopen(path.c_str(), "wb");
-        if (!out) {
-          failedPath = path;
-          return nullptr;
-        }
-        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
-        return std::make_unique<HostFile>(out);
-      },
-      [&](const std::string& name) { unlink((staging + "/" + ToTerminal(name)).c_str()); }, nullptr);
+  const auto Host = [&](const std::string& windowsPath) {
+    std::string host;
+    return platform.ToHostPath(windowsPath, host) ? host : ToTerminal(windowsPath);
+  };
+  std::vector<SfxRecord> records;
+  SfxStatus status = UnpackSfxToFolder(files, *container, stagingWindows, records, &failedPath);
+  std::set<std::string> names;
+  MoveIntoPlace mover(files, stagingWindows, toWindows);
+  bool moved = true;
   if (status == SfxStatus::kOk) {
-    for (const std::string& name : names) {
-      const std::string host = ToTerminal(name);
-      if (std::rename((staging + "/" + host).c_str(), (to + "/" + host).c_str()) != 0) {
-        std::fprintf(stderr, "pelorin: %s/%s: %s\n", to.c_str(), host.c_str(), std::strerror(errno));
-        return kExitFailure;
+    for (const SfxRecord& record : records) {
+      if (!names.insert(record.name).second) continue;
+      if (!mover.Move(record.name, failedPath)) {
+        moved = false;
+        break;
       }
     }
   }
+  if (!moved) {
+    std::fprintf(stderr, "pelorin: %s: cannot be moved into place, nothing written\n", Host(failedPath).c_str());
+    mover.TakeBack();
+  }
+  if (status == SfxStatus::kOk) RemoveSfxEntries(files, stagingWindows, records);
   rmdir(staging.c_str());
-  if (status != SfxStatus::kOk && madeTo) rmdir(to.c_str());
-  const int written = static_cast<int>(names.size());
+  if ((status != SfxStatus::kOk || !moved) && madeTo) rmdir(to.c_str());
+  if (!moved) return kExitFailure;
   switch (status) {
     case SfxStatus::kOk:
-      std::printf("unpacked %d files into %s\n", written, to.c_str());
+      std::printf("unpacked %d files into %s\n", static_cast<int>(names.size()), to.c_str());
       return kExitOk;
     case SfxStatus::kCreateFailed:
     case SfxStatus::kWriteFailed:
-      std::fprintf(stderr, "pelorin: %s: %s\n", failedPath.empty() ? to.c_str() : failedPath.c_str(),
+      std::fprintf(stderr, "pelorin: %s: %s\n", failedPath.empty() ? to.c_str() : Host(failedPath).c_str(),
                    SfxStatusText(status));
       return kExitFailure;
     default:

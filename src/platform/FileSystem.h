@@ -76,6 +76,13 @@ class FileSystem {
   // FindFirstFileA: the first entry and an open enumeration, or null with the
   // last-error code set. A folder pattern "dir\*.*" lists "." and ".." first.
   virtual std::unique_ptr<FileFinder> FindFirst(const std::string& pattern, FindEntry& first) = 0;
+  // FindFirst for a walk that needs of each entry only its name and whether it
+  // is a folder: the entries' attributes may hold nothing but attr::kDirectory,
+  // their sizes 0. Same entries, same order. A backend that has the rest at no
+  // cost lists as FindFirst does.
+  virtual std::unique_ptr<FileFinder> FindFirstNames(const std::string& pattern, FindEntry& first) {
+    return FindFirst(pattern, first);
+  }
   // GetTempPathA: the temporary folder with a trailing "\". Returns the length
   // copied, or the size needed (terminator included) when `cap` is too small, or 0.
   virtual std::uint32_t TempPath(std::uint32_t cap, char* buffer) = 0;

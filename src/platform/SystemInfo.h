@@ -2,7 +2,10 @@
 // What a backup needs to know of the Windows installation it reads: the
 // processor architecture its drivers are built for, and where the driver store
 // keeps the package an INF was installed from.
+#include <cstdint>
 #include <string>
+
+#include "platform/Registry.h"
 
 namespace pelorin {
 
@@ -33,5 +36,23 @@ class SystemInfo {
   // available or does not answer (always, offline).
   virtual bool DriverStoreInfPath(const std::string& infName, std::string& storeInfPath) = 0;
 };
+
+// Where the registry holds the driver database, in the order they are asked:
+// newer Windows 10/11 keep it in a hive of its own (HKLM\DRIVERS, the
+// DRIVERS hive's DriverDatabase key), the boot-critical rest and Windows 8 to
+// early 10 in SYSTEM. Where both answer, DRIVERS wins.
+constexpr const char* kDriverDatabaseKeys[] = {"DRIVERS\\DriverDatabase", "SYSTEM\\DriverDatabase"};
+
+// The value `name` of key `path` as RegQueryValueExA hands it out (strings in
+// the code page, with their terminators), however long. False when the key or
+// the value is missing or unreadable.
+bool ReadRegistryValue(Registry& registry, const std::string& path, const char* name,
+                       std::uint32_t& type, std::string& data);
+
+// An offline installation's architecture: the driver database's "Architecture"
+// (PROCESSOR_ARCHITECTURE_*), else the current control set's environment
+// variable PROCESSOR_ARCHITECTURE, else x86 (Windows before 8 records no
+// database, and a registry export may carry neither).
+Architecture ArchitectureFromRegistry(Registry& registry);
 
 }  // namespace pelorin

@@ -2,6 +2,7 @@
 
 #include "backup/BackupTexts.h"
 #include "backup/ProfileFile.h"
+#include "sfx/SfxUnpack.h"
 #include "stub/StubTexts.h"
 
 namespace pelorin {
@@ -13,22 +14,18 @@ int CRestorerSession::Unpack(const std::string& selfPath, const std::string& tem
   std::unique_ptr<FileStream> self = platform_.files->Open(selfPath, OpenMode::kReadShared);
   if (!self) return kIdsInternalError;
 
-  folder_ = tempFolder + privateName + "\\";
   const std::string folderNoSlash = tempFolder + privateName;
-  SfxStatus status = UnpackSfx(
-      *self,
-      [&](const std::string& name) -> std::unique_ptr<FileStream> {
-        if (!madeFolder_) {
-          // A folder of our own, so that another restorer or a stale file of an
-          // earlier run cannot mix into this one.
-          if (!platform_.files->CreateDir(folderNoSlash) &&
-              platform_.files->GetAttributes(folderNoSlash) == attr::kInvalid)
-            return nullptr;
-          madeFolder_ = true;
-        }
-        return platform_.files->Open(folder_ + name, OpenMode::kCreateWrite);
-      },
-      [&](const std::string& name) { platform_.files->Delete(folder_ + name); }, &records_);
+  // A folder of our own, so that another restorer or a stale file of an
+  // earlier run cannot mix into this one.
+  if (!platform_.files->CreateDir(folderNoSlash) && platform_.files->GetAttributes(folderNoSlash) == attr::kInvalid)
+    return kIdsDiskSpace;
+  madeFolder_ = true;
+  folder_ = folderNoSlash + "\\";
+  const SfxStatus status = UnpackSfxToFolder(*platform_.files, *self, folder_, records_, nullptr);
+  if (status != SfxStatus::kOk) {
+    platform_.files->RemoveDir(folderNoSlash);
+    madeFolder_ = false;
+  }
   switch (status) {
     case SfxStatus::kOk:
       unpacked_ = true;
@@ -117,9 +114,7 @@ void CRestorerSession::Cleanup(std::vector<std::string>& failures) {
   }
   if (!madeFolder_) return;
   // The driver files go with the folder; the installer has copied what it needs.
-  for (const SfxRecord& record : records_)
-    if (record.name != texts::kManifestFileName && record.name != texts::kClassTreeFileName)
-      platform_.files->Delete(folder_ + record.name);
+  RemoveSfxEntries(*platform_.files, folder_, records_);
   platform_.files->RemoveDir(folder_.substr(0, folder_.size() - 1));
   madeFolder_ = false;
 }

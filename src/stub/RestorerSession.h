@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "stub/SfxReader.h"
+#include "sfx/SfxReader.h"
 #include "stub/TickTree.h"
 
 namespace pelorin {

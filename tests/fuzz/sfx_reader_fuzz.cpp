@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "stub/SfxReader.h"
+#include "sfx/SfxReader.h"
 
 namespace {
 

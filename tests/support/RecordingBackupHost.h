@@ -12,7 +12,7 @@ namespace pelorin::testing {
 class RecordingBackupHost : public BackupHost {
  public:
   // One line per call, e.g. "status:正在备份:x", "range:0,4", "pos:1", "text:a.inf",
-  // "show:1", "result:2", "pump".
+  // "show:1", "result:2", "pump", "incomplete".
   std::vector<std::string> Events() {
     std::lock_guard<std::mutex> lock(mutex_);
     return events_;
@@ -38,8 +38,12 @@ class RecordingBackupHost : public BackupHost {
     Record("result:" + std::to_string(result), [&] { results_.push_back(result); });
   }
   void PumpMessages() override { Record("pump"); }
+  void SetIncompleteDrivers(const IncompleteDrivers& drivers) override {
+    Record("incomplete", [&] { incomplete = drivers; });
+  }
 
   MemoryDriverRows rows;
+  IncompleteDrivers incomplete;
 
  private:
   template <typename F = void (*)()>

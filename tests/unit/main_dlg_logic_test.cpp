@@ -253,11 +253,11 @@ TEST_F(MainDlgLogicTest, ResultCodesBecomeTheirBoxes) {
   ExpectBox(1, "已经成功备份了在列表框中勾选的驱动程序!", 0x40);
 
   // An incomplete run names the drivers instead of claiming success.
-  logic.SetIncompleteDrivers({"Harmony HD Audio", "千兆以太网控制器"});
+  logic.SetIncompleteDrivers({{"Harmony HD Audio", "千兆以太网控制器"}, {"USB Camera"}});
   EXPECT_EQ(logic.OnBackupResult(BackupResultIncomplete, 0), 0);
   EXPECT_EQ(view.boxes.size(), 3u);
-  ExpectBox(2, "以下驱动程序的部分文件未能备份，请检查目标文件夹是否可写、磁盘空间是否足够:\nHarmony HD Audio\n千兆以太网控制器",
-            0x30);
+  ExpectBox(2, "以下驱动程序的部分文件未能备份，请检查目标文件夹是否可写、磁盘空间是否足够:\nHarmony HD Audio\n千兆以太网控制器"
+               "\n\n以下驱动程序的部分文件在本机找不到，备份不完整:\nUSB Camera", 0x30);
 }
 
 TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRun) {

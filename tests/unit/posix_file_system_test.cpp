@@ -8,6 +8,7 @@
 
 #include "PosixScratch.h"
 #include "platform/Errors.h"
+#include "platform/posix/FileCalls.h"
 #include "platform/posix/PosixPlatform.h"
 
 namespace pelorin::posix {
@@ -29,13 +30,16 @@ class PosixFileSystemTest : public ::testing::TestWithParam<bool> {
   std::uint32_t AttrErr(const std::string& path) { return Err(Attr(path) != attr::kInvalid); }
   FileSystem& fs() { return platform_.files(); }
 
-  // The names an enumeration yields, in order; "!<code>" when it cannot start.
-  std::vector<std::string> List(const std::string& pattern) {
+  // The names an enumeration yields, in order, folders with a "\"; "!<code>"
+  // when it cannot start. `namesOnly`: the lean listing of a tree walk.
+  std::vector<std::string> List(const std::string& pattern, bool namesOnly = false) {
     FindEntry entry;
-    auto finder = fs().FindFirst(pattern, entry);
+    auto finder = namesOnly ? fs().FindFirstNames(pattern, entry) : fs().FindFirst(pattern, entry);
     if (!finder) return {"!" + std::to_string(GetLastError())};
-    std::vector<std::string> names{entry.name};
-    while (finder->Next(entry)) names.push_back(entry.name);
+    std::vector<std::string> names;
+    do {
+      names.push_back(entry.name + (entry.IsDirectory() ? "\\" : ""));
+    } while (finder->Next(entry));
     EXPECT_EQ(GetLastError(), err::kNoMoreFiles);
     return names;
   }
@@ -188,7 +192,7 @@ TEST_P(PosixFileSystemTest, GbkNamesWithBackslashTrailBytes) {
   ASSERT_TRUE(out->Write("abc", 3));
   out.reset();
   EXPECT_EQ(scratch_.ReadFile(u8"乗/驱动乗.inf"), "abc");
-  EXPECT_EQ(List("C:\\乗\\*.*"), (std::vector<std::string>{".", "..", "驱动乗.inf"}));
+  EXPECT_EQ(List("C:\\乗\\*.*"), (std::vector<std::string>{".\\", "..\\", "驱动乗.inf"}));
   EXPECT_EQ(Attr("C:\\乗\\驱动乗.INF"), attr::kArchive);
   // Bytes that are no GBK text cannot name a host file.
   EXPECT_EQ(Err(fs().CreateDir("C:\\\x81")), err::kInvalidName);
@@ -201,31 +205,29 @@ TEST_P(PosixFileSystemTest, EnumerationOrderDotsAndProbes) {
     scratch_.WriteFile(std::string("d/") + name, "x");
   }
   scratch_.MakeDir("d/mid");
-  const std::vector<std::string> expected = {".", "..", "0first", "Alpha.txt", "beta.TXT",
-                                             "Gamma.txt", "mid", "zeta.txt", "_under",
+  const std::vector<std::string> expected = {".\\", "..\\", "0first", "Alpha.txt", "beta.TXT",
+                                             "Gamma.txt", "mid\\", "zeta.txt", "_under",
                                              "乗.sys", "驱动.inf"};
   EXPECT_EQ(List("C:\\d\\*.*"), expected);
+  EXPECT_EQ(List("C:\\d\\*.*", true), expected);
   EXPECT_EQ(List("C:\\D\\*"), expected);
   EXPECT_EQ(List("C:\\d\\*.TXT"), (std::vector<std::string>{"Alpha.txt", "beta.TXT", "Gamma.txt", "zeta.txt"}));
   EXPECT_EQ(List("C:\\d\\?eta.*"), (std::vector<std::string>{"beta.TXT", "zeta.txt"}));
   EXPECT_EQ(List("C:\\d\\*.zzz"), (std::vector<std::string>{"!2"}));
   EXPECT_EQ(List("C:\\nodir\\*.*"), (std::vector<std::string>{"!3"}));
   // A drive root lists no dots.
-  EXPECT_EQ(List("C:\\*.*"), (std::vector<std::string>{"d"}));
+  EXPECT_EQ(List("C:\\*.*"), (std::vector<std::string>{"d\\"}));
 
   // Without wildcards: the one path, under its own host spelling.
   EXPECT_EQ(List("C:\\D\\ALPHA.TXT"), (std::vector<std::string>{"Alpha.txt"}));
-  EXPECT_EQ(List("C:\\d"), (std::vector<std::string>{"d"}));
+  EXPECT_EQ(List("C:\\d"), (std::vector<std::string>{"d\\"}));
   EXPECT_EQ(List("C:\\d\\"), (std::vector<std::string>{"!2"}));
   EXPECT_EQ(List("C:\\"), (std::vector<std::string>{"!2"}));
   EXPECT_EQ(List("C:\\d\\none"), (std::vector<std::string>{"!2"}));
   EXPECT_EQ(List("C:\\none\\x"), (std::vector<std::string>{"!3"}));
 
   FindEntry entry;
-  auto finder = fs().FindFirst("C:\\d\\mid", entry);
-  ASSERT_NE(finder, nullptr);
-  EXPECT_TRUE(entry.IsDirectory());
-  finder = fs().FindFirst("C:\\d\\0first", entry);
+  auto finder = fs().FindFirst("C:\\d\\0first", entry);
   ASSERT_NE(finder, nullptr);
   EXPECT_EQ(entry.size, 1u);
   EXPECT_EQ(entry.attributes, attr::kArchive);
@@ -236,11 +238,13 @@ TEST_P(PosixFileSystemTest, LinkedFoldersAreNeverEntered) {
   scratch_.MakeDir("tree/sub");
   scratch_.WriteFile("tree/sub/keep.txt", "precious");
   ASSERT_EQ(symlink(scratch_.path().c_str(), (scratch_ / "tree/sub/loop").c_str()), 0);
+  ASSERT_EQ(symlink("gone", (scratch_ / "tree/sub/dangling").c_str()), 0);
 
-  FindEntry entry;
-  auto finder = fs().FindFirst("C:\\tree\\sub\\loop", entry);
-  ASSERT_NE(finder, nullptr);
-  EXPECT_FALSE(entry.IsDirectory());
+  for (bool namesOnly : {false, true}) {
+    EXPECT_EQ(List("C:\\tree\\sub\\*", namesOnly),
+              (std::vector<std::string>{".\\", "..\\", "dangling", "keep.txt", "loop"}));
+  }
+  EXPECT_EQ(List("C:\\tree\\sub\\loop"), (std::vector<std::string>{"loop"}));
   EXPECT_EQ(Attr("C:\\tree\\sub\\loop") & attr::kDirectory, 0u);
   // Named with a trailing "\" (or on the way to something) the link is followed.
   EXPECT_EQ(Attr("C:\\tree\\sub\\loop\\"), attr::kDirectory);
@@ -305,6 +309,27 @@ TEST_P(PosixFileSystemTest, MoveReplaceIsOneRename) {
   ASSERT_TRUE(fs().MoveReplace("C:\\final.ini", "C:\\Final.ini"));
   EXPECT_TRUE(scratch_.Exists("Final.ini"));
   EXPECT_EQ(Err(fs().MoveReplace("C:\\missing", "C:\\x")), err::kFileNotFound);
+}
+
+// A failed fstat and a write that takes nothing (a full device can answer so)
+// fail the call with a Windows code instead of using garbage or spinning.
+TEST_P(PosixFileSystemTest, FailedFstatAndStalledWritesFailTheCall) {
+  struct Restore {
+    SystemFileCalls saved = FileCalls();
+    ~Restore() { FileCalls() = saved; }
+  } restore;
+  scratch_.WriteFile("a.bin", "abc");
+  FileCalls().fstat = [](int, struct stat*) { errno = EIO; return -1; };
+  EXPECT_EQ(Err(fs().Open("C:\\a.bin", OpenMode::kReadShared) != nullptr), 31u);
+  EXPECT_EQ(Err(fs().Copy("C:\\a.bin", "C:\\b.bin", false)), 31u);
+  EXPECT_FALSE(scratch_.Exists("b.bin"));
+  FileCalls() = restore.saved;
+  auto out = fs().Open("C:\\c.bin", OpenMode::kCreateWrite);
+  ASSERT_NE(out, nullptr);
+  FileCalls().write = [](int, const void*, std::size_t) -> ssize_t { return 0; };
+  EXPECT_EQ(Err(out->Write("x", 1)), 112u);
+  EXPECT_EQ(Err(fs().Copy("C:\\a.bin", "C:\\b.bin", false)), 112u);
+  EXPECT_FALSE(scratch_.Exists("b.bin"));
 }
 
 }  // namespace

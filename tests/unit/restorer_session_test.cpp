@@ -2,7 +2,7 @@
 
 #include "MemoryTreeFileSystem.h"
 #include "SfxStubResources.h"
-#include "backup/SfxWriter.h"
+#include "sfx/SfxWriter.h"
 #include "stub/RestorerSession.h"
 
 namespace pelorin {

@@ -8,7 +8,7 @@
 #include "SfxStubResources.h"
 #include "backup/SfxBackup.h"
 #include "platform/posix/PosixPlatform.h"
-#include "stub/SfxReader.h"
+#include "sfx/SfxReader.h"
 
 namespace pelorin {
 namespace {
@@ -110,16 +110,12 @@ TEST_F(SfxBackupTest, ManifestsComeFromEmptyFilesAndReachTheRestorer) {
                       },
                       nullptr, nullptr),
             SfxStatus::kOk);
-  const std::string tree = scratch.ReadFile("unpacked/treeinfo.ini");
-  EXPECT_EQ(tree.find("Stale"), std::string::npos);
-  EXPECT_NE(tree.find("[Display]"), std::string::npos);
-  EXPECT_NE(tree.find("Display A=1"), std::string::npos);
-  EXPECT_NE(tree.find("Display/B=1"), std::string::npos);
+  // The bytes of both files are CombinedManifestAndClassTree's; here: nothing stale, paths per driver folder.
+  EXPECT_EQ(scratch.ReadFile("unpacked/treeinfo.ini").find("Stale"), std::string::npos);
   const std::string manifest = scratch.ReadFile("unpacked/taskinfo.ini");
   EXPECT_EQ(manifest.find("Stale"), std::string::npos);
-  EXPECT_NE(manifest.find("[Display/B]"), std::string::npos);
+  EXPECT_NE(manifest.find("[Display/B]\r\n"), std::string::npos);
   EXPECT_NE(manifest.find("=C:\\out\\DisplayB\\b.sys"), std::string::npos);
-  EXPECT_NE(manifest.find("驱动程序类型=Display"), std::string::npos);
 }
 
 TEST_F(SfxBackupTest, NothingTicked) {
@@ -158,10 +154,8 @@ TEST_F(SfxBackupTest, ManifestsThatCannotBeWrittenFailTheRun) {
   CSfxWriter writer(platform.Get());
   EXPECT_EQ(RunSfxBackup(platform.Get(), host, writer, destination), 0);
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Get tempfile failed", "创建自安装EXE文件失败!"}));
-  EXPECT_EQ(boxes.Shown()[0].type, 0u);
   EXPECT_TRUE(host.Results().empty());
   EXPECT_EQ(scratch.ReadFile("out/pelorin.exe"), "earlier backup");
-  EXPECT_EQ(writer.Count(), 0);
 }
 
 TEST_F(SfxBackupTest, FullTableKeepsTheManifestsAndReportsIncomplete) {

@@ -6,8 +6,8 @@
 
 #include "MemoryTreeFileSystem.h"
 #include "SfxStubResources.h"
-#include "backup/SfxWriter.h"
-#include "stub/SfxReader.h"
+#include "sfx/SfxWriter.h"
+#include "sfx/SfxReader.h"
 
 namespace pelorin {
 namespace {

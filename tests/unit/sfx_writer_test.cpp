@@ -6,7 +6,7 @@
 
 #include "MemoryTreeFileSystem.h"
 #include "SfxStubResources.h"
-#include "backup/SfxWriter.h"
+#include "sfx/SfxWriter.h"
 
 namespace pelorin {
 namespace {

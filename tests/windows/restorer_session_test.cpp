@@ -10,7 +10,7 @@
 #include "RecordingBoxes.h"
 #include "SfxStubResources.h"
 #include "backup/FileTreeOps.h"
-#include "backup/SfxWriter.h"
+#include "sfx/SfxWriter.h"
 #include "platform/win32/Win32Platform.h"
 #include "stub/RestorerSession.h"
 

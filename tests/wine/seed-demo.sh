@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Seeds a wine prefix with the demo machine of demo/: the driver registrations
-# of its registry export and its C:\WINDOWS files (INFs, PNFs, driver files).
+# of its registry export and its C:\WINDOWS files (INFs, PNFs, driver files,
+# the driver store's packages).
 #
 # Sourced:   pelorin_seed_demo SOURCE_DIR     seeds $WINEPREFIX (set up by env.sh)
 # Run:       seed-demo.sh BUILD_DIR NAME      a fresh private prefix NAME of the
@@ -30,7 +31,7 @@ pelorin_seed_demo() {
   # through wine-run.sh import the export again once the server is up.
   printf '%s\n' "$reg" >"$WINEPREFIX/.pelorin-reseed"
   # The prefix names its folders in lower case (windows, inf, system32), as the
-  # image does below its root.
+  # image does below its root; the driver store comes along below system32.
   cp -r "$src/demo/image/WINDOWS/." "$WINEPREFIX/drive_c/windows/" || return 1
 }
 

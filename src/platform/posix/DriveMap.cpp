@@ -9,6 +9,7 @@
 #include "platform/Errors.h"
 #include "platform/Mbcs.h"
 #include "platform/posix/Encoding.h"
+#include "platform/posix/Handles.h"
 
 namespace pelorin::posix {
 
@@ -51,11 +52,6 @@ std::vector<std::string> SplitHost(const std::string& path) {
   return parts;
 }
 
-std::string JoinHost(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == '/') return folder + name;
-  return folder + "/" + name;
-}
-
 // Characters no Windows file name may hold; wildcards are allowed where a
 // search pattern is expected.
 bool ValidComponent(const std::string& part, bool wildcards) {
@@ -82,6 +78,11 @@ bool IsDirectory(const std::string& host) {
 }
 
 }  // namespace
+
+std::string DriveMap::JoinHost(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
 
 std::string DriveMap::NormalizeHost(const std::string& hostPath) {
   const std::string absolute =
@@ -111,11 +112,11 @@ bool DriveMap::MatchName(const std::string& folder, const std::string& name, std
   std::u32string wanted;
   if (!DecodeUtf8(name, wanted)) return false;
   for (char32_t& c : wanted) c = UpcaseChar(c);
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return false;
+  const UniqueDir dir(opendir(folder.c_str()));
+  if (!dir) return false;
   bool found = false;
   std::u32string candidate;
-  while (const dirent* entry = readdir(dir)) {
+  while (const dirent* entry = readdir(dir.get())) {
     const std::string entryName = entry->d_name;
     if (entryName == "." || entryName == "..") continue;
     if (!DecodeUtf8(entryName, candidate) || candidate.size() != wanted.size()) continue;
@@ -129,7 +130,6 @@ bool DriveMap::MatchName(const std::string& folder, const std::string& name, std
       found = true;
     }
   }
-  closedir(dir);
   return found;
 }
 

@@ -42,6 +42,9 @@ class DriveMap {
   // in byte order. False when nothing matches.
   static bool MatchName(const std::string& folder, const std::string& name, std::string& hostName);
 
+  // `folder` + "/" + `name`, without doubling a closing "/".
+  static std::string JoinHost(const std::string& folder, const std::string& name);
+
   // Absolute, with "." and ".." folded and no trailing "/" (except "/").
   static std::string NormalizeHost(const std::string& hostPath);
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <memory>
 
 #include "platform/Registry.h"
@@ -78,16 +79,32 @@ class Copier {
   std::size_t keys_ = 0;
 };
 
+bool CopyEnvironments(hive_h* hive, hive_node_h root, Copier& copier) {
+  Owned<hive_node_h> sets(hivex_node_children(hive, root));
+  if (!sets) return false;
+  for (hive_node_h* set = sets.get(); *set; ++set) {
+    Owned<char> name(hivex_node_name(hive, *set));
+    if (!name) return false;
+    if (strncasecmp(name.get(), "ControlSet", 10) != 0) continue;
+    hive_node_h node = *set;
+    for (const char* level : {"Control", "Session Manager", "Environment"})
+      if (node) node = hivex_node_get_child(hive, node, level);
+    if (!node) continue;
+    std::vector<std::u16string> path = {u"SYSTEM", regtext::Utf8ToUtf16(name.get()), u"Control",
+                                        u"Session Manager", u"Environment"};
+    if (!copier.CopyTree(node, path, 0)) return false;
+  }
+  return true;
+}
+
 bool Fail(const std::string& file, const std::string& problem, std::string& error) {
   error = file + ": " + problem;
   return false;
 }
 
-}  // namespace
-
-bool LoadSystemHive(const std::string& file, MemoryRegistry& registry, std::string& error) {
+bool OpenHive(const std::string& file, Hive& hive, hive_node_h& root, std::string& error) {
   errno = 0;
-  Hive hive(hivex_open(file.c_str(), 0));
+  hive.reset(hivex_open(file.c_str(), 0));
   if (!hive) {
     int code = errno;
     if (code == ENOENT || code == EACCES || code == EISDIR || code == ENOTDIR)
@@ -95,8 +112,17 @@ bool LoadSystemHive(const std::string& file, MemoryRegistry& registry, std::stri
     // libhivex says ENOTSUP both for a foreign file and for a hive cut short.
     return Fail(file, "corrupt or truncated registry hive", error);
   }
-  hive_node_h root = hivex_root(hive.get());
+  root = hivex_root(hive.get());
   if (!root) return Fail(file, "corrupt registry hive (no root key)", error);
+  return true;
+}
+
+}  // namespace
+
+bool LoadSystemHive(const std::string& file, MemoryRegistry& registry, std::string& error) {
+  Hive hive;
+  hive_node_h root = 0;
+  if (!OpenHive(file, hive, root, error)) return false;
 
   // CurrentControlSet exists only at run time; Select\Current names the set.
   int current = 1;
@@ -121,8 +147,31 @@ bool LoadSystemHive(const std::string& file, MemoryRegistry& registry, std::stri
   if (!copier.CopyTree(classes, path, 0))
     return Fail(file, "corrupt registry hive (unreadable key or value below Control\\Class)",
                 error);
+  // What tells the installation's architecture and its driver store apart: the
+  // driver database (Windows 8 and later) and each set's environment.
+  if (hive_node_h database = hivex_node_get_child(hive.get(), root, "DriverDatabase")) {
+    path = {u"SYSTEM", u"DriverDatabase"};
+    if (!copier.CopyTree(database, path, 0))
+      return Fail(file, "corrupt registry hive (unreadable key or value below DriverDatabase)", error);
+  }
+  if (!CopyEnvironments(hive.get(), root, copier))
+    return Fail(file, "corrupt registry hive (unreadable key or value below Session Manager\\Environment)",
+                error);
   registry.SetDword("SYSTEM\\Select", "Current", static_cast<std::uint32_t>(current));
   registry.Link("SYSTEM\\CurrentControlSet", std::string("SYSTEM\\") + setName);
+  return true;
+}
+
+bool LoadDriversHive(const std::string& file, MemoryRegistry& registry, std::string& error) {
+  Hive hive;
+  hive_node_h root = 0;
+  if (!OpenHive(file, hive, root, error)) return false;
+  hive_node_h database = hivex_node_get_child(hive.get(), root, "DriverDatabase");
+  if (!database) return Fail(file, "no DriverDatabase key", error);
+  Copier copier(hive.get(), registry);
+  std::vector<std::u16string> path = {u"DRIVERS", u"DriverDatabase"};
+  if (!copier.CopyTree(database, path, 0))
+    return Fail(file, "corrupt registry hive (unreadable key or value below DriverDatabase)", error);
   return true;
 }
 

@@ -11,6 +11,8 @@
 
 #include "platform/Errors.h"
 #include "platform/Mbcs.h"
+#include "platform/posix/FileCalls.h"
+#include "platform/posix/Handles.h"
 #include "platform/posix/IniDocument.h"
 
 namespace pelorin::posix {
@@ -45,18 +47,6 @@ bool ReadAll(int fd, std::string& bytes) {
   }
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 // The default value loses its trailing blanks, as the service does.
 std::string TrimDefault(const char* defaultValue) {
@@ -122,11 +112,10 @@ std::uint32_t IniProfile::Load(const std::string& file, std::string& bytes) cons
   const std::uint32_t rc = drives_.Resolve(file, path);
   if (rc != err::kSuccess) return rc;
   if (!path.exists || path.isRoot) return err::kFileNotFound;
-  const int fd = open(path.host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return FromErrno(errno);
+  const UniqueFd fd(open(path.host.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.ok()) return FromErrno(errno);
   struct stat st;
-  const bool ok = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode) && ReadAll(fd, bytes);
-  close(fd);
+  const bool ok = fstat(fd.get(), &st) == 0 && !S_ISDIR(st.st_mode) && ReadAll(fd.get(), bytes);
   return ok ? err::kSuccess : err::kAccessDenied;
 }
 
@@ -242,18 +231,18 @@ bool IniProfile::WriteString(const char* section, const char* key, const char* v
     doc.SetValue(section, key, value);
   }
   const std::string out = doc.Serialize();
-  const int fd = open(path.host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
+  UniqueFd fd(open(path.host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  if (!fd.ok()) {
     SetLastError(errno == ENOENT ? err::kPathNotFound : FromErrno(errno));
     return false;
   }
   // Rewritten in place (not replaced) so the file keeps its inode, owner and
   // DOS attributes.
-  const bool ok = WriteAll(fd, out) && ftruncate(fd, static_cast<off_t>(out.size())) == 0;
-  const int writeErrno = errno;
-  close(fd);
+  const bool ok = WriteAllBytes(fd.get(), out.data(), out.size()) &&
+                  ftruncate(fd.get(), static_cast<off_t>(out.size())) == 0;
+  fd.Reset();
   if (!ok) {
-    SetLastError(FromErrno(writeErrno));
+    SetLastError(FromErrno(errno));
     return false;
   }
   return true;

@@ -16,6 +16,9 @@
 
 namespace pelorin::posix {
 
+// Read-only is a file without any write permission bit.
+inline bool IsReadOnlyMode(const struct stat& st) { return (st.st_mode & 0222) == 0; }
+
 class PosixFileSystem : public FileSystem {
  public:
   // `drives` must outlive this object; later changes to it are seen.
@@ -37,6 +40,9 @@ class PosixFileSystem : public FileSystem {
   bool Delete(const std::string& path) override;
   bool MoveReplace(const std::string& from, const std::string& to) override;
   std::unique_ptr<FileFinder> FindFirst(const std::string& pattern, FindEntry& first) override;
+  // A folder listing from the names and entry types alone: no stat or extended
+  // attribute read per entry (a stat only where the type is not given).
+  std::unique_ptr<FileFinder> FindFirstNames(const std::string& pattern, FindEntry& first) override;
   std::uint32_t TempPath(std::uint32_t cap, char* buffer) override;
   int MakeDir(const std::string& path) override;
   std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) override;
@@ -58,6 +64,10 @@ class PosixFileSystem : public FileSystem {
   std::uint32_t AttributesOf(const Node& node);
 
  private:
+  // Fills the stat data and kinds of `node`, whose host path is set; 0 or the
+  // Windows error code of the lstat.
+  static std::uint32_t StatNode(Node& node);
+  std::unique_ptr<FileFinder> Find(const std::string& pattern, FindEntry& first, bool namesOnly);
   bool SaveDosBits(const Node& node, std::uint32_t bits);
   std::uint32_t StoredBits(const Node& node, bool& stored);
 

@@ -16,11 +16,20 @@ int StderrMessageBoxes::Show(const std::string& text, const char* caption, std::
   return mb::kIdOk;
 }
 
+Architecture OfflineSystemInfo::InstallationArchitecture() {
+  return registry_ != nullptr ? ArchitectureFromRegistry(*registry_) : Architecture::kX86;
+}
+
+bool OfflineSystemInfo::DriverStoreInfPath(const std::string& /*infName*/, std::string& /*storeInfPath*/) {
+  return false;
+}
+
 PosixPlatform::PosixPlatform() : files_(drives_), profile_(drives_) {
   drives_.Map('Z', "/");
   platform_.files = &files_;
   platform_.profile = &profile_;
   platform_.boxes = &stderrBoxes_;
+  platform_.system = &system_;
 }
 
 void PosixPlatform::MapDrive(char letter, const std::string& hostFolder) {
@@ -29,7 +38,10 @@ void PosixPlatform::MapDrive(char letter, const std::string& hostFolder) {
 
 void PosixPlatform::SetTempFolder(const std::string& hostFolder) { files_.SetTempFolder(hostFolder); }
 
-void PosixPlatform::SetRegistry(Registry* registry) { platform_.registry = registry; }
+void PosixPlatform::SetRegistry(Registry* registry) {
+  platform_.registry = registry;
+  system_.SetRegistry(registry);
+}
 
 void PosixPlatform::SetMessageBoxes(MessageBoxes* boxes) {
   platform_.boxes = boxes ? boxes : &stderrBoxes_;

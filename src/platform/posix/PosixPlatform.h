@@ -20,6 +20,18 @@ class StderrMessageBoxes : public MessageBoxes {
   int Show(const std::string& text, const char* caption, std::uint32_t type) override;
 };
 
+// An offline installation: its architecture as its registry records it; the
+// driver store is never asked (no running system answers).
+class OfflineSystemInfo : public SystemInfo {
+ public:
+  void SetRegistry(Registry* registry) { registry_ = registry; }
+  Architecture InstallationArchitecture() override;
+  bool DriverStoreInfPath(const std::string& infName, std::string& storeInfPath) override;
+
+ private:
+  Registry* registry_ = nullptr;
+};
+
 class PosixPlatform {
  public:
   PosixPlatform();
@@ -53,6 +65,7 @@ class PosixPlatform {
   PosixFileSystem files_;
   IniProfile profile_;
   StderrMessageBoxes stderrBoxes_;
+  OfflineSystemInfo system_;
   Platform platform_;
 };
 

@@ -135,7 +135,7 @@ bool Parser::KeyLine(int line, const std::string& text) {
   } else {
     return true;  // other hives do not matter here
   }
-  if (!StartsWithNoCase(rest, "SYSTEM\\") && !StartsWithNoCase(rest + "\\", "SYSTEM\\"))
+  if (!StartsWithNoCase(rest + "\\", "SYSTEM\\") && !StartsWithNoCase(rest + "\\", "DRIVERS\\"))
     return true;
   std::u16string wide = regtext::Utf8ToUtf16(rest);
   std::size_t from = 0;

@@ -97,6 +97,20 @@ std::unique_ptr<FileFinder> Win32FileSystem::FindFirst(const std::string& patter
   return std::make_unique<Win32FileFinder>(std::move(find));
 }
 
+std::unique_ptr<FileFinder> Win32FileSystem::FindFirstNames(const std::string& pattern, FindEntry& first) {
+  // The same entries without their 8.3 names, fetched in larger batches
+  // (Windows 7 and later); older systems refuse the information level.
+  WIN32_FIND_DATAA data;
+  FindHandle find(::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH));
+  if (!find) {
+    if (::GetLastError() != ERROR_INVALID_PARAMETER) return nullptr;
+    return FindFirst(pattern, first);
+  }
+  ToEntry(data, first);
+  return std::make_unique<Win32FileFinder>(std::move(find));
+}
+
 std::uint32_t Win32FileSystem::TempPath(std::uint32_t cap, char* buffer) { return ::GetTempPathA(cap, buffer); }
 
 int Win32FileSystem::MakeDir(const std::string& path) { return ::_mkdir(path.c_str()); }

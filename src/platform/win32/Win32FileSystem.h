@@ -38,6 +38,7 @@ class Win32FileSystem : public FileSystem {
   bool Delete(const std::string& path) override;
   bool MoveReplace(const std::string& from, const std::string& to) override;
   std::unique_ptr<FileFinder> FindFirst(const std::string& pattern, FindEntry& first) override;
+  std::unique_ptr<FileFinder> FindFirstNames(const std::string& pattern, FindEntry& first) override;
   std::uint32_t TempPath(std::uint32_t cap, char* buffer) override;
   int MakeDir(const std::string& path) override;
   std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) override;

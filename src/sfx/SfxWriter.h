@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "backup/SfxFormat.h"
+#include "sfx/SfxFormat.h"
 #include "platform/Platform.h"
 
 namespace pelorin {

@@ -1,5 +1,5 @@
 #pragma once
-// Reads a self-extracting container (backup/SfxFormat.h) from its end. The
+// Reads a self-extracting container (sfx/SfxFormat.h) from its end. The
 // directory is validated as a whole before any entry is created, and a stream
 // found damaged while it is unpacked takes back every entry written before it,
 // so a damaged or crafted container is refused as a whole and is never read out

@@ -1,8 +1,9 @@
+#include "RegFileWriter.h"
+
 #include <cstdio>
 
 #include "platform/Registry.h"
 #include "platform/posix/RegText.h"
-#include "platform/posix/RegistryFiles.h"
 
 namespace pelorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "backup/SfxWriter.h"
+#include "sfx/SfxWriter.h"
 
 #include <cstring>
 

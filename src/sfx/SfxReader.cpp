@@ -1,10 +1,10 @@
-#include "stub/SfxReader.h"
+#include "sfx/SfxReader.h"
 
 #include <zlib.h>
 
 #include <cstring>
 
-#include "backup/SfxFormat.h"
+#include "sfx/SfxFormat.h"
 #include "platform/Mbcs.h"
 
 namespace pelorin {

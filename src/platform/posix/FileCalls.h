@@ -1,0 +1,37 @@
+#pragma once
+// The errno → Windows error map of the file services, and the few system calls
+// whose rare answers (a failed fstat, a write that takes nothing) no real file
+// gives on demand: tests put their own in place through FileCalls().
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pelorin::posix {
+
+// Windows codes the file services give beyond the shared list.
+namespace fileerr {
+constexpr std::uint32_t kTooManyOpenFiles = 4;
+constexpr std::uint32_t kNotSameDevice = 17;
+constexpr std::uint32_t kGenFailure = 31;
+constexpr std::uint32_t kDiskFull = 112;
+constexpr std::uint32_t kNegativeSeek = 131;
+constexpr std::uint32_t kFilenameTooLong = 206;
+}  // namespace fileerr
+
+std::uint32_t FileErrorFromErrno(int e);
+// Sets the last-error code; returns false, for `return FailWith(code);`.
+bool FailWith(std::uint32_t code);
+
+struct SystemFileCalls {
+  ssize_t (*write)(int fd, const void* data, std::size_t size);
+  int (*fstat)(int fd, struct stat* st);
+};
+SystemFileCalls& FileCalls();
+
+// Writes all `size` bytes; false with errno set (ENOSPC for a write that takes
+// nothing, which would otherwise be retried for ever).
+bool WriteAllBytes(int fd, const void* data, std::size_t size);
+
+}  // namespace pelorin::posix

@@ -1,0 +1,150 @@
+// Finding an installed INF's package folder in the driver store, road by road,
+// and the installation's architecture that the content road prefers.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "MemoryTreeFileSystem.h"
+#include "backup/DriverPackage.h"
+#include "platform/posix/MemoryRegistry.h"
+#include "platform/posix/RegText.h"
+
+namespace pelorin {
+namespace {
+
+const std::string kRepo = std::string(kFileRepository) + "\\";
+constexpr char kInf[] = "[Version]\r\nSignature=\"$Windows NT$\"\r\n";
+constexpr char kOtherInf[] = "[Version]\r\nSignature=\"$Windows 95$\"\r\n";  // same size
+
+class FixedStoreAnswer : public SystemInfo {
+ public:
+  std::string answer;
+  Architecture InstallationArchitecture() override { return Architecture::kX86; }
+  bool DriverStoreInfPath(const std::string&, std::string& path) override {
+    path = answer;
+    return !answer.empty();
+  }
+};
+
+// An installation where C:\WINDOWS\inf\oem3.inf holds kInf, built from steps:
+//   "dir FOLDER INF [other]"   a store folder holding its INF (kInf, or kOtherInf)
+//   "call FOLDER\INF"          the running system's answer
+//   "db HIVE PACKAGE OWNER [active]"   HIVE\DriverDatabase records PACKAGE (the
+//       last of oem3.inf's list; "Active" too with `active`) as OWNER's
+struct Installation {
+  testing::MemoryTreeFileSystem files;
+  MemoryRegistry registry;
+  FixedStoreAnswer system;
+  Platform platform;
+
+  explicit Installation(const std::vector<std::string>& steps) {
+    platform = {&registry, &files, nullptr, nullptr, nullptr, nullptr, &system};
+    files.AddFile("C:\\WINDOWS\\inf\\oem3.inf", kInf);
+    for (const std::string& step : steps) {
+      std::istringstream words(step);
+      std::string verb, a, b, c, d;
+      words >> verb >> a >> b >> c >> d;
+      if (verb == "dir") files.AddFile(kRepo + a + "\\" + b, c.empty() ? kInf : kOtherInf);
+      if (verb == "call") system.answer = kRepo + a;
+      if (verb != "db") continue;
+      const std::string db = a + "\\DriverDatabase\\";
+      if (!d.empty()) registry.SetString(db + "DriverInfFiles\\oem3.inf", "Active", b);
+      const std::u16string list = u"older.inf_amd64_0" + std::u16string(1, u'\0') + regtext::GbkToUtf16(b) + u'\0';
+      registry.SetRawValue(db + "DriverInfFiles\\oem3.inf", "", regtype::kMultiSz, regtext::Utf16ToBytes(list + u'\0'));
+      registry.SetString(db + "DriverPackages\\" + b, "", c);
+      registry.SetString(db + "DriverPackages\\" + b, "InfName", "Foo.inf");
+    }
+  }
+};
+
+struct RoadCase {
+  const char* name;
+  Architecture arch;
+  std::vector<std::string> steps;
+  const char* folder;  // below FileRepository; empty: nothing found
+  const char* inf;
+  PackageRoad road;
+};
+
+const RoadCase kRoads[] = {
+    {"the running system's answer", Architecture::kAmd64,
+     {"dir foo.inf_amd64_1 Foo.inf", "call foo.inf_amd64_1\\foo.inf", "db SYSTEM foo.inf_amd64_2 oem3.inf active",
+      "dir foo.inf_amd64_2 foo.inf"},
+     "foo.inf_amd64_1", "Foo.inf", PackageRoad::kDriverStoreCall},
+    {"an answer naming no file, then Active", Architecture::kAmd64,
+     {"call gone.inf_amd64_1\\gone.inf", "db SYSTEM foo.inf_amd64_2 OEM3.INF active", "dir foo.inf_amd64_2 foo.inf"},
+     "foo.inf_amd64_2", "Foo.inf", PackageRoad::kDriverDatabase},
+    {"without Active the last listed, whatever its bytes", Architecture::kAmd64,
+     {"db SYSTEM foo.inf_amd64_2 oem3.inf", "dir foo.inf_amd64_2 foo.inf other"},
+     "foo.inf_amd64_2", "Foo.inf", PackageRoad::kDriverDatabase},
+    {"the DRIVERS hive over SYSTEM", Architecture::kAmd64,
+     {"db SYSTEM foo.inf_amd64_1 oem3.inf", "db DRIVERS foo.inf_amd64_2 oem3.inf", "dir foo.inf_amd64_1 foo.inf",
+      "dir foo.inf_amd64_2 foo.inf"},
+     "foo.inf_amd64_2", "Foo.inf", PackageRoad::kDriverDatabase},
+    {"a DRIVERS package of another INF, then SYSTEM", Architecture::kAmd64,
+     {"db DRIVERS foo.inf_amd64_2 oem4.inf", "db SYSTEM foo.inf_amd64_1 oem3.inf", "dir foo.inf_amd64_1 foo.inf",
+      "dir foo.inf_amd64_2 foo.inf"},
+     "foo.inf_amd64_1", "Foo.inf", PackageRoad::kDriverDatabase},
+    {"a package whose folder is gone, then the content", Architecture::kAmd64,
+     {"db SYSTEM foo.inf_amd64_2 oem3.inf", "dir foo.inf_amd64_neutral_3 FOO.INF"},
+     "foo.inf_amd64_neutral_3", "FOO.INF", PackageRoad::kContent},
+    {"a package name that climbs out of the store", Architecture::kAmd64,
+     {"db SYSTEM ..\\..\\inf oem3.inf active"}, "", "", PackageRoad::kContent},
+    {"same size, other bytes", Architecture::kAmd64, {"dir foo.inf_amd64_1 foo.inf other"}, "", "",
+     PackageRoad::kContent},
+    {"the installation's architecture over others", Architecture::kAmd64,
+     {"dir foo.inf_x86_1 foo.inf", "dir foo.inf_amd64_2 foo.inf", "dir foo.inf_arm64_3 foo.inf"},
+     "foo.inf_amd64_2", "foo.inf", PackageRoad::kContent},
+    {"another architecture as the only match", Architecture::kAmd64,
+     {"dir foo.inf_x86_1 foo.inf", "dir foo.inf_amd64_2 foo.inf other"}, "foo.inf_x86_1", "foo.inf",
+     PackageRoad::kContent},
+    {"two other architectures: no choice", Architecture::kAmd64,
+     {"dir foo.inf_x86_1 foo.inf", "dir foo.inf_arm64_3 foo.inf"}, "", "", PackageRoad::kContent},
+    {"a Vista folder, whose name has no architecture", Architecture::kX86,
+     {"dir foo.inf_amd64_1 foo.inf", "dir foo.inf_1a2b3c4d foo.inf"}, "foo.inf_1a2b3c4d", "foo.inf",
+     PackageRoad::kContent},
+};
+
+TEST(PackageFolderTest, RoadsInTurn) {
+  for (const RoadCase& c : kRoads) {
+    SCOPED_TRACE(c.name);
+    Installation installation(c.steps);
+    const std::optional<PackageFolder> found = FindPackageFolder(installation.platform, "oem3.inf", c.arch);
+    if (*c.folder == '\0') {
+      EXPECT_FALSE(found) << found->folder;
+      continue;
+    }
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->folder, kRepo + c.folder);
+    EXPECT_EQ(found->infName, c.inf);
+    EXPECT_EQ(found->road, c.road);
+  }
+}
+
+TEST(InstallationArchitectureTest, DatabaseThenEnvironmentThenX86) {
+  const std::string env = "SYSTEM\\ControlSet001\\Control\\Session Manager\\Environment";
+  struct Case {
+    std::uint32_t drivers, system;  // ~0u: no value
+    const char* environment;        // null: no value
+    Architecture arch;
+  } cases[] = {
+      {~0u, ~0u, nullptr, Architecture::kX86}, {~0u, 12, "x86", Architecture::kArm64},
+      {5, 9, nullptr, Architecture::kArm},     {~0u, 7, "ia64", Architecture::kIa64},
+      {~0u, ~0u, "AMD64", Architecture::kAmd64}, {~0u, ~0u, "MIPS", Architecture::kX86},
+  };
+  for (const Case& c : cases) {
+    MemoryRegistry registry;
+    registry.Link("SYSTEM\\CurrentControlSet", "SYSTEM\\ControlSet001");
+    if (c.drivers != ~0u) registry.SetDword("DRIVERS\\DriverDatabase", "Architecture", c.drivers);
+    if (c.system != ~0u) registry.SetDword("SYSTEM\\DriverDatabase", "Architecture", c.system);
+    if (c.environment) registry.SetString(env, "PROCESSOR_ARCHITECTURE", c.environment);
+    EXPECT_EQ(ArchitectureFromRegistry(registry), c.arch) << c.drivers << " " << c.system;
+  }
+  // A number stored as text is no number.
+  MemoryRegistry registry;
+  registry.SetString("SYSTEM\\DriverDatabase", "Architecture", "9");
+  EXPECT_EQ(ArchitectureFromRegistry(registry), Architecture::kX86);
+}
+
+}  // namespace
+}  // namespace pelorin
