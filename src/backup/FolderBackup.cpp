@@ -1,13 +1,12 @@
 #include "backup/FolderBackup.h"
 
-
 #include "backup/BackupManifest.h"
 #include "backup/BackupTexts.h"
 #include "backup/DriverFileSet.h"
 #include "backup/FileTreeOps.h"
 #include "backup/ProfileFile.h"
-#include "platform/Mbcs.h"
 #include "inventory/DriverScan.h"
+#include "platform/Mbcs.h"
 
 namespace pelorin {
 

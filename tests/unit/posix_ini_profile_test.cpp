@@ -233,7 +233,9 @@ TEST(IniProfileBufferTest, CutListsEndInTwoNulsAndNeverHalfACharacter) {
     const std::uint32_t n = IniProfile::CopyList(items, buf.data(), c.size);
     EXPECT_EQ(std::string(buf.data(), n), c.got) << c.size;
     EXPECT_EQ(buf[c.size], '#') << c.size;
-    if (c.size >= 2) EXPECT_EQ(std::string(buf.data() + c.size - 2, 2), std::string("\0\0", 2)) << c.size;
+    if (c.size >= 2) {
+      EXPECT_EQ(std::string(buf.data() + c.size - 2, 2), std::string("\0\0", 2)) << c.size;
+    }
   }
 }
 
