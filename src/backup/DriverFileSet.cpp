@@ -1,7 +1,5 @@
 #include "backup/DriverFileSet.h"
 
-#include <algorithm>
-
 #include "backup/BackupTexts.h"
 #include "platform/Mbcs.h"
 
@@ -18,6 +16,21 @@ std::string FolderPrefix(const std::string& folder) {
 
 // The byte both searches compare by: A-Z folded, as the name comparison does.
 char FoldedByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::uint32_t FoldedHash(const char* name, std::size_t length) {
+  std::uint32_t hash = 2166136261u;  // FNV-1a
+  for (std::size_t i = 0; i < length; ++i) {
+    hash = (hash ^ static_cast<unsigned char>(FoldedByte(name[i]))) * 16777619u;
+  }
+  return hash;
+}
+
+bool FoldedEqual(const char* a, const char* b, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    if (FoldedByte(a[i]) != FoldedByte(b[i])) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -59,18 +72,23 @@ void FindFileInTree(FileSystem& files, std::string root, std::string name, std::
 
 CFileTreeIndex::CFileTreeIndex(FileSystem& files, std::string root) : files_(files), root_(std::move(root)) {}
 
-std::size_t CFileTreeIndex::FoldedHash::operator()(const std::string& name) const {
-  std::size_t hash = 14695981039346656037ull;  // FNV-1a
-  for (char c : name) hash = (hash ^ static_cast<unsigned char>(FoldedByte(c))) * 1099511628211ull;
-  return hash;
+std::size_t CFileTreeIndex::Slot(const char* name, std::size_t length, std::uint32_t hash) const {
+  const std::size_t mask = table_.size() - 1;
+  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    if (table_[slot] == 0) return slot;
+    const Name& known = names_[table_[slot] - 1];
+    if (known.hash == hash && known.length == length && FoldedEqual(text_.data() + known.offset, name, length)) {
+      return slot;
+    }
+  }
 }
 
-bool CFileTreeIndex::FoldedEqual::operator()(const std::string& a, const std::string& b) const {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldedByte(a[i]) != FoldedByte(b[i])) return false;
+void CFileTreeIndex::Grow() {
+  table_.assign(table_.empty() ? 1024 : table_.size() * 2, 0);
+  for (std::size_t i = 0; i < names_.size(); ++i) {
+    const Name& name = names_[i];
+    table_[Slot(text_.data() + name.offset, name.length, name.hash)] = static_cast<std::uint32_t>(i + 1);
   }
-  return true;
 }
 
 void CFileTreeIndex::Build() {
@@ -87,56 +105,70 @@ void CFileTreeIndex::List(std::uint32_t folder) {
   if (!finder) return;
   do {
     ++entriesRead_;
-    if (entry.IsDirectory()) {
-      if (entry.IsDots()) continue;
+    if (!entry.IsDirectory()) {
+      Add(folder, entry.name);
+    } else if (!entry.IsDots()) {
       const auto id = static_cast<std::uint32_t>(folders_.size());
       folders_.push_back({folder, FolderPrefix(folders_[folder].prefix + entry.name)});
       List(id);
-      continue;
     }
-    // A listed name holds no "\" of its own, so it is the key as it stands.
-    const auto [slot, added] = byName_.try_emplace(std::move(entry.name));
-    std::vector<Match>& matches = slot->second;
-    // Only the first file of a name counts in a folder: the walk of that folder
-    // ends there. Everything added since this folder's listing began belongs to
-    // it or to its sub-folders, which carry higher numbers.
-    bool seen = false;
-    for (auto it = matches.rbegin(); it != matches.rend() && it->folder >= folder; ++it) {
-      if (it->folder == folder) {
-        seen = true;
-        break;
-      }
-    }
-    if (seen) continue;
-    // The key moved in only when the name was new; otherwise the name is intact.
-    const bool asKey = added || entry.name == slot->first;
-    matches.push_back({folder, asKey ? std::string() : std::move(entry.name)});
   } while (finder->Next(entry));
+}
+
+void CFileTreeIndex::Add(std::uint32_t folder, const std::string& name) {
+  // A listed name holds no "\" of its own, so it is the key as it stands.
+  if ((names_.size() + 1) * 2 > table_.size()) Grow();
+  const std::uint32_t hash = FoldedHash(name.data(), name.size());
+  const std::size_t slot = Slot(name.data(), name.size(), hash);
+  if (table_[slot] == 0) {
+    const auto offset = static_cast<std::uint32_t>(text_.size());
+    names_.push_back({offset, static_cast<std::uint32_t>(name.size()), hash, kNone});
+    text_ += name;
+    table_[slot] = static_cast<std::uint32_t>(names_.size());
+  }
+  Name& known = names_[table_[slot] - 1];
+  // Only the first file of a name counts in a folder: the walk of that folder
+  // ends there. Everything added since this folder's listing began belongs to
+  // it or to its sub-folders, which carry higher numbers.
+  for (std::uint32_t i = known.newest; i != kNone && found_[i].folder >= folder; i = found_[i].older) {
+    if (found_[i].folder == folder) return;
+  }
+  std::uint32_t offset = known.offset;
+  if (name.compare(0, name.size(), text_, known.offset, known.length) != 0) {
+    offset = static_cast<std::uint32_t>(text_.size());
+    text_ += name;
+  }
+  found_.push_back({folder, known.newest, offset});
+  known.newest = static_cast<std::uint32_t>(found_.size() - 1);
 }
 
 void CFileTreeIndex::Find(const std::string& name, std::string& out) {
   if (!built_) Build();
-  const auto found = byName_.find(name);
-  if (found == byName_.end() || found->second.empty()) return;
-  const std::vector<Match>& matches = found->second;
+  if (table_.empty()) return;
+  const std::size_t slot = Slot(name.data(), name.size(), FoldedHash(name.data(), name.size()));
+  if (table_[slot] == 0) return;
+  const Name& known = names_[table_[slot] - 1];
 
   // The walk's last match lies on the path from the root to the folder numbered
   // last among the folders holding the name: a folder that holds the name itself
   // ends its walk with its own file, after the sub-folders listed before it, so
   // the topmost such folder on that path is the one whose file is set last.
-  const Match* last = &*std::max_element(matches.begin(), matches.end(),
-                                         [](const Match& a, const Match& b) { return a.folder < b.folder; });
-  const Match* chosen = last;
-  for (std::uint32_t folder = last->folder; folder != 0;) {
+  std::uint32_t last = known.newest;
+  for (std::uint32_t i = known.newest; i != kNone; i = found_[i].older) {
+    if (found_[i].folder > found_[last].folder) last = i;
+  }
+  std::uint32_t chosen = last;
+  for (std::uint32_t folder = found_[last].folder; folder != 0;) {
     folder = folders_[folder].parent;
-    for (const Match& match : matches) {
-      if (match.folder == folder) {
-        chosen = &match;
+    for (std::uint32_t i = known.newest; i != kNone; i = found_[i].older) {
+      if (found_[i].folder == folder) {
+        chosen = i;
         break;
       }
     }
   }
-  out = folders_[chosen->folder].prefix + (chosen->name.empty() ? found->first : chosen->name);
+  out = folders_[found_[chosen].folder].prefix;
+  out.append(text_, found_[chosen].offset, known.length);
 }
 
 CDriverFileFinder::CDriverFileFinder(FileSystem& files, std::string root, bool indexed)

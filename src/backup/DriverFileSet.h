@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -43,32 +42,39 @@ class CFileTreeIndex {
   std::uint64_t EntriesRead() const { return entriesRead_; }
 
  private:
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   struct Folder {
     std::uint32_t parent;
     std::string prefix;  // full path with the trailing "\" the names are appended to
   };
-  struct Match {
-    std::uint32_t folder;  // the folder whose walk the first file of that name ends
-    std::string name;      // the entry's name as listed; empty when spelled as the key
+  // One per name as the search compares names (A-Z folded), kept once in text_.
+  struct Name {
+    std::uint32_t offset, length, hash;
+    std::uint32_t newest;  // the last file of this name listed, in found_
   };
-  // Names compared as the search compares them: every byte with A-Z folded.
-  struct FoldedHash {
-    std::size_t operator()(const std::string& name) const;
-  };
-  struct FoldedEqual {
-    bool operator()(const std::string& a, const std::string& b) const;
+  // The first file of a name in a folder: the one that ends that folder's walk.
+  struct File {
+    std::uint32_t folder;
+    std::uint32_t older;   // the file of the same name listed before it, or kNone
+    std::uint32_t offset;  // its spelling in text_ (the name's own when spelled alike)
   };
 
   void Build();
   void List(std::uint32_t folder);
+  void Add(std::uint32_t folder, const std::string& name);
+  // The slot of table_ holding `name`, or the empty slot where it would go.
+  std::size_t Slot(const char* name, std::size_t length, std::uint32_t hash) const;
+  void Grow();
 
   FileSystem& files_;
   std::string root_;
   bool built_ = false;
   std::uint64_t entriesRead_ = 0;
   std::vector<Folder> folders_;  // numbered in walk order: a folder before its contents
-  // Key: the name as first listed.
-  std::unordered_map<std::string, std::vector<Match>, FoldedHash, FoldedEqual> byName_;
+  std::string text_;
+  std::vector<Name> names_;
+  std::vector<std::uint32_t> table_;  // open addressing: 1 + the index in names_, 0 when free
+  std::vector<File> found_;
 };
 
 // What the backup workers search with: the index, or the plain walk when the
