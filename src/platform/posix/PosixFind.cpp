@@ -74,14 +74,14 @@ bool IsAscii(const char* text, std::size_t size) {
 
 // The GBK name and NTFS sort key of a host name; false for a name Windows
 // cannot hold (a "\" in it, or no GBK form), which is left out rather than
-// shown mangled. ASCII names are their own GBK form.
+// shown mangled. ASCII names are their own GBK form and their own key once
+// folded, so they keep `key` empty.
 bool WindowsName(const char* host, std::size_t size, std::string& name, std::u16string& key,
                  std::u32string& decoded) {
   if (std::memchr(host, '\\', size) != nullptr) return false;
   if (IsAscii(host, size)) {
     name.assign(host, size);
-    key.resize(size);
-    for (std::size_t i = 0; i < size; ++i) key[i] = static_cast<char16_t>(FoldAscii(host[i]));
+    key.clear();
     return true;
   }
   const std::string utf8(host, size);
@@ -219,7 +219,19 @@ std::unique_ptr<FileFinder> PosixFileSystem::Find(const std::string& pattern, Fi
       found.push_back(std::move(listed));
       listed = Listed();
     }
-    std::sort(found.begin(), found.end(), [](const Listed& a, const Listed& b) { return a.key < b.key; });
+    // NTFS order; an ASCII name (no key of its own) compares by its folded bytes.
+    const auto keyAt = [](const Listed& l, std::size_t i) {
+      return l.key.empty() ? static_cast<char16_t>(FoldAscii(l.entry.name[i])) : l.key[i];
+    };
+    const auto keyLength = [](const Listed& l) { return l.key.empty() ? l.entry.name.size() : l.key.size(); };
+    std::sort(found.begin(), found.end(), [&](const Listed& a, const Listed& b) {
+      const std::size_t common = std::min(keyLength(a), keyLength(b));
+      for (std::size_t i = 0; i < common; ++i) {
+        const char16_t x = keyAt(a, i), y = keyAt(b, i);
+        if (x != y) return x < y;
+      }
+      return keyLength(a) < keyLength(b);
+    });
     entries.reserve(found.size() + 2);
     if (!children.empty()) {
       const std::lock_guard<std::mutex> lock(childMutex_);
