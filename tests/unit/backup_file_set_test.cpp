@@ -82,14 +82,6 @@ TEST_F(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
   }
 }
 
-TEST_F(FindFileInTreeTest, TwoSpellingsInOneFolderTakeTheFirstListed) {
-  MemoryTreeFileSystem::Node* folder = files.AddDir("C:\\WINDOWS\\inf");
-  files.AddChild(folder, "Net.SYS", false);
-  files.AddChild(folder, "net.sys", false);
-  EXPECT_EQ(Literal("NET.sys"), "C:\\WINDOWS\\inf\\Net.SYS");
-  EXPECT_EQ(Indexed("NET.sys"), "C:\\WINDOWS\\inf\\Net.SYS");
-}
-
 TEST_F(FindFileInTreeTest, FoldersNeverMatchAndMissesLeaveOutAlone) {
   files.AddFile("C:\\WINDOWS\\x.sys\\other.dat");
   for (const char* name : {"x.sys", "", "missing.sys"}) {

@@ -38,6 +38,12 @@ TEST(PosixPlatformTest, HostPathsAreFoundWithoutRegardToCase) {
   // Trailing dots and blanks go, "." and ".." fold, as in Windows paths.
   ASSERT_TRUE(platform.ToHostPath("C:\\Windows. \\.\\x\\..\\inf\\Driver. ", host));
   EXPECT_EQ(host, scratch / "Windows/inf/Driver");
+  // Spelled as the host spells it: of two spellings the exact one, a new name as given, a file no folder.
+  scratch.WriteFile("Windows/inf/OEM1.INF", "y");
+  for (const char* name : {"OEM1.INF", "oem1.inf", "New.ini"}) {
+    EXPECT_TRUE(platform.ToHostPath(std::string("C:\\Windows\\inf\\") + name, host) && host == scratch / "Windows/inf/" + name);
+  }
+  EXPECT_FALSE(platform.ToHostPath("C:\\Windows\\inf\\oem1.inf\\x.ini", host));
   EXPECT_FALSE(platform.ToHostPath("C:\\nowhere\\x.ini", host));
   EXPECT_FALSE(platform.ToHostPath("Q:\\x", host));
   EXPECT_FALSE(platform.ToHostPath("relative\\x", host));

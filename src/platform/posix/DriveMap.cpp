@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <vector>
 
 #include "platform/Errors.h"
@@ -189,26 +191,55 @@ std::uint32_t DriveMap::Resolve(const std::string& windowsPath, ResolvedPath& ou
     out.exists = IsDirectory(host);
     return out.exists ? err::kSuccess : err::kPathNotFound;
   }
-  if (!IsDirectory(host)) return err::kPathNotFound;
-
-  for (std::size_t k = 0; k < folded.size(); ++k) {
-    const bool last = k + 1 == folded.size();
-    if (!ValidComponent(folded[k], last && wildcardsInLast)) return err::kInvalidName;
-    std::string utf8;
-    if (!GbkToUtf8(folded[k], utf8)) return err::kInvalidName;
+  // The last component as the walk below meets it: its host spelling, or the
+  // name as given when nothing matches.
+  const auto finish = [&](const std::string& folder, const std::string& utf8) {
     std::string hostName;
     struct stat st;
     bool statted = false;
-    const bool found = MatchEntry(host, utf8, hostName, st, statted);
-    if (last) {
-      out.host = JoinHost(host, found ? hostName : utf8);
-      out.lastName = folded[k];
-      out.exists = found;
-      out.hasLstat = statted;
-      if (statted) out.lst = st;
+    const bool found = MatchEntry(folder, utf8, hostName, st, statted);
+    out.host = JoinHost(folder, found ? hostName : utf8);
+    out.lastName = folded.back();
+    out.exists = found;
+    out.hasLstat = statted;
+    if (statted) out.lst = st;
+    return err::kSuccess;
+  };
+
+  // Most paths name their folders as the host spells them. Then the host's own
+  // look-up of the joined path answers as the walk would (an exact name wins,
+  // a link to a folder is followed), in one call instead of one per level; a
+  // path it does not find takes the walk.
+  std::vector<std::string> utf8(folded.size());
+  bool plain = true;
+  for (std::size_t k = 0; k < folded.size() && plain; ++k) {
+    plain = ValidComponent(folded[k], k + 1 == folded.size() && wildcardsInLast) && GbkToUtf8(folded[k], utf8[k]);
+  }
+  if (plain) {
+    std::string joined = host;
+    for (std::size_t k = 0; k + 1 < folded.size(); ++k) joined = JoinHost(joined, utf8[k]);
+    struct stat st;
+    if (lstat(JoinHost(joined, utf8.back()).c_str(), &st) == 0) {
+      out.host = JoinHost(joined, utf8.back());
+      out.lastName = folded.back();
+      out.exists = out.hasLstat = true;
+      out.lst = st;
       return err::kSuccess;
     }
-    if (!found) return err::kPathNotFound;
+    if (errno == ENOENT && IsDirectory(joined)) return finish(joined, utf8.back());
+  }
+
+  if (!IsDirectory(host)) return err::kPathNotFound;
+  for (std::size_t k = 0; k < folded.size(); ++k) {
+    const bool last = k + 1 == folded.size();
+    if (!ValidComponent(folded[k], last && wildcardsInLast)) return err::kInvalidName;
+    std::string part;
+    if (!GbkToUtf8(folded[k], part)) return err::kInvalidName;
+    if (last) return finish(host, part);
+    std::string hostName;
+    struct stat st;
+    bool statted = false;
+    if (!MatchEntry(host, part, hostName, st, statted)) return err::kPathNotFound;
     host = JoinHost(host, hostName);
     // A real folder needs no second look; a link is followed.
     if (!(statted && S_ISDIR(st.st_mode)) && !IsDirectory(host)) return err::kPathNotFound;
