@@ -1,16 +1,20 @@
 // A backup's cost next to the least it can cost: builds an offline installation
 // on disk (small files in many folders below WINDOWS, drivers whose INFs list
 // files of 256 KB, no driver store), then times `pelorin backup --all` against
-// `find WINDOWS > /dev/null` plus `cp` of the same files, each warm, and the
-// file index's heap (peak while built, kept after).
+// `find WINDOWS > /dev/null` plus `cp` of the same files, each warm and in
+// turn (wall-clock and user+system time), and the file index's heap (peak
+// while built, kept after).
 //   bench_backup_walk [FILES...]     default: 100000 300000
 //   PELORIN_BENCH_KEEP=1: keep the generated installation
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -55,7 +59,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kDrivers = 20;
 constexpr int kListedPerDriver = 10;
 constexpr int kListedSize = 256 * 1024;
-constexpr int kRuns = 5;
+constexpr int kRuns = 7;
 
 void Check(bool ok, const std::string& what) {
   if (ok) return;
@@ -131,21 +135,41 @@ std::vector<std::string> AddDrivers(const std::string& root) {
 }
 
 struct Figures {
-  double median, low, high;
+  double median, low, high;  // wall-clock seconds
+  double cpu;                // median user + system seconds of the command and its children
 };
 
-// `command` timed warm, after an untimed `prepare` each time.
-Figures Time(const std::string& prepare, const std::string& command) {
-  Check(Shell(prepare) == 0 && Shell(command) == 0, "warm-up of: " + command);
-  std::vector<double> runs;
-  for (int i = 0; i < kRuns; ++i) {
-    Check(Shell(prepare) == 0, prepare);
-    const Clock::time_point start = Clock::now();
-    Check(Shell(command) == 0, command);
-    runs.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+struct Timed {
+  std::string prepare, command;
+  std::vector<double> wall, cpu;
+  Figures Summary() {
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    return {wall[wall.size() / 2], wall.front(), wall.back(), cpu[cpu.size() / 2]};
   }
-  std::sort(runs.begin(), runs.end());
-  return {runs[runs.size() / 2], runs.front(), runs.back()};
+};
+
+double ChildrenCpu() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Each command timed warm, after an untimed `prepare` each time; the commands
+// take turns, so a change in the machine's load falls on both alike.
+void TimeInTurn(std::array<Timed, 2>& commands) {
+  for (Timed& c : commands) Check(Shell(c.prepare) == 0 && Shell(c.command) == 0, "warm-up of: " + c.command);
+  for (int i = 0; i < kRuns; ++i) {
+    for (Timed& c : commands) {
+      Check(Shell(c.prepare) == 0, c.prepare);
+      const double cpu = ChildrenCpu();
+      const Clock::time_point start = Clock::now();
+      Check(Shell(c.command) == 0, c.command);
+      c.wall.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+      c.cpu.push_back(ChildrenCpu() - cpu);
+    }
+  }
 }
 
 void IndexMemory(const std::string& root, std::uint64_t& entries, double& peakMiB, double& keptMiB) {
@@ -182,8 +206,8 @@ int main(int argc, char** argv) {
   std::string copyList;
   for (const std::string& file : saved) copyList += " '" + file + "'";
 
-  std::printf("%9s %8s %12s %12s %7s %11s %11s %9s\n", "files", "gen s", "backup s", "find+cp s", "ratio",
-              "index peak", "index kept", "entries");
+  std::printf("%9s %8s %18s %18s %7s %9s %11s %11s %9s\n", "files", "gen s", "backup s (spread)",
+              "find+cp s (spread)", "ratio", "cpu ratio", "index peak", "index kept", "entries");
   int made = 0;
   for (int files : sizes) {
     const Clock::time_point start = Clock::now();
@@ -192,17 +216,24 @@ int main(int argc, char** argv) {
     const double gen = std::chrono::duration<double>(Clock::now() - start).count();
 
     const std::string out = scratch + "/out";
-    const Figures backup = Time("rm -rf '" + out + "'", "'" PELORIN_CLI_PATH "' backup --all --registry '" + root +
-                                "/system.reg' --image '" + root + "' --to '" + out + "' >/dev/null 2>&1");
     const std::string copies = scratch + "/copies";
-    const Figures baseline = Time("rm -rf '" + copies + "' && mkdir '" + copies + "'", "find '" + root +
-                                  "/WINDOWS' >/dev/null && cp" + copyList + " '" + copies + "'");
+    std::array<Timed, 2> runs;
+    runs[0].prepare = "rm -rf '" + out + "'";
+    runs[0].command = "'" PELORIN_CLI_PATH "' backup --all --registry '" + root + "/system.reg' --image '" + root +
+                      "' --to '" + out + "' >/dev/null 2>&1";
+    runs[1].prepare = "rm -rf '" + copies + "' && mkdir '" + copies + "'";
+    runs[1].command = "find '" + root + "/WINDOWS' >/dev/null && cp" + copyList + " '" + copies + "'";
+    TimeInTurn(runs);
+    const Figures backup = runs[0].Summary();
+    const Figures baseline = runs[1].Summary();
     std::uint64_t entries = 0;
     double peak = 0, kept = 0;
     IndexMemory(root, entries, peak, kept);
-    std::printf("%9d %8.1f %5.3f %.3f-%.3f %5.3f %.3f-%.3f %7.2f %7.1f MiB %7.1f MiB %9llu\n", files, gen,
+    std::printf("%9d %8.1f %6.3f %.3f-%.3f %6.3f %.3f-%.3f %7.2f %9.2f %7.1f MiB %7.1f MiB %9llu\n", files, gen,
                 backup.median, backup.low, backup.high, baseline.median, baseline.low, baseline.high,
-                backup.median / baseline.median, peak, kept, static_cast<unsigned long long>(entries));
+                backup.median / baseline.median, backup.cpu / baseline.cpu, peak, kept,
+                static_cast<unsigned long long>(entries));
+    std::printf("%9s %8s cpu (user+sys) s: backup %.3f, find+cp %.3f\n", "", "", backup.cpu, baseline.cpu);
   }
   // PELORIN_BENCH_KEEP=1 leaves the installation for strace or perf.
   if (std::getenv("PELORIN_BENCH_KEEP")) {

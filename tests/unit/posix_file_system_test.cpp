@@ -324,6 +324,8 @@ TEST_P(PosixFileSystemTest, FailedFstatAndStalledWritesFailTheCall) {
   auto out = fs().Open("C:\\c.bin", OpenMode::kCreateWrite);
   ASSERT_NE(out, nullptr);
   FileCalls().write = [](int, const void*, std::size_t) -> ssize_t { return 0; };
+  // A file system without in-kernel copies: the bytes go through write.
+  FileCalls().copyRange = [](int, int, std::size_t) -> ssize_t { errno = EXDEV; return -1; };
   EXPECT_EQ(Err(out->Write("x", 1)), 112u);
   EXPECT_EQ(Err(fs().Copy("C:\\a.bin", "C:\\b.bin", false)), 112u);
   EXPECT_FALSE(scratch_.Exists("b.bin"));

@@ -1,6 +1,6 @@
 #pragma once
 // The errno → Windows error map of the file services, and the few system calls
-// whose rare answers (a failed fstat, a write that takes nothing) no real file
+// whose rare answers (a failed fstat, a write that takes nothing, a full disk) no real file
 // gives on demand: tests put their own in place through FileCalls().
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -27,6 +27,8 @@ bool FailWith(std::uint32_t code);
 struct SystemFileCalls {
   ssize_t (*write)(int fd, const void* data, std::size_t size);
   int (*fstat)(int fd, struct stat* st);
+  // copy_file_range from and to the two files' own offsets.
+  ssize_t (*copyRange)(int in, int out, std::size_t size);
 };
 SystemFileCalls& FileCalls();
 

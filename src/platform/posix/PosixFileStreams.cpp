@@ -118,8 +118,25 @@ bool PosixFileSystem::Copy(const std::string& from, const std::string& to, bool 
     return FailWith(code);
   };
   if (ftruncate(out.get(), 0) != 0) return abandon(FileErrorFromErrno(errno));
-  std::vector<char> buf(1 << 16);
+  // The kernel copies without the bytes passing through this process where
+  // the file system lets it; otherwise, and for a file that gives nothing that
+  // way, the bytes are read and written.
+  bool copied = false;
   for (;;) {
+    const ssize_t n = FileCalls().copyRange(in.get(), out.get(), std::size_t{1} << 30);
+    if (n > 0) {
+      copied = true;
+      continue;
+    }
+    if (n == 0) break;
+    if (errno == EINTR) continue;
+    const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                             errno == EBADF;
+    if (copied || !unsupported) return abandon(FileErrorFromErrno(errno));
+    break;
+  }
+  std::vector<char> buf(copied ? 0 : 1 << 16);
+  while (!copied) {
     const ssize_t n = read(in.get(), buf.data(), buf.size());
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -141,7 +158,7 @@ bool PosixFileSystem::Copy(const std::string& from, const std::string& to, bool 
   bool stored = false;
   const std::uint32_t bits = StoredBits(src, stored);
   const mode_t mode = (copy.st.st_mode | S_IWUSR) & 07777;
-  chmod(copy.path.host.c_str(), mode);
+  if (mode != (copy.st.st_mode & 07777)) chmod(copy.path.host.c_str(), mode);
   copy.st.st_mode = (copy.st.st_mode & ~07777) | mode;
   SaveDosBits(copy, stored ? bits : attr::kArchive);
   if (IsReadOnlyMode(src.st)) chmod(copy.path.host.c_str(), mode & ~0222);
