@@ -2,6 +2,7 @@
 // The files a backup saves for one driver: the INF, its precompiled PNF and every
 // file the INF's SourceDisksFiles section lists, searched below the Windows folder.
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,7 +75,7 @@ class CFileTreeIndex {
   std::string text_;
   std::vector<Name> names_;
   std::vector<std::uint32_t> table_;  // open addressing: 1 + the index in names_, 0 when free
-  std::vector<File> found_;
+  std::deque<File> found_;  // grows without moving what it holds
 };
 
 // What the backup workers search with: the index, or the plain walk when the

@@ -188,6 +188,7 @@ std::unique_ptr<FileFinder> PosixFileSystem::Find(const std::string& pattern, Fi
       FindEntry entry;
     };
     std::vector<Listed> found;
+    found.reserve(64);  // a usual folder without a move of what is listed
     std::u32string decoded;
     Listed listed;
     while (const dirent* d = readdir(dir.get())) {
