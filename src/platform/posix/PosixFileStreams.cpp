@@ -117,7 +117,9 @@ bool PosixFileSystem::Copy(const std::string& from, const std::string& to, bool 
     unlink(dst.path.host.c_str());
     return FailWith(code);
   };
-  if (ftruncate(out.get(), 0) != 0) return abandon(FileErrorFromErrno(errno));
+  // An empty target is not truncated: on some file systems (ext4) a truncation
+  // to nothing makes the close wait for the new bytes to reach the disk.
+  if (outSt.st_size != 0 && ftruncate(out.get(), 0) != 0) return abandon(FileErrorFromErrno(errno));
   // The kernel copies without the bytes passing through this process where
   // the file system lets it; otherwise, and for a file that gives nothing that
   // way, the bytes are read and written.
@@ -214,7 +216,7 @@ std::unique_ptr<FileStream> PosixFileSystem::Open(const std::string& path, OpenM
     return nullptr;
   }
   if (creating) {
-    if (ftruncate(fd.get(), 0) != 0) {
+    if (st.st_size != 0 && ftruncate(fd.get(), 0) != 0) {  // see Copy
       SetLastError(FileErrorFromErrno(errno));
       return nullptr;
     }
