@@ -14,6 +14,7 @@
 #include "sfx/SfxWriter.h"
 #include "controls/PercentProgressCtrl.h"
 #include "platform/Platform.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace pelorin {
@@ -96,7 +97,7 @@ class CMainDlg : public CDialog, private MainDlgView, private FolderPicker {
   ListCtrlRows rows_;
   MainDlgLogic logic_;
   HICON icon_;
-  HANDLE worker_ = nullptr;
+  win32::KernelHandle worker_;
 };
 
 }  // namespace pelorin

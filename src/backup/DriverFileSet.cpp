@@ -16,9 +16,6 @@ std::string FolderPrefix(const std::string& folder) {
   return folder + "\\";
 }
 
-// The byte both searches compare by: A-Z folded, as the name comparison does.
-char FoldedByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 std::string InfSourcePath(const std::string& infName) { return texts::kInfFolder + infName; }
@@ -60,15 +57,15 @@ void FindFileInTree(FileSystem& files, std::string root, std::string name, std::
 CFileTreeIndex::CFileTreeIndex(FileSystem& files, std::string root) : files_(files), root_(std::move(root)) {}
 
 std::size_t CFileTreeIndex::FoldedHash::operator()(const std::string& name) const {
-  std::size_t hash = 14695981039346656037ull;  // FNV-1a
-  for (char c : name) hash = (hash ^ static_cast<unsigned char>(FoldedByte(c))) * 1099511628211ull;
-  return hash;
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (char c : name) hash = (hash ^ static_cast<unsigned char>(mbcs::LowerAscii(c))) * 1099511628211ull;
+  return static_cast<std::size_t>(hash);
 }
 
 bool CFileTreeIndex::FoldedEqual::operator()(const std::string& a, const std::string& b) const {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldedByte(a[i]) != FoldedByte(b[i])) return false;
+    if (mbcs::LowerAscii(a[i]) != mbcs::LowerAscii(b[i])) return false;
   }
   return true;
 }

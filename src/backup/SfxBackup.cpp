@@ -20,12 +20,6 @@ int PumpProgress(int, void*, void* user) {
   return 0;
 }
 
-// A stale file of an earlier run would otherwise be extended into this backup.
-void StartEmpty(FileSystem& files, const std::string& path) {
-  files.SetAttributes(path, attr::kNormal);
-  files.Delete(path);
-}
-
 // Adds each file to the container under its path below the destination folder.
 class ContainerSink : public DriverFileSink {
  public:

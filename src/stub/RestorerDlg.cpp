@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "backup/BackupTexts.h"
 #include "restore/DriverInstaller.h"
 #include "restore/RestoreTexts.h"
 #include "stub/RestorerResource.h"
@@ -23,36 +24,29 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 // Draws the state images: 0 unused, 1 unticked, 2 partly ticked, 3 ticked.
 HIMAGELIST MakeStateImages() {
   HIMAGELIST list = ImageList_Create(kStateSize, kStateSize, ILC_COLOR24, 4, 0);
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
+  const win32::WindowDc screen(nullptr);
+  const win32::MemoryDcHandle dc(CreateCompatibleDC(screen.get()));
   for (int state = 0; state < 4; ++state) {
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, kStateSize, kStateSize);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all = {0, 0, kStateSize, kStateSize};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (state > 0) {
-      FrameRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    const win32::BitmapHandle bitmap(CreateCompatibleBitmap(screen.get(), kStateSize, kStateSize));
+    {
+      const win32::SelectedObject selected(dc.get(), bitmap.get());
+      RECT all = {0, 0, kStateSize, kStateSize};
+      FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      if (state > 0) FrameRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
       if (state == tick::kPartly) {
         RECT inner = {3, 3, kStateSize - 3, kStateSize - 3};
-        HBRUSH grey = CreateSolidBrush(RGB(128, 128, 128));
-        FillRect(dc, &inner, grey);
-        DeleteObject(grey);
+        const win32::BrushHandle grey(CreateSolidBrush(RGB(128, 128, 128)));
+        FillRect(dc.get(), &inner, grey.get());
       } else if (state == tick::kTicked) {
-        HPEN pen = CreatePen(PS_SOLID, 2, RGB(0, 0, 0));
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        MoveToEx(dc, 3, 6, nullptr);
-        LineTo(dc, 5, 9);
-        LineTo(dc, 10, 3);
-        SelectObject(dc, oldPen);
-        DeleteObject(pen);
+        const win32::PenHandle pen(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
+        const win32::SelectedObject selectedPen(dc.get(), pen.get());
+        MoveToEx(dc.get(), 3, 6, nullptr);
+        LineTo(dc.get(), 5, 9);
+        LineTo(dc.get(), 10, 3);
       }
     }
-    SelectObject(dc, old);
-    ImageList_Add(list, bitmap, nullptr);
-    DeleteObject(bitmap);
+    ImageList_Add(list, bitmap.get(), nullptr);
   }
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
   return list;
 }
 
@@ -86,10 +80,7 @@ class Splash {
 
 CRestorerDlg::CRestorerDlg(HINSTANCE instance) : instance_(instance), session_(platform_.Get()) {}
 
-CRestorerDlg::~CRestorerDlg() {
-  if (states_) ImageList_Destroy(states_);
-  if (boldFont_) DeleteObject(boldFont_);
-}
+CRestorerDlg::~CRestorerDlg() = default;
 
 INT_PTR CRestorerDlg::DoModal() {
   return DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_RESTORER), nullptr, &CRestorerDlg::DialogProc,
@@ -133,9 +124,9 @@ BOOL CRestorerDlg::OnInitDialog() {
   platform_.SetOwnerWindow(hwnd_);
   tree_ = GetDlgItem(hwnd_, IDC_DRIVER_TREE);
   if (HMENU menu = GetSystemMenu(hwnd_, FALSE)) {
-    ModifyMenuA(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED, SC_CLOSE, "关闭");
+    ModifyMenuA(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED, SC_CLOSE, kMenuClose);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_RESTORER_ABOUT, "关于驱动恢复(&A)...");
+    AppendMenuA(menu, MF_STRING, IDM_RESTORER_ABOUT, kMenuAbout);
   }
   HICON icon = LoadIconA(instance_, MAKEINTRESOURCEA(IDR_RESTORER_ICON));
   SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -179,8 +170,9 @@ void CRestorerDlg::ShowStringMessage(int id) {
 }
 
 void CRestorerDlg::FillTree() {
-  states_ = MakeStateImages();
-  TreeView_SetImageList(tree_, states_, TVSIL_STATE);
+  *states_.Receive() = MakeStateImages();
+  TreeView_SetImageList(tree_, states_.get(), TVSIL_STATE);
+  boldFont_.Create(tree_);
   CTickTree& tree = session_.Tree();
   items_.assign(tree.Size(), nullptr);
   for (int id = 0; id < tree.Size(); ++id) {
@@ -246,6 +238,8 @@ bool CRestorerDlg::OnNotify(NMHDR* header, LRESULT* result) {
         if (id >= 0 && id < session_.Tree().Size()) {
           const ItemColour colour = session_.Tree().Colour(id);
           draw->clrText = colour == ItemColour::kInstalled ? kGrey : colour == ItemColour::kFailed ? kRed : kBlue;
+          *result = boldFont_.ItemPrepaint(draw->nmcd.hdc, session_.Tree().Depth(id) < 2);
+          return true;
         }
         *result = CDRF_DODEFAULT;
       } else {
@@ -272,7 +266,7 @@ void CRestorerDlg::SetStatus(const char* text) { SetDlgItemTextA(hwnd_, IDC_REST
 
 void CRestorerDlg::OnStartRestore() {
   MessageBoxes& boxes = *platform_.Get().boxes;
-  if (boxes.Show(kConfirmRestore, kCaption, mb::kYesNo | mb::kIconInformation) != mb::kIdYes) return;
+  if (boxes.Show(kConfirmRestore, texts::kInformationCaption, mb::kYesNo | mb::kIconInformation) != mb::kIdYes) return;
   const std::vector<int> targets = session_.Tree().InstallTargets();
   if (targets.empty()) {
     boxes.Show(kNothingTicked, kWindowTitle, mb::kOk);
@@ -302,7 +296,7 @@ void CRestorerDlg::OnExit() {
   session_.Cleanup(failures);
   for (const std::string& failure : failures) platform_.Get().boxes->Show(failure, kWindowTitle, mb::kOk);
   if (session_.Restored() &&
-      platform_.Get().boxes->Show(kConfirmRestart, kCaption, mb::kYesNo | mb::kIconInformation) == mb::kIdYes)
+      platform_.Get().boxes->Show(kConfirmRestart, texts::kInformationCaption, mb::kYesNo | mb::kIconInformation) == mb::kIdYes)
     Restart();
   EndDialog(hwnd_, IDOK);
 }
@@ -310,8 +304,8 @@ void CRestorerDlg::OnExit() {
 void CRestorerDlg::Restart() {
   MessageBoxes& boxes = *platform_.Get().boxes;
   if (nt_) {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    win32::KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
       boxes.Show(kOpenProcessTokenFailed, kWindowTitle, mb::kOk);
       return;
     }
@@ -319,10 +313,8 @@ void CRestorerDlg::Restart() {
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     LookupPrivilegeValueA(nullptr, kShutdownPrivilege, &privileges.Privileges[0].Luid);
-    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-    const DWORD error = ::GetLastError();
-    CloseHandle(token);
-    if (error != ERROR_SUCCESS) {
+    AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+    if (::GetLastError() != ERROR_SUCCESS) {
       boxes.Show(kNoShutdownRight, kWindowTitle, mb::kOk);
       return;
     }

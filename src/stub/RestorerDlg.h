@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "controls/BoldTreeFont.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Win32Platform.h"
 #include "stub/RestorerSession.h"
 
@@ -36,8 +38,8 @@ class CRestorerDlg {
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
   HWND tree_ = nullptr;
-  HIMAGELIST states_ = nullptr;
-  HFONT boldFont_ = nullptr;
+  win32::ImageListHandle states_;
+  CBoldTreeFont boldFont_;
   win32::Win32Platform platform_;
   CRestorerSession session_;
   std::vector<HTREEITEM> items_;
