@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Dialog.h"
+#include "controls/Dialog.h"
 #include "app/ListCtrlRows.h"
 #include "app/MainDlgLogic.h"
 #include "app/MainDlgView.h"

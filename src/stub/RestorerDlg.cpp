@@ -78,64 +78,44 @@ class Splash {
 
 }  // namespace
 
-CRestorerDlg::CRestorerDlg(HINSTANCE instance) : instance_(instance), session_(platform_.Get()) {}
+CRestorerDlg::CRestorerDlg(HINSTANCE instance)
+    : CDialog(IDD_RESTORER), instance_(instance), session_(platform_.Get()) {}
 
 CRestorerDlg::~CRestorerDlg() = default;
 
-INT_PTR CRestorerDlg::DoModal() {
-  return DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_RESTORER), nullptr, &CRestorerDlg::DialogProc,
-                         reinterpret_cast<LPARAM>(this));
-}
+// clang-format off
+BEGIN_MESSAGE_MAP(CRestorerDlg)
+  ON_BN_CLICKED(IDC_RESTORE_START, OnStartRestore)
+  ON_BN_CLICKED(IDC_RESTORE_EXIT, OnExit)
+  ON_WM_SYSCOMMAND(OnSysCommand)
+  ON_NOTIFY(NM_CLICK, IDC_DRIVER_TREE, OnTreeClick)
+  ON_NOTIFY(TVN_SELCHANGEDA, IDC_DRIVER_TREE, OnTreeSelChanged)
+  ON_NOTIFY(NM_CUSTOMDRAW, IDC_DRIVER_TREE, OnTreeCustomDraw)
+END_MESSAGE_MAP()
+// clang-format on
 
-INT_PTR CALLBACK CRestorerDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<CRestorerDlg*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-  switch (message) {
-    case WM_INITDIALOG:
-      self = reinterpret_cast<CRestorerDlg*>(lParam);
-      SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-      self->hwnd_ = hwnd;
-      return self->OnInitDialog();
-    case WM_COMMAND:
-      if (!self) break;
-      if (LOWORD(wParam) == IDC_RESTORE_START) self->OnStartRestore();
-      if (LOWORD(wParam) == IDC_RESTORE_EXIT) self->OnExit();
-      // Esc and the greyed Close leave the window only through "退出".
-      return TRUE;
-    case WM_SYSCOMMAND:
-      if (self && (wParam & 0xFFF0) == IDM_RESTORER_ABOUT) {
-        MessageBoxA(hwnd, kWindowTitle, kWindowTitle, MB_OK | MB_ICONINFORMATION);
-        return TRUE;
-      }
-      break;
-    case WM_NOTIFY:
-      if (self) {
-        LRESULT result = 0;
-        if (self->OnNotify(reinterpret_cast<NMHDR*>(lParam), &result)) {
-          SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
-          return TRUE;
-        }
-      }
-      break;
-  }
-  return FALSE;
+bool CRestorerDlg::OnSysCommand(UINT id, LPARAM) {
+  if ((id & 0xFFF0) != IDM_RESTORER_ABOUT) return false;
+  MessageBoxA(m_hWnd, kWindowTitle, kWindowTitle, MB_OK | MB_ICONINFORMATION);
+  return true;
 }
 
 BOOL CRestorerDlg::OnInitDialog() {
-  platform_.SetOwnerWindow(hwnd_);
-  tree_ = GetDlgItem(hwnd_, IDC_DRIVER_TREE);
-  if (HMENU menu = GetSystemMenu(hwnd_, FALSE)) {
+  platform_.SetOwnerWindow(m_hWnd);
+  tree_ = GetDlgItem(IDC_DRIVER_TREE);
+  if (HMENU menu = GetSystemMenu(m_hWnd, FALSE)) {
     ModifyMenuA(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED, SC_CLOSE, kMenuClose);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, IDM_RESTORER_ABOUT, kMenuAbout);
   }
   HICON icon = LoadIconA(instance_, MAKEINTRESOURCEA(IDR_RESTORER_ICON));
-  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   nt_ = (GetVersion() & 0x80000000u) == 0;
 
   int message = 0;
   {
-    Splash splash(hwnd_);
+    Splash splash(m_hWnd);
     char self[MAX_PATH] = {};
     char temp[MAX_PATH] = {};
     const DWORD selfLength = GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -149,7 +129,7 @@ BOOL CRestorerDlg::OnInitDialog() {
     ShowStringMessage(message);
     std::vector<std::string> ignored;
     session_.Cleanup(ignored);
-    EndDialog(hwnd_, IDCANCEL);
+    EndDialog(IDCANCEL);
     return TRUE;
   }
   SetStatus(kUnpacked);
@@ -198,71 +178,56 @@ void CRestorerDlg::RefreshStates() {
   InvalidateRect(tree_, nullptr, TRUE);
 }
 
-bool CRestorerDlg::OnNotify(NMHDR* header, LRESULT* result) {
-  if (header->idFrom != IDC_DRIVER_TREE) return false;
-  switch (header->code) {
-    case NM_CLICK: {
-      const DWORD position = GetMessagePos();
-      TVHITTESTINFO hit = {};
-      hit.pt.x = static_cast<short>(LOWORD(position));
-      hit.pt.y = static_cast<short>(HIWORD(position));
-      ScreenToClient(tree_, &hit.pt);
-      TreeView_HitTest(tree_, &hit);
-      if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) {
-        TVITEMA item = {};
-        item.mask = TVIF_PARAM;
-        item.hItem = hit.hItem;
-        SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        session_.Tree().Click(static_cast<int>(item.lParam));
-        RefreshStates();
-      }
-      *result = 0;
-      return true;
-    }
-    case TVN_SELCHANGEDA: {
-      auto* change = reinterpret_cast<NMTREEVIEWA*>(header);
-      const int id = static_cast<int>(change->itemNew.lParam);
-      if (change->itemNew.hItem && id >= 0 && id < session_.Tree().Size()) {
-        ShowDetails(id);
-        if (const char* status = session_.StatusFor(id)) SetStatus(status);
-      }
-      *result = 0;
-      return true;
-    }
-    case NM_CUSTOMDRAW: {
-      auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(header);
-      if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
-        *result = CDRF_NOTIFYITEMDRAW;
-      } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
-        const int id = static_cast<int>(draw->nmcd.lItemlParam);
-        if (id >= 0 && id < session_.Tree().Size()) {
-          const ItemColour colour = session_.Tree().Colour(id);
-          draw->clrText = colour == ItemColour::kInstalled ? kGrey : colour == ItemColour::kFailed ? kRed : kBlue;
-          *result = boldFont_.ItemPrepaint(draw->nmcd.hdc, session_.Tree().Depth(id) < 2);
-          return true;
-        }
-        *result = CDRF_DODEFAULT;
-      } else {
-        *result = CDRF_DODEFAULT;
-      }
-      return true;
-    }
+LRESULT CRestorerDlg::OnTreeClick(NMHDR*) {
+  const DWORD position = GetMessagePos();
+  TVHITTESTINFO hit = {};
+  hit.pt.x = static_cast<short>(LOWORD(position));
+  hit.pt.y = static_cast<short>(HIWORD(position));
+  ScreenToClient(tree_, &hit.pt);
+  TreeView_HitTest(tree_, &hit);
+  if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) {
+    TVITEMA item = {};
+    item.mask = TVIF_PARAM;
+    item.hItem = hit.hItem;
+    SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    session_.Tree().Click(static_cast<int>(item.lParam));
+    RefreshStates();
   }
-  return false;
+  return 0;
+}
+
+LRESULT CRestorerDlg::OnTreeSelChanged(NMHDR* header) {
+  auto* change = reinterpret_cast<NMTREEVIEWA*>(header);
+  const int id = static_cast<int>(change->itemNew.lParam);
+  if (change->itemNew.hItem && id >= 0 && id < session_.Tree().Size()) {
+    ShowDetails(id);
+    if (const char* status = session_.StatusFor(id)) SetStatus(status);
+  }
+  return 0;
+}
+
+LRESULT CRestorerDlg::OnTreeCustomDraw(NMHDR* header) {
+  auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(header);
+  if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  const int id = static_cast<int>(draw->nmcd.lItemlParam);
+  if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT || id < 0 || id >= session_.Tree().Size()) return CDRF_DODEFAULT;
+  const ItemColour colour = session_.Tree().Colour(id);
+  draw->clrText = colour == ItemColour::kInstalled ? kGrey : colour == ItemColour::kFailed ? kRed : kBlue;
+  return boldFont_.ItemPrepaint(draw->nmcd.hdc, session_.Tree().Depth(id) < 2);
 }
 
 void CRestorerDlg::ShowDetails(int item) {
   const DriverDetails d = session_.DetailsOf(item);
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_DESC, d.description.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_TYPE, d.type.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_HWID, d.hardwareId.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_INF, d.inf.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_PROVIDER, d.provider.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_DATE, d.date.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_VERSION, d.version.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_DESC, d.description.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_TYPE, d.type.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_HWID, d.hardwareId.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_INF, d.inf.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_PROVIDER, d.provider.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_DATE, d.date.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_VERSION, d.version.c_str());
 }
 
-void CRestorerDlg::SetStatus(const char* text) { SetDlgItemTextA(hwnd_, IDC_RESTORE_STATUS, text); }
+void CRestorerDlg::SetStatus(const char* text) { SetDlgItemTextA(m_hWnd, IDC_RESTORE_STATUS, text); }
 
 void CRestorerDlg::OnStartRestore() {
   MessageBoxes& boxes = *platform_.Get().boxes;
@@ -272,10 +237,10 @@ void CRestorerDlg::OnStartRestore() {
     boxes.Show(kNothingTicked, kWindowTitle, mb::kOk);
     return;
   }
-  HWND start = GetDlgItem(hwnd_, IDC_RESTORE_START);
+  HWND start = GetDlgItem(IDC_RESTORE_START);
   CDriverInstaller installer(platform_.Get());
   for (int item : targets) {
-    EnableWindow(start, FALSE);
+    ::EnableWindow(start, FALSE);
     SetStatus(kInstalling);
     ShowDetails(item);
     const int result = session_.InstallOne(item, [&](const std::string& inf, const std::string& hardwareId) {
@@ -288,7 +253,7 @@ void CRestorerDlg::OnStartRestore() {
   boxes.Show(kInstalled, kWindowTitle, mb::kOk);
   SetStatus(kInstalled);
   session_.FinishRestore();
-  EnableWindow(start, TRUE);
+  ::EnableWindow(start, TRUE);
 }
 
 void CRestorerDlg::OnExit() {
@@ -298,7 +263,7 @@ void CRestorerDlg::OnExit() {
   if (session_.Restored() &&
       platform_.Get().boxes->Show(kConfirmRestart, texts::kInformationCaption, mb::kYesNo | mb::kIconInformation) == mb::kIdYes)
     Restart();
-  EndDialog(hwnd_, IDOK);
+  EndDialog(IDOK);
 }
 
 void CRestorerDlg::Restart() {
