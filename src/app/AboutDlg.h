@@ -2,7 +2,7 @@
 // The about box (template 100): the icon, the product name and the version.
 #include <string>
 
-#include "app/Dialog.h"
+#include "controls/Dialog.h"
 
 namespace pelorin {
 

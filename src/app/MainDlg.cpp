@@ -62,10 +62,7 @@ CMainDlg::CMainDlg(win32::Win32Platform& platform, ProgramState& state, CWnd* pa
 CMainDlg::~CMainDlg() {
   // A worker never outlives the dialog's window (the close waits for it); the
   // handle is only left when the window was torn down some other way.
-  if (worker_) {
-    WaitForSingleObject(worker_, INFINITE);
-    CloseHandle(worker_);
-  }
+  if (worker_) WaitForSingleObject(worker_.get(), INFINITE);
   platform_.SetOwnerWindow(nullptr);
 }
 
@@ -148,9 +145,8 @@ LRESULT CMainDlg::OnRunOnUiThread(WPARAM, LPARAM lParam) {
 LRESULT CMainDlg::OnWorkerFinished(WPARAM, LPARAM) {
   if (worker_) {
     // The thread posted this as its last act; it is ending now.
-    WaitForSingleObject(worker_, INFINITE);
-    CloseHandle(worker_);
-    worker_ = nullptr;
+    WaitForSingleObject(worker_.get(), INFINITE);
+    worker_ = win32::KernelHandle();
   }
   logic_.OnWorkerFinished();
   return 0;
@@ -226,7 +222,7 @@ bool CMainDlg::StartWorker(BackupType type) {
     delete start;
     return false;
   }
-  worker_ = reinterpret_cast<HANDLE>(thread);
+  *worker_.Receive() = reinterpret_cast<HANDLE>(thread);
   return true;
 }
 

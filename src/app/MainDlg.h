@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/Dialog.h"
+#include "controls/Dialog.h"
 #include "app/ListCtrlRows.h"
 #include "app/MainDlgLogic.h"
 #include "app/MainDlgView.h"
 #include "sfx/SfxWriter.h"
 #include "controls/PercentProgressCtrl.h"
 #include "platform/Platform.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace pelorin {
@@ -96,7 +97,7 @@ class CMainDlg : public CDialog, private MainDlgView, private FolderPicker {
   ListCtrlRows rows_;
   MainDlgLogic logic_;
   HICON icon_;
-  HANDLE worker_ = nullptr;
+  win32::KernelHandle worker_;
 };
 
 }  // namespace pelorin

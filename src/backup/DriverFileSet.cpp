@@ -15,7 +15,7 @@ std::string FolderPrefix(const std::string& folder) {
 }
 
 // The byte both searches compare by: A-Z folded, as the name comparison does.
-char FoldedByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldedByte(char c) { return mbcs::LowerAscii(c); }
 
 std::uint32_t FoldedHash(const char* name, std::size_t length) {
   std::uint32_t hash = 2166136261u;  // FNV-1a

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <vector>
 
+#include "backup/BackupTexts.h"
 #include "platform/Mbcs.h"
 
 namespace pelorin {
 namespace {
 
-constexpr char kPublishedInfFolder[] = "C:\\WINDOWS\\inf\\";
 constexpr std::uint32_t kCompareChunk = 64 * 1024;
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -124,7 +124,7 @@ bool SplitFolderName(const std::string& folder, Architecture arch, std::string& 
 bool FromContent(const Platform& platform, const std::string& infName, Architecture arch,
                  PackageFolder& found) {
   FileSystem& files = *platform.files;
-  const std::string published = kPublishedInfFolder + infName;
+  const std::string published = texts::kInfFolder + infName;
   FindEntry publishedEntry;
   if (!Stat(files, published, publishedEntry) || publishedEntry.IsDirectory()) return false;
 

@@ -130,9 +130,7 @@ std::string InfMember::RelativePath() const { return place.empty() ? name : plac
 
 std::string FoldedPath(const std::string& path) {
   std::string folded = path;
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : folded) c = mbcs::LowerAscii(c);
   return folded;
 }
 

@@ -4,8 +4,8 @@
 // other one (x86 beside amd64, amd64 beside x86) as 153. A backup takes the
 // restorer of the machine it is meant for, which for a 32-bit pelorin.exe on
 // 64-bit Windows is not its own: a 32-bit installer cannot install drivers there.
-#include "sfx/SfxFormat.h"
 #include "platform/SystemInfo.h"
+#include "res/resource.h"
 
 namespace pelorin {
 
@@ -24,7 +24,7 @@ constexpr int kNoRestorer = 0;
 // for `own` (x86 or amd64), or kNoRestorer.
 constexpr int RestorerResourceId(Architecture machine, Architecture own = kBuildArchitecture) {
   if (machine != Architecture::kX86 && machine != Architecture::kAmd64) return kNoRestorer;
-  return machine == own ? sfx::kStubResourceId : sfx::kOtherStubResourceId;
+  return machine == own ? IDR_SFX_EXE : IDR_SFX_EXE_OTHER;
 }
 
 // The machine a backup made now is restored on: the running system, or the

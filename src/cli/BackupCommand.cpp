@@ -23,7 +23,7 @@
 #include "cli/EmbeddedStub.h"
 #include "inventory/MemoryDriverRows.h"
 #include "platform/posix/PosixPlatform.h"
-#include "platform/posix/RegText.h"
+#include "platform/posix/Encoding.h"
 
 namespace pelorin::cli {
 namespace {
@@ -244,7 +244,7 @@ int BackupCommand(const std::vector<std::string>& args) {
   }
 
   std::set<std::string> wanted;
-  for (const std::string& description : descriptions) wanted.insert(regtext::Utf8ToGbk(description));
+  for (const std::string& description : descriptions) wanted.insert(posix::Utf8ToGbkLossy(description));
   std::set<std::string> matched;
   for (int row = 0; row < rows.Count(); ++row) {
     const std::string description = rows.Text(row, DriverColumn::Desc);

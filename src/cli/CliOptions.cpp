@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/posix/RegText.h"
+#include "platform/posix/Encoding.h"
 
 namespace pelorin::cli {
 
@@ -73,7 +73,7 @@ int InputError(const std::string& message) {
   return kExitBadInput;
 }
 
-std::string ToTerminal(const std::string& gbk) { return regtext::GbkToUtf8(gbk); }
+std::string ToTerminal(const std::string& gbk) { return posix::GbkToUtf8Lossy(gbk); }
 
 bool IsDirectory(const std::string& path) {
   struct stat st;

@@ -5,6 +5,10 @@
 // target is drawn on directly.
 #include <windows.h>
 
+#include <memory>
+
+#include "platform/win32/Handles.h"
+
 namespace pelorin {
 
 class CMemoryDC {
@@ -15,16 +19,17 @@ class CMemoryDC {
   CMemoryDC& operator=(const CMemoryDC&) = delete;
 
   // The context to draw on, in the target's coordinates.
-  HDC Get() const { return offScreen_ ? memory_ : target_; }
+  HDC Get() const { return offScreen_ ? memory_.get() : target_; }
   bool OffScreen() const { return offScreen_; }
 
  private:
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ oldBitmap_ = nullptr;
   HDC target_;
   RECT rect_ = {};
   bool offScreen_ = false;
-  HDC memory_ = nullptr;
+  // Destroyed in reverse: the bitmap is deselected before it and the context go.
+  win32::MemoryDcHandle memory_;
+  win32::BitmapHandle bitmap_;
+  std::unique_ptr<win32::SelectedObject> selected_;
 };
 
 }  // namespace pelorin

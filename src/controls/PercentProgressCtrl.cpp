@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "controls/MemoryDC.h"
+#include "platform/win32/Handles.h"
 
 namespace pelorin {
 
@@ -22,20 +23,17 @@ class ClipRect {
     POINT origin = {};
     GetWindowOrgEx(dc_, &origin);
     if (region_) {
-      OffsetRgn(region_, -origin.x, -origin.y);
-      SelectClipRgn(dc_, region_);
+      OffsetRgn(region_.get(), -origin.x, -origin.y);
+      SelectClipRgn(dc_, region_.get());
     }
   }
-  ~ClipRect() {
-    SelectClipRgn(dc_, nullptr);
-    if (region_) DeleteObject(region_);
-  }
+  ~ClipRect() { SelectClipRgn(dc_, nullptr); }
   ClipRect(const ClipRect&) = delete;
   ClipRect& operator=(const ClipRect&) = delete;
 
  private:
   HDC dc_;
-  HRGN region_;
+  win32::RegionHandle region_;
 };
 
 // Asks the bar's thread to redraw it at once.

@@ -35,15 +35,13 @@ std::string AfterLastBackslash(const std::string& path) {
   return pos == npos ? path : path.substr(pos + 1);
 }
 
-static char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool EqualsNoCaseAscii(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   // A trail byte can look like a letter ("\x81\x41" and "\x81\x61" are two
   // characters), so double-byte characters compare exactly.
   for (std::size_t i = 0; i < a.size();) {
     const std::size_t length = CharLength(a, i);
-    if (length == 2 ? (a[i] != b[i] || a[i + 1] != b[i + 1]) : FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    if (length == 2 ? (a[i] != b[i] || a[i + 1] != b[i + 1]) : LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     i += length;
   }
   return true;
@@ -51,7 +49,7 @@ bool EqualsNoCaseAscii(const std::string& a, const std::string& b) {
 
 std::string ToLowerAscii(const std::string& text) {
   std::string out = text;
-  for (std::size_t i = 0; i < out.size(); i += CharLength(out, i)) out[i] = FoldAscii(out[i]);
+  for (std::size_t i = 0; i < out.size(); i += CharLength(out, i)) out[i] = LowerAscii(out[i]);
   return out;
 }
 

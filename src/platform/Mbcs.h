@@ -25,6 +25,11 @@ std::size_t FindFirst(const std::string& text, char ch, std::size_t from = 0);
 // The part after the last "\" (the whole text when there is none).
 std::string AfterLastBackslash(const std::string& path);
 
+// The ASCII case of one byte; every byte outside A-Z/a-z is kept. (Callers on
+// GBK text apply them to single-byte characters only, as the functions below do.)
+constexpr char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
 // Comparison folding only single-byte A-Z/a-z (never a trail byte); true when equal.
 bool EqualsNoCaseAscii(const std::string& a, const std::string& b);
 // Byte-wise ASCII lower case (bytes of double-byte characters are kept).

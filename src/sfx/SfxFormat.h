@@ -10,10 +10,7 @@
 namespace pelorin::sfx {
 
 constexpr char kStubResourceType[] = "SFX_EXE";
-// The restorer built for the program's own architecture, and the one built for
-// the other (x86 beside amd64 and the reverse); see backup/RestorerChoice.h.
-constexpr int kStubResourceId = 152;
-constexpr int kOtherStubResourceId = 153;
+// The restorer stubs are resources of this type; their ids are in res/resource.h.
 
 constexpr char kMarker[] = "!ZERN_SFX!";
 constexpr std::uint32_t kMarkerLength = 10;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "backup/BackupTexts.h"
 #include "restore/DriverInstaller.h"
 #include "restore/RestoreTexts.h"
 #include "stub/RestorerResource.h"
@@ -23,36 +24,29 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 // Draws the state images: 0 unused, 1 unticked, 2 partly ticked, 3 ticked.
 HIMAGELIST MakeStateImages() {
   HIMAGELIST list = ImageList_Create(kStateSize, kStateSize, ILC_COLOR24, 4, 0);
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
+  const win32::WindowDc screen(nullptr);
+  const win32::MemoryDcHandle dc(CreateCompatibleDC(screen.get()));
   for (int state = 0; state < 4; ++state) {
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, kStateSize, kStateSize);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all = {0, 0, kStateSize, kStateSize};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (state > 0) {
-      FrameRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    const win32::BitmapHandle bitmap(CreateCompatibleBitmap(screen.get(), kStateSize, kStateSize));
+    {
+      const win32::SelectedObject selected(dc.get(), bitmap.get());
+      RECT all = {0, 0, kStateSize, kStateSize};
+      FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      if (state > 0) FrameRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
       if (state == tick::kPartly) {
         RECT inner = {3, 3, kStateSize - 3, kStateSize - 3};
-        HBRUSH grey = CreateSolidBrush(RGB(128, 128, 128));
-        FillRect(dc, &inner, grey);
-        DeleteObject(grey);
+        const win32::BrushHandle grey(CreateSolidBrush(RGB(128, 128, 128)));
+        FillRect(dc.get(), &inner, grey.get());
       } else if (state == tick::kTicked) {
-        HPEN pen = CreatePen(PS_SOLID, 2, RGB(0, 0, 0));
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        MoveToEx(dc, 3, 6, nullptr);
-        LineTo(dc, 5, 9);
-        LineTo(dc, 10, 3);
-        SelectObject(dc, oldPen);
-        DeleteObject(pen);
+        const win32::PenHandle pen(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
+        const win32::SelectedObject selectedPen(dc.get(), pen.get());
+        MoveToEx(dc.get(), 3, 6, nullptr);
+        LineTo(dc.get(), 5, 9);
+        LineTo(dc.get(), 10, 3);
       }
     }
-    SelectObject(dc, old);
-    ImageList_Add(list, bitmap, nullptr);
-    DeleteObject(bitmap);
+    ImageList_Add(list, bitmap.get(), nullptr);
   }
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
   return list;
 }
 
@@ -84,67 +78,44 @@ class Splash {
 
 }  // namespace
 
-CRestorerDlg::CRestorerDlg(HINSTANCE instance) : instance_(instance), session_(platform_.Get()) {}
+CRestorerDlg::CRestorerDlg(HINSTANCE instance)
+    : CDialog(IDD_RESTORER), instance_(instance), session_(platform_.Get()) {}
 
-CRestorerDlg::~CRestorerDlg() {
-  if (states_) ImageList_Destroy(states_);
-  if (boldFont_) DeleteObject(boldFont_);
-}
+CRestorerDlg::~CRestorerDlg() = default;
 
-INT_PTR CRestorerDlg::DoModal() {
-  return DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_RESTORER), nullptr, &CRestorerDlg::DialogProc,
-                         reinterpret_cast<LPARAM>(this));
-}
+// clang-format off
+BEGIN_MESSAGE_MAP(CRestorerDlg)
+  ON_BN_CLICKED(IDC_RESTORE_START, OnStartRestore)
+  ON_BN_CLICKED(IDC_RESTORE_EXIT, OnExit)
+  ON_WM_SYSCOMMAND(OnSysCommand)
+  ON_NOTIFY(NM_CLICK, IDC_DRIVER_TREE, OnTreeClick)
+  ON_NOTIFY(TVN_SELCHANGEDA, IDC_DRIVER_TREE, OnTreeSelChanged)
+  ON_NOTIFY(NM_CUSTOMDRAW, IDC_DRIVER_TREE, OnTreeCustomDraw)
+END_MESSAGE_MAP()
+// clang-format on
 
-INT_PTR CALLBACK CRestorerDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<CRestorerDlg*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-  switch (message) {
-    case WM_INITDIALOG:
-      self = reinterpret_cast<CRestorerDlg*>(lParam);
-      SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-      self->hwnd_ = hwnd;
-      return self->OnInitDialog();
-    case WM_COMMAND:
-      if (!self) break;
-      if (LOWORD(wParam) == IDC_RESTORE_START) self->OnStartRestore();
-      if (LOWORD(wParam) == IDC_RESTORE_EXIT) self->OnExit();
-      // Esc and the greyed Close leave the window only through "退出".
-      return TRUE;
-    case WM_SYSCOMMAND:
-      if (self && (wParam & 0xFFF0) == IDM_RESTORER_ABOUT) {
-        MessageBoxA(hwnd, kWindowTitle, kWindowTitle, MB_OK | MB_ICONINFORMATION);
-        return TRUE;
-      }
-      break;
-    case WM_NOTIFY:
-      if (self) {
-        LRESULT result = 0;
-        if (self->OnNotify(reinterpret_cast<NMHDR*>(lParam), &result)) {
-          SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
-          return TRUE;
-        }
-      }
-      break;
-  }
-  return FALSE;
+bool CRestorerDlg::OnSysCommand(UINT id, LPARAM) {
+  if ((id & 0xFFF0) != IDM_RESTORER_ABOUT) return false;
+  MessageBoxA(m_hWnd, kWindowTitle, kWindowTitle, MB_OK | MB_ICONINFORMATION);
+  return true;
 }
 
 BOOL CRestorerDlg::OnInitDialog() {
-  platform_.SetOwnerWindow(hwnd_);
-  tree_ = GetDlgItem(hwnd_, IDC_DRIVER_TREE);
-  if (HMENU menu = GetSystemMenu(hwnd_, FALSE)) {
-    ModifyMenuA(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED, SC_CLOSE, "关闭");
+  platform_.SetOwnerWindow(m_hWnd);
+  tree_ = GetDlgItem(IDC_DRIVER_TREE);
+  if (HMENU menu = GetSystemMenu(m_hWnd, FALSE)) {
+    ModifyMenuA(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED, SC_CLOSE, kMenuClose);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_RESTORER_ABOUT, "关于驱动恢复(&A)...");
+    AppendMenuA(menu, MF_STRING, IDM_RESTORER_ABOUT, kMenuAbout);
   }
   HICON icon = LoadIconA(instance_, MAKEINTRESOURCEA(IDR_RESTORER_ICON));
-  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   nt_ = (GetVersion() & 0x80000000u) == 0;
 
   int message = 0;
   {
-    Splash splash(hwnd_);
+    Splash splash(m_hWnd);
     char self[MAX_PATH] = {};
     char temp[MAX_PATH] = {};
     const DWORD selfLength = GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -158,7 +129,7 @@ BOOL CRestorerDlg::OnInitDialog() {
     ShowStringMessage(message);
     std::vector<std::string> ignored;
     session_.Cleanup(ignored);
-    EndDialog(hwnd_, IDCANCEL);
+    EndDialog(IDCANCEL);
     return TRUE;
   }
   SetStatus(kUnpacked);
@@ -179,8 +150,9 @@ void CRestorerDlg::ShowStringMessage(int id) {
 }
 
 void CRestorerDlg::FillTree() {
-  states_ = MakeStateImages();
-  TreeView_SetImageList(tree_, states_, TVSIL_STATE);
+  *states_.Receive() = MakeStateImages();
+  TreeView_SetImageList(tree_, states_.get(), TVSIL_STATE);
+  boldFont_.Create(tree_);
   CTickTree& tree = session_.Tree();
   items_.assign(tree.Size(), nullptr);
   for (int id = 0; id < tree.Size(); ++id) {
@@ -206,82 +178,69 @@ void CRestorerDlg::RefreshStates() {
   InvalidateRect(tree_, nullptr, TRUE);
 }
 
-bool CRestorerDlg::OnNotify(NMHDR* header, LRESULT* result) {
-  if (header->idFrom != IDC_DRIVER_TREE) return false;
-  switch (header->code) {
-    case NM_CLICK: {
-      const DWORD position = GetMessagePos();
-      TVHITTESTINFO hit = {};
-      hit.pt.x = static_cast<short>(LOWORD(position));
-      hit.pt.y = static_cast<short>(HIWORD(position));
-      ScreenToClient(tree_, &hit.pt);
-      TreeView_HitTest(tree_, &hit);
-      if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) {
-        TVITEMA item = {};
-        item.mask = TVIF_PARAM;
-        item.hItem = hit.hItem;
-        SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        session_.Tree().Click(static_cast<int>(item.lParam));
-        RefreshStates();
-      }
-      *result = 0;
-      return true;
-    }
-    case TVN_SELCHANGEDA: {
-      auto* change = reinterpret_cast<NMTREEVIEWA*>(header);
-      const int id = static_cast<int>(change->itemNew.lParam);
-      if (change->itemNew.hItem && id >= 0 && id < session_.Tree().Size()) {
-        ShowDetails(id);
-        if (const char* status = session_.StatusFor(id)) SetStatus(status);
-      }
-      *result = 0;
-      return true;
-    }
-    case NM_CUSTOMDRAW: {
-      auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(header);
-      if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
-        *result = CDRF_NOTIFYITEMDRAW;
-      } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
-        const int id = static_cast<int>(draw->nmcd.lItemlParam);
-        if (id >= 0 && id < session_.Tree().Size()) {
-          const ItemColour colour = session_.Tree().Colour(id);
-          draw->clrText = colour == ItemColour::kInstalled ? kGrey : colour == ItemColour::kFailed ? kRed : kBlue;
-        }
-        *result = CDRF_DODEFAULT;
-      } else {
-        *result = CDRF_DODEFAULT;
-      }
-      return true;
-    }
+LRESULT CRestorerDlg::OnTreeClick(NMHDR*) {
+  const DWORD position = GetMessagePos();
+  TVHITTESTINFO hit = {};
+  hit.pt.x = static_cast<short>(LOWORD(position));
+  hit.pt.y = static_cast<short>(HIWORD(position));
+  ScreenToClient(tree_, &hit.pt);
+  TreeView_HitTest(tree_, &hit);
+  if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) {
+    TVITEMA item = {};
+    item.mask = TVIF_PARAM;
+    item.hItem = hit.hItem;
+    SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    session_.Tree().Click(static_cast<int>(item.lParam));
+    RefreshStates();
   }
-  return false;
+  return 0;
+}
+
+LRESULT CRestorerDlg::OnTreeSelChanged(NMHDR* header) {
+  auto* change = reinterpret_cast<NMTREEVIEWA*>(header);
+  const int id = static_cast<int>(change->itemNew.lParam);
+  if (change->itemNew.hItem && id >= 0 && id < session_.Tree().Size()) {
+    ShowDetails(id);
+    if (const char* status = session_.StatusFor(id)) SetStatus(status);
+  }
+  return 0;
+}
+
+LRESULT CRestorerDlg::OnTreeCustomDraw(NMHDR* header) {
+  auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(header);
+  if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  const int id = static_cast<int>(draw->nmcd.lItemlParam);
+  if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT || id < 0 || id >= session_.Tree().Size()) return CDRF_DODEFAULT;
+  const ItemColour colour = session_.Tree().Colour(id);
+  draw->clrText = colour == ItemColour::kInstalled ? kGrey : colour == ItemColour::kFailed ? kRed : kBlue;
+  return boldFont_.ItemPrepaint(draw->nmcd.hdc, session_.Tree().Depth(id) < 2);
 }
 
 void CRestorerDlg::ShowDetails(int item) {
   const DriverDetails d = session_.DetailsOf(item);
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_DESC, d.description.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_TYPE, d.type.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_HWID, d.hardwareId.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_INF, d.inf.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_PROVIDER, d.provider.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_DATE, d.date.c_str());
-  SetDlgItemTextA(hwnd_, IDC_DETAIL_VERSION, d.version.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_DESC, d.description.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_TYPE, d.type.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_HWID, d.hardwareId.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_INF, d.inf.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_PROVIDER, d.provider.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_DATE, d.date.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_DETAIL_VERSION, d.version.c_str());
 }
 
-void CRestorerDlg::SetStatus(const char* text) { SetDlgItemTextA(hwnd_, IDC_RESTORE_STATUS, text); }
+void CRestorerDlg::SetStatus(const char* text) { SetDlgItemTextA(m_hWnd, IDC_RESTORE_STATUS, text); }
 
 void CRestorerDlg::OnStartRestore() {
   MessageBoxes& boxes = *platform_.Get().boxes;
-  if (boxes.Show(kConfirmRestore, kCaption, mb::kYesNo | mb::kIconInformation) != mb::kIdYes) return;
+  if (boxes.Show(kConfirmRestore, texts::kInformationCaption, mb::kYesNo | mb::kIconInformation) != mb::kIdYes) return;
   const std::vector<int> targets = session_.Tree().InstallTargets();
   if (targets.empty()) {
     boxes.Show(kNothingTicked, kWindowTitle, mb::kOk);
     return;
   }
-  HWND start = GetDlgItem(hwnd_, IDC_RESTORE_START);
+  HWND start = GetDlgItem(IDC_RESTORE_START);
   CDriverInstaller installer(platform_.Get());
   for (int item : targets) {
-    EnableWindow(start, FALSE);
+    ::EnableWindow(start, FALSE);
     SetStatus(kInstalling);
     ShowDetails(item);
     const int result = session_.InstallOne(item, [&](const std::string& inf, const std::string& hardwareId) {
@@ -294,7 +253,7 @@ void CRestorerDlg::OnStartRestore() {
   boxes.Show(kInstalled, kWindowTitle, mb::kOk);
   SetStatus(kInstalled);
   session_.FinishRestore();
-  EnableWindow(start, TRUE);
+  ::EnableWindow(start, TRUE);
 }
 
 void CRestorerDlg::OnExit() {
@@ -302,16 +261,16 @@ void CRestorerDlg::OnExit() {
   session_.Cleanup(failures);
   for (const std::string& failure : failures) platform_.Get().boxes->Show(failure, kWindowTitle, mb::kOk);
   if (session_.Restored() &&
-      platform_.Get().boxes->Show(kConfirmRestart, kCaption, mb::kYesNo | mb::kIconInformation) == mb::kIdYes)
+      platform_.Get().boxes->Show(kConfirmRestart, texts::kInformationCaption, mb::kYesNo | mb::kIconInformation) == mb::kIdYes)
     Restart();
-  EndDialog(hwnd_, IDOK);
+  EndDialog(IDOK);
 }
 
 void CRestorerDlg::Restart() {
   MessageBoxes& boxes = *platform_.Get().boxes;
   if (nt_) {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    win32::KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
       boxes.Show(kOpenProcessTokenFailed, kWindowTitle, mb::kOk);
       return;
     }
@@ -319,10 +278,8 @@ void CRestorerDlg::Restart() {
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     LookupPrivilegeValueA(nullptr, kShutdownPrivilege, &privileges.Privileges[0].Luid);
-    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-    const DWORD error = ::GetLastError();
-    CloseHandle(token);
-    if (error != ERROR_SUCCESS) {
+    AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+    if (::GetLastError() != ERROR_SUCCESS) {
       boxes.Show(kNoShutdownRight, kWindowTitle, mb::kOk);
       return;
     }

@@ -6,24 +6,30 @@
 
 #include <vector>
 
+#include "controls/BoldTreeFont.h"
+#include "controls/Dialog.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Win32Platform.h"
 #include "stub/RestorerSession.h"
 
 namespace pelorin {
 
-class CRestorerDlg {
+class CRestorerDlg : public CDialog {
  public:
   explicit CRestorerDlg(HINSTANCE instance);
-  ~CRestorerDlg();
-  CRestorerDlg(const CRestorerDlg&) = delete;
-  CRestorerDlg& operator=(const CRestorerDlg&) = delete;
+  ~CRestorerDlg() override;
 
-  INT_PTR DoModal();
+ protected:
+  BOOL OnInitDialog() override;
+  // Enter, Esc and the greyed Close leave the window only through "退出".
+  void OnOK() override {}
+  void OnCancel() override {}
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  BOOL OnInitDialog();
-  bool OnNotify(NMHDR* header, LRESULT* result);
+  bool OnSysCommand(UINT id, LPARAM);
+  LRESULT OnTreeClick(NMHDR* header);
+  LRESULT OnTreeSelChanged(NMHDR* header);
+  LRESULT OnTreeCustomDraw(NMHDR* header);
   void OnStartRestore();
   void OnExit();
   void ShowStringMessage(int id);
@@ -34,14 +40,15 @@ class CRestorerDlg {
   void Restart();
 
   HINSTANCE instance_;
-  HWND hwnd_ = nullptr;
   HWND tree_ = nullptr;
-  HIMAGELIST states_ = nullptr;
-  HFONT boldFont_ = nullptr;
+  win32::ImageListHandle states_;
+  CBoldTreeFont boldFont_;
   win32::Win32Platform platform_;
   CRestorerSession session_;
   std::vector<HTREEITEM> items_;
   bool nt_ = true;
+
+  DECLARE_MESSAGE_MAP(CRestorerDlg)
 };
 
 }  // namespace pelorin

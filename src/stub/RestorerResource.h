@@ -1,5 +1,10 @@
-// Resource and control ids of the restorer program.
+// Resource and control ids of the restorer program, and the texts that both its
+// .rc file and its code use (defined here once, as the resource compiler reads
+// no C++). Plain macros: the portable session includes this header too.
 #pragma once
+
+#define RESTORER_CAPTION "驱动恢复"
+#define RESTORER_TEXT_DISK_SPACE "请确保磁盘有足够的空间。"
 
 #define IDD_RESTORER 102
 #define IDR_RESTORER_ICON 128

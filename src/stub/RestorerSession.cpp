@@ -5,6 +5,7 @@
 #include "backup/ProfileFile.h"
 #include "platform/PrivateFolder.h"
 #include "sfx/SfxUnpack.h"
+#include "stub/RestorerResource.h"
 #include "stub/StubTexts.h"
 
 namespace pelorin {
@@ -13,12 +14,12 @@ using namespace stubtexts;
 
 int CRestorerSession::Unpack(const std::string& selfPath, const std::string& tempFolder) {
   std::unique_ptr<FileStream> self = platform_.files->Open(selfPath, OpenMode::kReadShared);
-  if (!self) return kIdsInternalError;
+  if (!self) return IDS_INTERNAL_ERROR;
 
   // A new folder of our own: another restorer, a stale file of an earlier run
   // or a folder planted under a known name cannot mix into this one.
   folder_ = MakePrivateTempFolder(*platform_.files, tempFolder, kUnpackFolderPrefix);
-  if (folder_.empty()) return kIdsDiskSpace;
+  if (folder_.empty()) return IDS_DISK_SPACE;
   madeFolder_ = true;
   const SfxStatus status = UnpackSfxToFolder(*platform_.files, *self, folder_, records_, nullptr);
   if (status != SfxStatus::kOk) {
@@ -30,18 +31,18 @@ int CRestorerSession::Unpack(const std::string& selfPath, const std::string& tem
       unpacked_ = true;
       return 0;
     case SfxStatus::kEmpty:
-      return kIdsNoDataUnpackFailed;
+      return IDS_NO_DATA_UNPACK_FAILED;
     case SfxStatus::kCreateFailed:
     case SfxStatus::kWriteFailed:
     case SfxStatus::kNoSpace:
-      return kIdsDiskSpace;
+      return IDS_DISK_SPACE;
     case SfxStatus::kReadFailed:
-      return kIdsInternalError;
+      return IDS_INTERNAL_ERROR;
     case SfxStatus::kNotContainer:
     case SfxStatus::kCorrupt:
       break;
   }
-  return kIdsNoData;
+  return IDS_NO_DATA;
 }
 
 std::string CRestorerSession::ManifestPath() const { return folder_ + texts::kManifestFileName; }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <utility>
 
+#include "platform/Mbcs.h"
+
 namespace pelorin::posix {
 
 namespace {
@@ -204,15 +206,13 @@ bool IsAscii(const std::string& s) {
   return true;
 }
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
-
 }  // namespace
 
 bool EqualsNoCaseGbk(const std::string& a, const std::string& b) {
   if (IsAscii(a) && IsAscii(b)) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-      if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+      if (mbcs::UpperAscii(a[i]) != mbcs::UpperAscii(b[i])) return false;
     }
     return true;
   }

@@ -1,5 +1,5 @@
 #pragma once
-// The errno → Windows error map of the file services, and the few system calls
+// The POSIX backend's one errno → Windows error map, and the few system calls
 // whose rare answers (a failed fstat, a write that takes nothing, a full disk) no real file
 // gives on demand: tests put their own in place through FileCalls().
 #include <sys/stat.h>
@@ -20,6 +20,8 @@ constexpr std::uint32_t kNegativeSeek = 131;
 constexpr std::uint32_t kFilenameTooLong = 206;
 }  // namespace fileerr
 
+// An errno without a closer Windows code is ERROR_GEN_FAILURE, not a refusal:
+// reporting "access denied" for an I/O error would send the user after rights.
 std::uint32_t FileErrorFromErrno(int e);
 // Sets the last-error code; returns false, for `return FailWith(code);`.
 bool FailWith(std::uint32_t code);

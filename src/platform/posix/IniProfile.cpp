@@ -24,15 +24,6 @@ std::mutex& ProfileMutex() {
   return mutex;
 }
 
-std::uint32_t FromErrno(int e) {
-  switch (e) {
-    case ENOENT: return err::kFileNotFound;
-    case ENOTDIR: return err::kPathNotFound;
-    case ENOMEM: return err::kNotEnoughMemory;
-    default: return err::kAccessDenied;
-  }
-}
-
 bool ReadAll(int fd, std::string& bytes) {
   bytes.clear();
   char chunk[65536];
@@ -113,7 +104,7 @@ std::uint32_t IniProfile::Load(const std::string& file, std::string& bytes) cons
   if (rc != err::kSuccess) return rc;
   if (!path.exists || path.isRoot) return err::kFileNotFound;
   const UniqueFd fd(open(path.host.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.ok()) return FromErrno(errno);
+  if (!fd.ok()) return FileErrorFromErrno(errno);
   struct stat st;
   const bool ok = fstat(fd.get(), &st) == 0 && !S_ISDIR(st.st_mode) && ReadAll(fd.get(), bytes);
   return ok ? err::kSuccess : err::kAccessDenied;
@@ -233,7 +224,7 @@ bool IniProfile::WriteString(const char* section, const char* key, const char* v
   const std::string out = doc.Serialize();
   UniqueFd fd(open(path.host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
   if (!fd.ok()) {
-    SetLastError(errno == ENOENT ? err::kPathNotFound : FromErrno(errno));
+    SetLastError(errno == ENOENT ? err::kPathNotFound : FileErrorFromErrno(errno));
     return false;
   }
   // Rewritten in place (not replaced) so the file keeps its inode, owner and
@@ -242,7 +233,7 @@ bool IniProfile::WriteString(const char* section, const char* key, const char* v
                   ftruncate(fd.get(), static_cast<off_t>(out.size())) == 0;
   fd.Reset();
   if (!ok) {
-    SetLastError(FromErrno(errno));
+    SetLastError(FileErrorFromErrno(errno));
     return false;
   }
   return true;

@@ -25,8 +25,6 @@ bool HasWildcards(const std::string& name) {
   return false;
 }
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
-
 // Windows wildcard match on GBK names: '*' any run, '?' one character (a
 // double-byte character counts as one), ASCII letters without regard to case,
 // and a trailing ".*" that also matches a name with no more dots ("x.*" finds "x").
@@ -51,7 +49,7 @@ bool Matches(const std::string& pattern, std::size_t p, const std::string& name,
       continue;
     }
     if (plen != nlen) return false;
-    if (plen == 1 ? FoldAscii(pattern[p]) != FoldAscii(name[n]) : pattern.compare(p, 2, name, n, 2) != 0) {
+    if (plen == 1 ? mbcs::UpperAscii(pattern[p]) != mbcs::UpperAscii(name[n]) : pattern.compare(p, 2, name, n, 2) != 0) {
       return false;
     }
     p += plen;

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "platform/Errors.h"
+#include "platform/Mbcs.h"
 #include "platform/Registry.h"
+#include "platform/posix/Encoding.h"
 #include "platform/posix/RegText.h"
 #include "platform/posix/RegistryFiles.h"
 
@@ -26,10 +28,7 @@ std::string Trim(const std::string& s) {
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char a = text[i], b = prefix[i];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-    if (a != b) return false;
+    if (mbcs::UpperAscii(text[i]) != mbcs::UpperAscii(prefix[i])) return false;
   }
   return true;
 }
@@ -76,7 +75,7 @@ bool Parser::Decode(const std::string& bytes, std::string& utf8) {
     utf8 = bytes.substr(3);
   } else if (bytes.compare(0, sizeof kHeader4 - 1, kHeader4) == 0) {
     ansi_ = true;
-    utf8 = regtext::GbkToUtf8(bytes);
+    utf8 = posix::GbkToUtf8Lossy(bytes);
   } else {
     utf8 = bytes;
   }

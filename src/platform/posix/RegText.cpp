@@ -119,9 +119,6 @@ std::string Utf16ToUtf8(const std::u16string& text) {
   return out;
 }
 
-std::string GbkToUtf8(const std::string& text) { return Utf16ToUtf8(GbkToUtf16(text)); }
-std::string Utf8ToGbk(const std::string& text) { return Utf16ToGbk(Utf8ToUtf16(text)); }
-
 std::u16string FoldName(const std::u16string& name) {
   std::u16string folded = name;
   for (char16_t& c : folded) {

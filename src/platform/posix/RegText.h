@@ -1,7 +1,8 @@
 #pragma once
 // Text conversions the offline registry needs: hives and version-5 exports hold
 // UTF-16LE, the A functions hand out code page 936 (GBK), REGEDIT4 exports are
-// GBK, and file names and diagnostics are UTF-8.
+// GBK, and file names and diagnostics are UTF-8 (GBK to and from UTF-8 is
+// posix/Encoding's).
 #include <string>
 
 namespace pelorin::regtext {
@@ -15,9 +16,6 @@ std::u16string GbkToUtf16(const std::string& text);
 // Invalid UTF-8 sequences become U+FFFD; unpaired surrogates likewise.
 std::u16string Utf8ToUtf16(const std::string& text);
 std::string Utf16ToUtf8(const std::u16string& text);
-
-std::string GbkToUtf8(const std::string& text);
-std::string Utf8ToGbk(const std::string& text);
 
 // Little-endian byte image of UTF-16 text and back (an odd last byte is dropped).
 std::string Utf16ToBytes(const std::u16string& text);

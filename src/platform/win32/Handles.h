@@ -4,6 +4,7 @@
 // Closing keeps the thread's last-error code, so the code of a call that failed
 // before the clean-up is still there for the caller.
 #include <windows.h>
+#include <commctrl.h>
 
 namespace pelorin::win32 {
 
@@ -69,6 +70,38 @@ struct FileTraits {
   static void Close(HANDLE file) { ::CloseHandle(file); }
 };
 
+// Kernel objects whose failed opening gives a null handle (tokens, threads).
+struct KernelTraits {
+  using Type = HANDLE;
+  static HANDLE Invalid() { return nullptr; }
+  static void Close(HANDLE object) { ::CloseHandle(object); }
+};
+
+struct LocalMemoryTraits {
+  using Type = HLOCAL;
+  static HLOCAL Invalid() { return nullptr; }
+  static void Close(HLOCAL memory) { ::LocalFree(memory); }
+};
+
+template <typename Object>
+struct GdiTraits {
+  using Type = Object;
+  static Object Invalid() { return nullptr; }
+  static void Close(Object object) { ::DeleteObject(object); }
+};
+
+struct MemoryDcTraits {
+  using Type = HDC;
+  static HDC Invalid() { return nullptr; }
+  static void Close(HDC dc) { ::DeleteDC(dc); }
+};
+
+struct ImageListTraits {
+  using Type = HIMAGELIST;
+  static HIMAGELIST Invalid() { return nullptr; }
+  static void Close(HIMAGELIST list) { ::ImageList_Destroy(list); }
+};
+
 struct LoadedModuleTraits {
   using Type = HMODULE;
   static HMODULE Invalid() { return nullptr; }
@@ -83,5 +116,48 @@ using FindHandle = UniqueHandle<FindTraits>;
 using FileHandle = UniqueHandle<FileTraits>;
 // A module file mapped for its resources with LoadLibraryExA.
 using LoadedModuleHandle = UniqueHandle<LoadedModuleTraits>;
+// A process token (OpenProcessToken) or a thread (_beginthreadex).
+using KernelHandle = UniqueHandle<KernelTraits>;
+// Memory the system allocated for the caller with LocalAlloc.
+using LocalMemoryHandle = UniqueHandle<LocalMemoryTraits>;
+// GDI objects made by the program, and memory device contexts.
+using FontHandle = UniqueHandle<GdiTraits<HFONT>>;
+using BitmapHandle = UniqueHandle<GdiTraits<HBITMAP>>;
+using BrushHandle = UniqueHandle<GdiTraits<HBRUSH>>;
+using PenHandle = UniqueHandle<GdiTraits<HPEN>>;
+using RegionHandle = UniqueHandle<GdiTraits<HRGN>>;
+using MemoryDcHandle = UniqueHandle<MemoryDcTraits>;
+using ImageListHandle = UniqueHandle<ImageListTraits>;
+
+// A window's device context from GetDC, released to that window.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// An object selected into a context for a scope; the one it replaced goes back.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
+  ~SelectedObject() {
+    if (old_) ::SelectObject(dc_, old_);
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
 
 }  // namespace pelorin::win32

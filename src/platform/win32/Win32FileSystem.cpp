@@ -17,25 +17,14 @@ void ToEntry(const WIN32_FIND_DATAA& data, FindEntry& entry) {
   entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-struct TokenTraits {
-  using Type = HANDLE;
-  static HANDLE Invalid() { return nullptr; }
-  static void Close(HANDLE token) { ::CloseHandle(token); }
-};
-struct LocalMemoryTraits {
-  using Type = HLOCAL;
-  static HLOCAL Invalid() { return nullptr; }
-  static void Close(HLOCAL memory) { ::LocalFree(memory); }
-};
-
 // The SID of the process's user as a string ("S-1-5-21-..."), empty on failure.
 std::string CurrentUserSid() {
-  UniqueHandle<TokenTraits> token;
+  KernelHandle token;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return std::string();
   unsigned char buffer[256];
   DWORD length = 0;
   if (!::GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &length)) return std::string();
-  UniqueHandle<LocalMemoryTraits> text;
+  LocalMemoryHandle text;
   if (!::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid,
                                 reinterpret_cast<char**>(text.Receive())))
     return std::string();
@@ -57,7 +46,7 @@ bool Win32FileSystem::CreatePrivateDir(const std::string& path) {
   // A protected list, inherited by all made inside: the user and the system
   // alone (the system's installer service reads the packages from here).
   const std::string sddl = "D:P(A;OICI;FA;;;" + sid + ")(A;OICI;FA;;;SY)";
-  UniqueHandle<LocalMemoryTraits> descriptor;
+  LocalMemoryHandle descriptor;
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
                                                               descriptor.Receive(), nullptr))
     return false;

@@ -1,4 +1,4 @@
-#include "app/Dialog.h"
+#include "controls/Dialog.h"
 
 #include <vector>
 

@@ -1,6 +1,7 @@
 #pragma once
-// The least modal-dialog base the program needs: a dialog run from a template,
-// a message table per class dispatched by the dialog procedure, and the data
+// The least modal-dialog base both programs need (pelorin.exe's dialogs and the
+// restorer's window): a dialog run from a template of the running program, a
+// message table per class dispatched by the dialog procedure, and the data
 // exchange that binds controls and moves bound values to them.
 #include <windows.h>
 
