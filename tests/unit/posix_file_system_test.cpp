@@ -68,14 +68,12 @@ TEST_P(PosixFileSystemTest, AttributesRoundTripAndTravelWithCopies) {
   scratch_.WriteFile("a.sys", "data");
   EXPECT_EQ(Attr("C:\\a.sys"), attr::kArchive);  // a new file, as Windows reports it
   for (std::uint32_t bits : {0x01u, 0x02u, 0x04u, 0x21u, 0x27u, 0x80u}) {
-    SCOPED_TRACE(bits);
     ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", bits));
     EXPECT_EQ(Attr("C:\\a.sys"), bits);
     ASSERT_TRUE(fs().Copy("C:\\a.sys", "C:\\b.sys", false)) << GetLastError();
     EXPECT_EQ(Attr("C:\\b.sys"), bits);
     EXPECT_EQ(scratch_.ReadFile("b.sys"), "data");
-    // Clear the copy so the next round may overwrite it.
-    ASSERT_TRUE(fs().SetAttributes("C:\\b.sys", attr::kNormal));
+    ASSERT_TRUE(fs().SetAttributes("C:\\b.sys", attr::kNormal));  // so the next round may overwrite it
   }
   // Zero means normal (0x80 reads back as on Windows; wine reports archive
   // instead); read-only is the permission bits.
@@ -254,7 +252,7 @@ TEST_P(PosixFileSystemTest, LinkedFoldersAreNeverEntered) {
   EXPECT_EQ(scratch_.ReadFile("tree/sub/keep.txt"), "precious");
 }
 
-TEST_P(PosixFileSystemTest, StreamsAndShareModes) {
+TEST_P(PosixFileSystemTest, StreamsShareModesAndMoves) {
   auto out = fs().Open("C:\\s.bin", OpenMode::kCreateWrite);
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(GetLastError(), err::kSuccess);
@@ -293,16 +291,13 @@ TEST_P(PosixFileSystemTest, StreamsAndShareModes) {
   EXPECT_EQ(Err(fs().Open("C:\\nodir\\x.bin", OpenMode::kCreateWrite) != nullptr), err::kPathNotFound);
   scratch_.MakeDir("d");
   EXPECT_EQ(Err(fs().Open("C:\\d", OpenMode::kReadShared) != nullptr), err::kAccessDenied);
-}
 
-TEST_P(PosixFileSystemTest, MoveReplaceIsOneRename) {
+  // A move is one rename: over the target under its host spelling; a change of case renames.
   scratch_.WriteFile("new.tmp", "fresh");
   scratch_.WriteFile("final.ini", "stale");
   ASSERT_TRUE(fs().MoveReplace("C:\\new.tmp", "C:\\FINAL.INI"));
   EXPECT_EQ(scratch_.ReadFile("final.ini"), "fresh");
-  EXPECT_FALSE(scratch_.Exists("new.tmp"));
-  EXPECT_FALSE(scratch_.Exists("FINAL.INI"));
-  // A change of case renames the entry.
+  EXPECT_FALSE(scratch_.Exists("new.tmp") || scratch_.Exists("FINAL.INI"));
   ASSERT_TRUE(fs().MoveReplace("C:\\final.ini", "C:\\Final.ini"));
   EXPECT_TRUE(scratch_.Exists("Final.ini"));
   EXPECT_EQ(Err(fs().MoveReplace("C:\\missing", "C:\\x")), err::kFileNotFound);
