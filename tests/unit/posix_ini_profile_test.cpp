@@ -170,29 +170,22 @@ TEST_F(IniProfileTest, Utf8MarkIsKeptAndTheRestReadAsAnsi) {
   EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "\xEF\xBB\xBF[A]\r\nk=w\r\n");
 }
 
+// Any bytes through the engine: the fuzz target. Here what only the file layer sees.
 TEST_F(IniProfileTest, MalformedFilesNeverBreakTheEngine) {
-  std::string garbage;
-  for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
   const std::string cases[] = {
-      garbage,
-      "[A]\r\nk=v",                                               // no final line end
-      "[A]\r\nk=" + std::string(100 * 1024, 'x') + "\r\n",        // a 100 KB line
-      std::string("[A]\r\nk=a\0b\r\n[B\0]\r\n", 17),              // NUL bytes
-      "\xFF\xFE" + Utf16("[A]\r\nk=v\r\n") + "\x41",              // odd-length UTF-16
-      "\xFE\xFF",                                                 // a bare mark
-      "[\x81]\r\n[",                                              // cut double-byte name
-      std::string(5000, '['),
+      "\xFF\xFE" + Utf16("[A]\r\nk=v\r\n") + "\x41",  // odd-length UTF-16
+      "\xFE\xFF",                                       // a bare mark
+      "[A]\r\nk=" + std::string(100 * 1024, 'x') + "\r\n",
   };
   for (const std::string& bytes : cases) {
     scratch_.WriteFile("taskinfo.ini", bytes);
     Read("A", "k");
-    Section("A");
     Section("A", 3);
     Names(2);
     EXPECT_TRUE(Write("A", "k", "w"));
     EXPECT_EQ(Read("A", "k"), "w");
   }
-  scratch_.WriteFile("taskinfo.ini", "[A]\r\nk=" + std::string(100 * 1024, 'x') + "\r\n");
+  scratch_.WriteFile("taskinfo.ini", cases[2]);
   EXPECT_EQ(Read("A", "k").size(), 519u);
 }
 
