@@ -1,6 +1,7 @@
 #pragma once
 // Writes a small registry hive file (regf, one hbin) from a key tree: keys and
-// values only, no security descriptors, classes or big-data cells.
+// values only, no security descriptors, classes, big-data cells or the size
+// hints libhivex does not read.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -120,15 +121,12 @@ class HiveWriter {
     nk.replace(0x4C, name.size(), name);
     std::uint32_t self = Cell(nk);
 
-    std::size_t maxValueName = 0, maxData = 0, maxSubkeyName = 0;
     if (!key.values.empty()) {
       std::string list;
       for (const HiveValue& v : key.values) {
         std::string offset(4, '\0');
         Put32(offset, 0, WriteValue(v));
         list += offset;
-        maxValueName = std::max(maxValueName, v.name.size() * 2);
-        maxData = std::max(maxData, v.data.size());
       }
       Put32(bin_, self + 4 + 0x24, static_cast<std::uint32_t>(key.values.size()));
       Put32(bin_, self + 4 + 0x28, Cell(list));
@@ -146,14 +144,10 @@ class HiveWriter {
         Put32(lf, 4 + 8 * i, WriteKey(*sorted[i], self, false));
         std::string hint = NameBytes(sorted[i]->name).substr(0, 4);
         lf.replace(8 + 8 * i, hint.size(), hint);
-        maxSubkeyName = std::max(maxSubkeyName, sorted[i]->name.size() * 2);
       }
       Put32(bin_, self + 4 + 0x14, static_cast<std::uint32_t>(sorted.size()));
       Put32(bin_, self + 4 + 0x1C, Cell(lf));
     }
-    Put32(bin_, self + 4 + 0x34, static_cast<std::uint32_t>(maxSubkeyName));
-    Put32(bin_, self + 4 + 0x3C, static_cast<std::uint32_t>(maxValueName));
-    Put32(bin_, self + 4 + 0x40, static_cast<std::uint32_t>(maxData));
     return self;
   }
 
