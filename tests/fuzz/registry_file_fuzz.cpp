@@ -1,9 +1,8 @@
-// Fuzzes the offline registry loaders (SYSTEM hive through libhivex, regedit
-// exports) and the scan over whatever they accept.
+// The offline registry loaders (SYSTEM hive through libhivex, regedit exports)
+// and the scan over whatever they accept.
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,32 +11,26 @@
 #include "platform/posix/MemoryRegistry.h"
 #include "platform/posix/RegistryFiles.h"
 
-namespace {
-
-void Scan(pelorin::MemoryRegistry& registry) {
-  for (pelorin::ScanMode mode : {pelorin::ScanMode::AllBackupable, pelorin::ScanMode::NotOnSystemDisc}) {
-    pelorin::DriverDescMap map;
-    pelorin::MemoryDriverRows rows;
-    pelorin::ScanDrivers(registry, mode, map, rows);
-  }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string bytes(reinterpret_cast<const char*>(data), size);
-  pelorin::MemoryRegistry registry;
+  using namespace pelorin;
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  MemoryRegistry registry;
   std::string error;
+  bool loaded = false;
   if (bytes.compare(0, 4, "regf") == 0) {
     // libhivex reads files only: hand it an anonymous in-memory one.
-    int fd = memfd_create("hive", 0);
+    const int fd = memfd_create("hive", 0);
     if (fd < 0) return 0;
-    bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    std::string path = "/proc/self/fd/" + std::to_string(fd);
-    if (written && pelorin::LoadRegistryFile(path, registry, error)) Scan(registry);
+    loaded = write(fd, bytes.data(), size) == static_cast<ssize_t>(size) &&
+             LoadRegistryFile("/proc/self/fd/" + std::to_string(fd), registry, error);
     close(fd);
-  } else if (pelorin::LoadRegExport(bytes, "fuzz.reg", registry, error)) {
-    Scan(registry);
+  } else {
+    loaded = LoadRegExport(bytes, "fuzz.reg", registry, error);
+  }
+  for (ScanMode mode : {ScanMode::AllBackupable, ScanMode::NotOnSystemDisc}) {
+    DriverDescMap map;
+    MemoryDriverRows rows;
+    if (loaded) ScanDrivers(registry, mode, map, rows);
   }
   return 0;
 }

@@ -1,6 +1,5 @@
-// The self-extracting container reader on arbitrary bytes: it must refuse or
-// unpack without reading out of bounds and hand out only safe entry names.
-#include <cstddef>
+// The container reader on any bytes: it refuses or unpacks without reading out
+// of bounds, and hands out only safe entry names.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +9,8 @@
 #include "sfx/SfxReader.h"
 
 namespace {
+
+using pelorin::SeekOrigin;
 
 class BytesStream : public pelorin::FileStream {
  public:
@@ -21,26 +22,18 @@ class BytesStream : public pelorin::FileStream {
     *got = static_cast<std::uint32_t>(n);
     return true;
   }
-  bool Write(const void*, std::uint32_t size) override {
-    written_ += size;
-    return written_ < (64u << 20);  // a bound on what one input may expand to
-  }
-  bool Seek(std::int64_t offset, pelorin::SeekOrigin origin) override {
-    const std::int64_t base = origin == pelorin::SeekOrigin::kBegin     ? 0
-                              : origin == pelorin::SeekOrigin::kCurrent ? static_cast<std::int64_t>(pos_)
-                                                                        : static_cast<std::int64_t>(size_);
-    if (base + offset < 0) return false;
-    pos_ = static_cast<std::size_t>(base + offset);
-    return true;
+  bool Write(const void*, std::uint32_t size) override { return (written_ += size) < (64u << 20); }  // a bound per input
+  bool Seek(std::int64_t offset, SeekOrigin origin) override {
+    const std::size_t base = origin == SeekOrigin::kBegin ? 0 : origin == SeekOrigin::kCurrent ? pos_ : size_;
+    const std::int64_t at = offset + static_cast<std::int64_t>(base);
+    return at >= 0 && (pos_ = static_cast<std::size_t>(at), true);
   }
   std::uint64_t Position() override { return pos_; }
   std::uint64_t Length() override { return size_; }
 
  private:
   const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
-  std::size_t written_ = 0;
+  std::size_t size_, pos_ = 0, written_ = 0;
 };
 
 }  // namespace
@@ -48,12 +41,10 @@ class BytesStream : public pelorin::FileStream {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   BytesStream container(data, size);
   std::vector<pelorin::SfxRecord> records;
-  pelorin::UnpackSfx(
-      container,
-      [](const std::string& name) -> std::unique_ptr<pelorin::FileStream> {
-        if (!pelorin::IsSafeEntryName(name)) std::abort();
-        return std::make_unique<BytesStream>(nullptr, 0);
-      },
-      nullptr, &records);
+  auto create = [](const std::string& name) -> std::unique_ptr<pelorin::FileStream> {
+    if (!pelorin::IsSafeEntryName(name)) std::abort();
+    return std::make_unique<BytesStream>(nullptr, 0);
+  };
+  pelorin::UnpackSfx(container, create, nullptr, &records);
   return 0;
 }

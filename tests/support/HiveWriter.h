@@ -1,13 +1,13 @@
 #pragma once
-// Writes a small registry hive file (regf, one hbin) from a key tree, so tests,
-// fuzz seeds and the demo image can have hives without real systems' files.
-// Keys and values only: no security descriptors, classes or big-data cells.
+// Writes a small registry hive file (regf, one hbin) from a key tree: keys and
+// values only, no security descriptors, classes, big-data cells or the size
+// hints libhivex does not read.
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/posix/MemoryRegistry.h"
 #include "platform/posix/RegText.h"
 
 namespace pelorin::testing {
@@ -31,25 +31,6 @@ struct HiveKey {
   }
 };
 
-// The tree below `path` of a registry (links followed), named `rootName`.
-inline HiveKey HiveTreeFrom(MemoryRegistry& registry, const std::string& path,
-                            const std::u16string& rootName) {
-  HiveKey root{rootName, {}, {}};
-  std::size_t depth = 0;
-  bool first = true;
-  registry.Walk(path, [&](const MemoryRegistry::KeyView& key) {
-    if (first) {
-      depth = key.path.size();
-      first = false;
-    }
-    HiveKey* node = &root;
-    for (std::size_t i = depth; i < key.path.size(); ++i) node = &node->Child(key.path[i]);
-    for (const MemoryRegistry::ValueView& v : key.values)
-      node->values.push_back(HiveValue{v.name, v.type, *v.data});
-  });
-  return root;
-}
-
 class HiveWriter {
  public:
   std::string Write(const HiveKey& root) {
@@ -65,20 +46,15 @@ class HiveWriter {
     }
     bin_.resize(size, '\0');
     bin_.replace(0, 4, "hbin");
-    Put32(bin_, 4, 0);
     Put32(bin_, 8, static_cast<std::uint32_t>(size));
 
     std::string base(4096, '\0');
     base.replace(0, 4, "regf");
-    Put32(base, 4, 1);
-    Put32(base, 8, 1);
-    Put32(base, 0x14, 1);  // version 1.5
-    Put32(base, 0x18, 5);
-    Put32(base, 0x1C, 0);
-    Put32(base, 0x20, 1);
-    Put32(base, 0x24, rootOffset);
-    Put32(base, 0x28, static_cast<std::uint32_t>(size));
-    Put32(base, 0x2C, 1);
+    // Sequence numbers, version 1.5, root cell, bin size.
+    using Field = std::pair<int, std::uint32_t>;
+    for (auto [at, v] : std::initializer_list<Field>{{4, 1u}, {8, 1u}, {0x14, 1u}, {0x18, 5u}, {0x20, 1u}, {0x24, rootOffset},
+                         {0x28, static_cast<std::uint32_t>(size)}, {0x2C, 1u}})
+      Put32(base, at, v);
     std::uint32_t sum = 0;
     for (int i = 0; i < 0x1FC; i += 4) sum ^= Get32(base, i);
     Put32(base, 0x1FC, sum);
@@ -89,10 +65,7 @@ class HiveWriter {
   static void Put32(std::string& s, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
   }
-  static void Put16(std::string& s, std::size_t at, std::uint16_t v) {
-    s[at] = static_cast<char>(v & 0xFF);
-    s[at + 1] = static_cast<char>(v >> 8);
-  }
+  static void Put16(std::string& s, std::size_t at, std::uint16_t v) { s[at] = char(v & 0xFF), s[at + 1] = char(v >> 8); }
   static std::uint32_t Get32(const std::string& s, std::size_t at) {
     std::uint32_t v = 0;
     for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + i])) << (8 * i);
@@ -122,7 +95,6 @@ class HiveWriter {
     std::string vk(20 + name.size(), '\0');
     vk.replace(0, 2, "vk");
     Put16(vk, 2, static_cast<std::uint16_t>(name.size()));
-    Put32(vk, 8, 0);
     Put32(vk, 12, value.type);
     Put16(vk, 16, Compressible(value.name) ? 1 : 0);
     vk.replace(20, name.size(), name);
@@ -144,24 +116,17 @@ class HiveWriter {
     nk.replace(0, 2, "nk");
     Put16(nk, 2, static_cast<std::uint16_t>((isRoot ? 0x2C : 0) | (Compressible(key.name) ? 0x20 : 0)));
     Put32(nk, 0x10, parent);
-    Put32(nk, 0x1C, 0xFFFFFFFF);
-    Put32(nk, 0x20, 0xFFFFFFFF);
-    Put32(nk, 0x28, 0xFFFFFFFF);
-    Put32(nk, 0x2C, 0xFFFFFFFF);
-    Put32(nk, 0x30, 0xFFFFFFFF);
+    for (int at : {0x1C, 0x20, 0x28, 0x2C, 0x30}) Put32(nk, at, 0xFFFFFFFF);
     Put16(nk, 0x48, static_cast<std::uint16_t>(name.size()));
     nk.replace(0x4C, name.size(), name);
     std::uint32_t self = Cell(nk);
 
-    std::size_t maxValueName = 0, maxData = 0, maxSubkeyName = 0;
     if (!key.values.empty()) {
       std::string list;
       for (const HiveValue& v : key.values) {
         std::string offset(4, '\0');
         Put32(offset, 0, WriteValue(v));
         list += offset;
-        maxValueName = std::max(maxValueName, v.name.size() * 2);
-        maxData = std::max(maxData, v.data.size());
       }
       Put32(bin_, self + 4 + 0x24, static_cast<std::uint32_t>(key.values.size()));
       Put32(bin_, self + 4 + 0x28, Cell(list));
@@ -179,31 +144,14 @@ class HiveWriter {
         Put32(lf, 4 + 8 * i, WriteKey(*sorted[i], self, false));
         std::string hint = NameBytes(sorted[i]->name).substr(0, 4);
         lf.replace(8 + 8 * i, hint.size(), hint);
-        maxSubkeyName = std::max(maxSubkeyName, sorted[i]->name.size() * 2);
       }
       Put32(bin_, self + 4 + 0x14, static_cast<std::uint32_t>(sorted.size()));
       Put32(bin_, self + 4 + 0x1C, Cell(lf));
     }
-    Put32(bin_, self + 4 + 0x34, static_cast<std::uint32_t>(maxSubkeyName));
-    Put32(bin_, self + 4 + 0x3C, static_cast<std::uint32_t>(maxValueName));
-    Put32(bin_, self + 4 + 0x40, static_cast<std::uint32_t>(maxData));
     return self;
   }
 
   std::string bin_;
 };
-
-// A SYSTEM hive whose ControlSet001 (current, by Select) holds the tree below
-// `registry`'s SYSTEM\CurrentControlSet.
-inline std::string SystemHiveFrom(MemoryRegistry& registry) {
-  HiveKey root{u"ROOT", {}, {}};
-  HiveKey set = HiveTreeFrom(registry, "SYSTEM\\CurrentControlSet", u"ControlSet001");
-  root.children.push_back(set);
-  HiveKey select{u"Select", {}, {}};
-  select.values.push_back(HiveValue{u"Current", 4, std::string("\x01\0\0\0", 4)});
-  select.values.push_back(HiveValue{u"Default", 4, std::string("\x01\0\0\0", 4)});
-  root.children.push_back(select);
-  return HiveWriter().Write(root);
-}
 
 }  // namespace pelorin::testing

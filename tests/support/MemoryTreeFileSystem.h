@@ -1,9 +1,8 @@
 #pragma once
-// A FileSystem held in memory, for tests and benchmarks that need what a disk
-// cannot give on demand: entries listed in a chosen order, failures on chosen
-// paths (a write budget, refused moves), and a count of the directory entries
-// read. Names are compared without ASCII case, as on Windows; "." and ".." lead
-// every folder listing. Streams follow the sharing rules of the open modes.
+// A FileSystem in memory, for what a disk cannot give on demand: a chosen
+// listing order, failures on chosen paths, a count of the entries read. Names
+// compare without ASCII case; "." and ".." lead every folder listing; streams
+// follow the sharing rules of the open modes.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -26,60 +25,42 @@ class MemoryTreeFileSystem : public FileSystem {
     std::string content;
     Node* parent = nullptr;
     std::vector<std::unique_ptr<Node>> children;  // listing order
-    int writers = 0;
-    int exclusiveReaders = 0;
+    int writers = 0, exclusiveReaders = 0;
   };
 
   MemoryTreeFileSystem() { root_.directory = true; }
 
-  // Adds a folder path level by level ("C:\WINDOWS\system32"); existing levels stay.
-  Node* AddDir(const std::string& path) {
-    Node* node = &root_;
-    for (const std::string& level : Split(path)) {
-      Node* child = Child(node, level);
-      if (!child) child = Insert(node, level, true);
-      node = child;
-    }
-    return node;
-  }
-  // Adds (or replaces the content of) a file, making the folders above it.
-  Node* AddFile(const std::string& path, const std::string& content = std::string(),
-                std::uint32_t attributes = attr::kArchive) {
+  // Makes the missing levels of `path` ("C:\WINDOWS\system32").
+  Node* AddDir(const std::string& path) { return Make(Split(path)); }
+  // Adds or replaces a file, making the folders above it.
+  Node* AddFile(const std::string& path, const std::string& content = {}, std::uint32_t attributes = attr::kArchive) {
     std::vector<std::string> levels = Split(path);
     const std::string name = levels.back();
     levels.pop_back();
-    Node* folder = &root_;
-    for (const std::string& level : levels) {
-      Node* child = Child(folder, level);
-      if (!child) child = Insert(folder, level, true);
-      folder = child;
-    }
+    Node* folder = Make(levels);
     Node* file = Child(folder, name);
     if (!file) file = Insert(folder, name, false);
     file->content = content;
     file->attributes = attributes;
     return file;
   }
-  // Appends an entry to a folder as is: two names differing only in case can
-  // stand side by side, as on a case-sensitive disk.
+  // Appends an entry as is: two names differing only in case can stand side by side.
   Node* AddChild(Node* folder, const std::string& name, bool directory) { return Insert(folder, name, directory); }
   Node* Find(const std::string& path) { return Lookup(path); }
   bool Exists(const std::string& path) { return Lookup(path) != nullptr; }
   std::string Content(const std::string& path) {
     Node* node = Lookup(path);
-    return node ? node->content : std::string("<missing>");
+    return node ? node->content : "<missing>";
   }
   std::vector<unsigned char> Bytes(const std::string& path) {
-    const std::string content = Content(path);
-    return std::vector<unsigned char>(content.begin(), content.end());
+    const std::string c = Content(path);
+    return {c.begin(), c.end()};
   }
-  void PutBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    AddFile(path, std::string(bytes.begin(), bytes.end()));
-  }
+  void PutBytes(const std::string& path, const std::vector<unsigned char>& b) { AddFile(path, {b.begin(), b.end()}); }
   // Every file's path, in listing order.
   std::vector<std::string> Files() {
     std::vector<std::string> out;
-    CollectFiles(root_, std::string(), out);
+    Collect(root_, "", out);
     return out;
   }
 
@@ -91,16 +72,15 @@ class MemoryTreeFileSystem : public FileSystem {
   void FailCreateDir(const std::string& path) { failCreate_.insert(Fold(path)); }
   long long writeBudget = -1;  // writes fail once this many more bytes are written (-1: never)
   bool refuseMoves = false;
-  std::uint64_t freeBytes = 1ull << 40;  // what FreeSpace reports
+  std::uint64_t freeBytes = 1ull << 40;
 
   std::uint64_t EntriesRead() const { return entriesRead_; }
   std::vector<std::string> CreatedDirs() const { return created_; }
 
-  // FileSystem
   std::uint32_t GetAttributes(const std::string& path) override {
     Node* node = Lookup(path);
     if (!node) return Missing(path), attr::kInvalid;
-    return node->directory ? (node->attributes | attr::kDirectory) : node->attributes;
+    return node->attributes | (node->directory ? attr::kDirectory : 0);
   }
   bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
     Node* node = Lookup(path);
@@ -113,18 +93,15 @@ class MemoryTreeFileSystem : public FileSystem {
     if (!source || source->directory) return Missing(from), false;
     if (failCopyTo_.count(Fold(to))) return Fail(err::kAccessDenied);
     Node* target = Lookup(to);
-    if (target) {
-      if (target->directory || failIfExists) return Fail(err::kAccessDenied);
-      if (target->attributes & (attr::kReadOnly | attr::kHidden)) return Fail(err::kAccessDenied);
-      target->content = source->content;
-      target->attributes = source->attributes;
-      return true;
+    if (target && (target->directory || failIfExists || (target->attributes & (attr::kReadOnly | attr::kHidden))))
+      return Fail(err::kAccessDenied);
+    if (!target) {
+      Node* folder = Parent(to);
+      if (!folder) return Fail(err::kPathNotFound);
+      target = Insert(folder, Split(to).back(), false);
     }
-    Node* folder = Parent(to);
-    if (!folder) return Fail(err::kPathNotFound);
-    Node* copy = Insert(folder, LastLevel(to), false);
-    copy->content = source->content;
-    copy->attributes = source->attributes;
+    target->content = source->content;
+    target->attributes = source->attributes;
     return true;
   }
   bool CreateDir(const std::string& path) override {
@@ -132,7 +109,7 @@ class MemoryTreeFileSystem : public FileSystem {
     if (Lookup(path)) return Fail(err::kAlreadyExists);
     Node* folder = Parent(path);
     if (!folder) return Fail(err::kPathNotFound);
-    Insert(folder, LastLevel(path), true);
+    Insert(folder, Split(path).back(), true);
     created_.push_back(path);
     return true;
   }
@@ -141,17 +118,14 @@ class MemoryTreeFileSystem : public FileSystem {
     if (!node) return Missing(path), false;
     if (!node->directory) return Fail(err::kDirectory);
     if (!node->children.empty()) return Fail(err::kDirNotEmpty);
-    Remove(node);
-    return true;
+    return Remove(node), true;
   }
   bool Delete(const std::string& path) override {
     Node* node = Lookup(path);
     if (!node) return Missing(path), false;
     if (node->directory || (node->attributes & attr::kReadOnly)) return Fail(err::kAccessDenied);
-    if (failDelete_.count(Fold(path))) return Fail(err::kSharingViolation);
-    if (failDeleteOnce_.erase(Fold(path))) return Fail(err::kSharingViolation);
-    Remove(node);
-    return true;
+    if (failDelete_.count(Fold(path)) || failDeleteOnce_.erase(Fold(path))) return Fail(err::kSharingViolation);
+    return Remove(node), true;
   }
   bool MoveReplace(const std::string& from, const std::string& to) override {
     Node* source = Lookup(from);
@@ -162,22 +136,20 @@ class MemoryTreeFileSystem : public FileSystem {
       Remove(target);
     }
     std::unique_ptr<Node> moved = Detach(source);
-    moved->name = LastLevel(to);
+    moved->name = Split(to).back();
     moved->parent = folder;
     folder->children.push_back(std::move(moved));
     return true;
   }
-
   std::unique_ptr<FileFinder> FindFirst(const std::string& pattern, FindEntry& first) override {
     std::vector<FindEntry> entries;
-    const std::size_t star = pattern.size() >= 4 ? pattern.size() - 4 : std::string::npos;
-    if (star != std::string::npos && pattern.compare(star + 1, 3, "*.*") == 0 && EndsWithBackslash(pattern.substr(0, star + 1))) {
-      const std::string folderPath = pattern.substr(0, star);
+    const std::size_t n = pattern.size();
+    if (n >= 4 && pattern.compare(n - 3, 3, "*.*") == 0 && EndsWithBackslash(pattern.substr(0, n - 3))) {
+      const std::string folderPath = pattern.substr(0, n - 4);
       Node* folder = Lookup(folderPath);
       if (!folder || !folder->directory) return Missing(folderPath + "\\x"), nullptr;
       if (denyListing_.count(Fold(folderPath))) return Fail(err::kAccessDenied), nullptr;
-      entries.push_back({".", attr::kDirectory, 0});
-      entries.push_back({"..", attr::kDirectory, 0});
+      entries = {{".", attr::kDirectory, 0}, {"..", attr::kDirectory, 0}};
       for (const auto& child : folder->children) entries.push_back(EntryOf(*child));
     } else {
       // A probe of one path; a trailing "\" names nothing, as on Windows.
@@ -196,10 +168,7 @@ class MemoryTreeFileSystem : public FileSystem {
     return sizeof temp - 1;
   }
   int MakeDir(const std::string& path) override { return CreateDir(path) ? 0 : -1; }
-  bool FreeSpace(const std::string&, std::uint64_t* bytes) override {
-    *bytes = freeBytes;
-    return true;
-  }
+  bool FreeSpace(const std::string&, std::uint64_t* bytes) override { return *bytes = freeBytes, true; }
   bool CreatePrivateDir(const std::string& path) override { return CreateDir(path); }
   std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) override {
     Node* node = Lookup(path);
@@ -233,10 +202,7 @@ class MemoryTreeFileSystem : public FileSystem {
     }
     bool Write(const void* buffer, std::uint32_t size) override {
       if (mode_ != OpenMode::kCreateWrite) return Fail(err::kAccessDenied);
-      if (owner_.writeBudget >= 0 && owner_.writeBudget < size) {
-        owner_.writeBudget = 0;
-        return Fail(kDiskFull);
-      }
+      if (owner_.writeBudget >= 0 && owner_.writeBudget < size) return owner_.writeBudget = 0, Fail(112);  // disk full
       if (owner_.writeBudget >= 0) owner_.writeBudget -= size;
       std::string& d = node_->content;
       if (d.size() < pos_ + size) d.resize(pos_ + size);
@@ -256,7 +222,6 @@ class MemoryTreeFileSystem : public FileSystem {
     std::uint64_t Length() override { return node_->content.size(); }
 
    private:
-    static constexpr std::uint32_t kDiskFull = 112;
     void Count(int delta) {
       if (mode_ == OpenMode::kCreateWrite) node_->writers += delta;
       if (mode_ == OpenMode::kReadExclusive) node_->exclusiveReaders += delta;
@@ -271,10 +236,7 @@ class MemoryTreeFileSystem : public FileSystem {
    public:
     Finder(MemoryTreeFileSystem* owner, std::vector<FindEntry> entries) : owner_(owner), entries_(std::move(entries)) {}
     bool Next(FindEntry& entry) override {
-      if (++next_ >= entries_.size()) {
-        SetLastError(err::kNoMoreFiles);
-        return false;
-      }
+      if (++next_ >= entries_.size()) return Fail(err::kNoMoreFiles);
       ++owner_->entriesRead_;
       entry = entries_[next_];
       return true;
@@ -286,16 +248,10 @@ class MemoryTreeFileSystem : public FileSystem {
     std::size_t next_ = 0;
   };
 
-  static std::string Fold(std::string text) {
-    for (char& c : text) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-  }
+  static std::string Fold(const std::string& text) { return mbcs::ToLowerAscii(text); }
   static std::vector<std::string> Split(const std::string& path) {
     std::vector<std::string> levels;
-    std::size_t start = 0;
-    while (start <= path.size()) {
+    for (std::size_t start = 0; start <= path.size();) {
       std::size_t end = mbcs::FindFirst(path, '\\', start);
       if (end == std::string::npos) end = path.size();
       if (end > start) levels.push_back(path.substr(start, end - start));
@@ -303,19 +259,11 @@ class MemoryTreeFileSystem : public FileSystem {
     }
     return levels;
   }
-  static std::string LastLevel(const std::string& path) {
-    const std::vector<std::string> levels = Split(path);
-    return levels.empty() ? std::string() : levels.back();
-  }
   static bool EndsWithBackslash(const std::string& path) {
     return !path.empty() && mbcs::FindLast(path, '\\') == path.size() - 1;
   }
   static FindEntry EntryOf(const Node& node) {
-    FindEntry entry;
-    entry.name = node.name;
-    entry.attributes = node.directory ? (node.attributes | attr::kDirectory) : node.attributes;
-    entry.size = node.content.size();
-    return entry;
+    return {node.name, node.attributes | (node.directory ? attr::kDirectory : 0), node.content.size()};
   }
   static bool Fail(std::uint32_t code) {
     SetLastError(code);
@@ -324,20 +272,26 @@ class MemoryTreeFileSystem : public FileSystem {
   void Missing(const std::string& path) { SetLastError(Parent(path) ? err::kFileNotFound : err::kPathNotFound); }
 
   Node* Child(Node* folder, const std::string& name) {
-    const std::string key = Fold(name);
-    for (const auto& child : folder->children) {
-      if (Fold(child->name) == key) return child.get();
-    }
+    for (const auto& child : folder->children)
+      if (mbcs::EqualsNoCaseAscii(child->name, name)) return child.get();
     return nullptr;
   }
   Node* Insert(Node* folder, const std::string& name, bool directory) {
-    auto node = std::make_unique<Node>();
+    folder->children.push_back(std::make_unique<Node>());
+    Node* node = folder->children.back().get();
     node->name = name;
     node->directory = directory;
     node->attributes = directory ? 0 : attr::kArchive;
     node->parent = folder;
-    folder->children.push_back(std::move(node));
-    return folder->children.back().get();
+    return node;
+  }
+  Node* Make(const std::vector<std::string>& levels) {
+    Node* node = &root_;
+    for (const std::string& level : levels) {
+      Node* child = Child(node, level);
+      node = child ? child : Insert(node, level, true);
+    }
+    return node;
   }
   std::unique_ptr<Node> Detach(Node* node) {
     auto& siblings = node->parent->children;
@@ -348,36 +302,27 @@ class MemoryTreeFileSystem : public FileSystem {
   }
   // Removed nodes are kept until the end: a stream may still point at one.
   void Remove(Node* node) { removed_.push_back(Detach(node)); }
-  void CollectFiles(const Node& folder, const std::string& prefix, std::vector<std::string>& out) {
+  void Collect(const Node& folder, const std::string& prefix, std::vector<std::string>& out) {
     for (const auto& child : folder.children) {
       const std::string path = prefix.empty() ? child->name : prefix + "\\" + child->name;
-      if (child->directory) {
-        CollectFiles(*child, path, out);
-      } else {
-        out.push_back(path);
-      }
+      if (child->directory) Collect(*child, path, out);
+      else out.push_back(path);
     }
+  }
+  Node* Walk(const std::vector<std::string>& levels, std::size_t count) {
+    Node* node = &root_;
+    for (std::size_t i = 0; i < count && node; ++i) node = node->directory ? Child(node, levels[i]) : nullptr;
+    return node;
   }
   Node* Lookup(const std::string& path) {
-    if (path.empty()) return nullptr;
-    Node* node = &root_;
-    for (const std::string& level : Split(path)) {
-      if (!node->directory) return nullptr;
-      node = Child(node, level);
-      if (!node) return nullptr;
-    }
-    return node;
+    const std::vector<std::string> levels = Split(path);
+    return path.empty() ? nullptr : Walk(levels, levels.size());
   }
   Node* Parent(const std::string& path) {
-    std::vector<std::string> levels = Split(path);
-    if (levels.size() < 2) return levels.size() == 1 ? &root_ : nullptr;
-    levels.pop_back();
-    Node* node = &root_;
-    for (const std::string& level : levels) {
-      node = Child(node, level);
-      if (!node || !node->directory) return nullptr;
-    }
-    return node;
+    const std::vector<std::string> levels = Split(path);
+    if (levels.empty()) return nullptr;
+    Node* node = Walk(levels, levels.size() - 1);
+    return node && node->directory ? node : nullptr;
   }
 
   Node root_;  // its children are the drives ("C:", "D:")

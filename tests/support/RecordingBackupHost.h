@@ -1,5 +1,7 @@
 #pragma once
-// A BackupHost stand-in that records, in order, everything a backup run shows.
+// A BackupHost that records, in order, everything a backup run shows: one line
+// per call, e.g. "status:正在备份:x", "range:0,4", "pos:1", "text:a.inf",
+// "show:1", "result:2", "pump", "incomplete". Workers call it too: locked.
 #include <mutex>
 #include <string>
 #include <vector>
@@ -11,20 +13,9 @@ namespace pelorin::testing {
 
 class RecordingBackupHost : public BackupHost {
  public:
-  // One line per call, e.g. "status:正在备份:x", "range:0,4", "pos:1", "text:a.inf",
-  // "show:1", "result:2", "pump", "incomplete".
-  std::vector<std::string> Events() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return events_;
-  }
-  std::vector<int> Results() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return results_;
-  }
-  std::string Status() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return status_;
-  }
+  std::vector<std::string> Events() { return Locked(events_); }
+  std::vector<int> Results() { return Locked(results_); }
+  std::string Status() { return Locked(status_); }
 
   DriverRows& Rows() override { return rows; }
   void SetStatus(const std::string& text) override { Record("status:" + text, [&] { status_ = text; }); }
@@ -34,18 +25,19 @@ class RecordingBackupHost : public BackupHost {
   }
   void SetProgressPos(int position) override { Record("pos:" + std::to_string(position)); }
   void SetProgressText(const std::string& text) override { Record("text:" + text); }
-  void PostResult(int result) override {
-    Record("result:" + std::to_string(result), [&] { results_.push_back(result); });
-  }
+  void PostResult(int result) override { Record("result:" + std::to_string(result), [&] { results_.push_back(result); }); }
   void PumpMessages() override { Record("pump"); }
-  void SetIncompleteDrivers(const IncompleteDrivers& drivers) override {
-    Record("incomplete", [&] { incomplete = drivers; });
-  }
+  void SetIncompleteDrivers(const IncompleteDrivers& drivers) override { Record("incomplete", [&] { incomplete = drivers; }); }
 
   MemoryDriverRows rows;
   IncompleteDrivers incomplete;
 
  private:
+  template <typename T>
+  T Locked(const T& value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return value;
+  }
   template <typename F = void (*)()>
   void Record(const std::string& event, F also = [] {}) {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -1,6 +1,6 @@
 #pragma once
-// A MessageBoxes stand-in: records every box shown and answers from a script
-// (IDOK when the script is empty). Thread-safe: workers show boxes too.
+// A MessageBoxes that records every box shown and answers from a script (IDOK
+// when the script is empty). Workers show boxes too: locked.
 #include <deque>
 #include <mutex>
 #include <string>
@@ -22,12 +22,10 @@ class RecordingBoxes : public MessageBoxes {
   int Show(const std::string& text, const char* caption, std::uint32_t type) override {
     std::lock_guard<std::mutex> lock(mutex_);
     shown_.push_back({text, caption ? caption : "", caption != nullptr, type});
-    if (answers_.empty()) return mb::kIdOk;
-    const int answer = answers_.front();
-    answers_.pop_front();
+    const int answer = answers_.empty() ? mb::kIdOk : answers_.front();
+    if (!answers_.empty()) answers_.pop_front();
     return answer;
   }
-
   void Answer(int button) {
     std::lock_guard<std::mutex> lock(mutex_);
     answers_.push_back(button);
@@ -37,9 +35,8 @@ class RecordingBoxes : public MessageBoxes {
     return shown_;
   }
   std::vector<std::string> Texts() {
-    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> texts;
-    for (const auto& box : shown_) texts.push_back(box.text);
+    for (const auto& box : Shown()) texts.push_back(box.text);
     return texts;
   }
   void Clear() {

@@ -24,13 +24,11 @@ bool PlainString(std::uint32_t type, const std::string& raw, std::u16string& tex
   text = regtext::BytesToUtf16(raw);
   if (text.back() != u'\0') return false;
   text.pop_back();
-  for (char16_t c : text)
-    if (c == u'\0' || c == u'\r' || c == u'\n') return false;
-  return true;
+  return text.find_first_of(std::u16string(u"\0\r\n", 3)) == std::u16string::npos;
 }
 
+// Lines of at most 80 characters, continued with "\" as regedit does.
 std::string HexList(const std::string& prefix, const std::string& raw) {
-  // Lines of at most 80 characters, continued with "\" as regedit does.
   std::string out = prefix;
   std::size_t column = prefix.size();
   for (std::size_t i = 0; i < raw.size(); ++i) {
@@ -38,14 +36,9 @@ std::string HexList(const std::string& prefix, const std::string& raw) {
     std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned char>(raw[i]));
     out += byte;
     column += 2;
-    if (i + 1 < raw.size()) {
-      out += ',';
-      ++column;
-      if (column > 75) {
-        out += "\\\r\n  ";
-        column = 2;
-      }
-    }
+    if (i + 1 == raw.size()) break;
+    out += ',';
+    if (++column > 75) out += "\\\r\n  ", column = 2;
   }
   return out;
 }
@@ -59,34 +52,26 @@ std::string ExportRegV5(MemoryRegistry& registry, const std::string& path) {
     for (const std::u16string& part : key.path) text += u"\\" + part;
     text += u"]\r\n";
     for (const MemoryRegistry::ValueView& value : key.values) {
-      std::u16string line =
-          value.name.empty() ? std::u16string(u"@") : u"\"" + Escape(value.name) + u"\"";
-      line += u"=";
+      text += (value.name.empty() ? std::u16string(u"@") : u"\"" + Escape(value.name) + u"\"") + u"=";
+      const std::string& d = *value.data;
       std::u16string plain;
-      if (PlainString(value.type, *value.data, plain)) {
-        line += u"\"" + Escape(plain) + u"\"";
-      } else if (value.type == regtype::kDword && value.data->size() == 4) {
-        const std::string& d = *value.data;
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "dword:%08x",
-                      static_cast<unsigned>(static_cast<unsigned char>(d[0]) |
-                                            (static_cast<unsigned char>(d[1]) << 8) |
-                                            (static_cast<unsigned char>(d[2]) << 16) |
-                                            (static_cast<unsigned>(static_cast<unsigned char>(d[3])) << 24)));
-        line += regtext::Utf8ToUtf16(hex);
+      char head[24];
+      if (PlainString(value.type, d, plain)) {
+        text += u"\"" + Escape(plain) + u"\"";
+      } else if (value.type == regtype::kDword && d.size() == 4) {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(d[i]);
+        std::snprintf(head, sizeof head, "dword:%08x", static_cast<unsigned>(v));
+        text += regtext::Utf8ToUtf16(head);
       } else {
-        char prefix[24];
-        if (value.type == regtype::kBinary)
-          std::snprintf(prefix, sizeof prefix, "hex:");
-        else
-          std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(value.type));
-        line += regtext::Utf8ToUtf16(HexList(prefix, *value.data));
+        if (value.type == regtype::kBinary) std::snprintf(head, sizeof head, "hex:");
+        else std::snprintf(head, sizeof head, "hex(%x):", static_cast<unsigned>(value.type));
+        text += regtext::Utf8ToUtf16(HexList(head, d));
       }
-      text += line + u"\r\n";
+      text += u"\r\n";
     }
   });
-  text += u"\r\n";
-  return regtext::Utf16ToBytes(text);
+  return regtext::Utf16ToBytes(text + u"\r\n");
 }
 
 }  // namespace pelorin

@@ -1,34 +1,27 @@
 #pragma once
-// A device manager kept in memory for the installer's and the restore's tests.
-// It holds present devices with their hardware-ID and compatible-ID lists, INF
-// files with the class they name, and a restart flag; any step can be made to
-// fail with a chosen error code, and every call is recorded.
-//
-// Behaviour follows Windows: successful calls leave the last-error code 0; a new
-// element becomes a present device when it is registered (DIF_REGISTERDEVICE)
-// and disappears with its set when it never was; the driver update needs a
-// present device carrying the ID among its hardware or compatible IDs (matched
-// without regard to ASCII case, as Plug and Play does). The manager must outlive
-// the sets it hands out.
+// A device manager in memory for the installer's and the restore's tests:
+// present devices with their ID lists, INF files with their class, a restart
+// flag; any step can fail with a chosen code, and every call is recorded.
+// As on Windows: successful calls leave the last-error code 0; a new element
+// becomes a present device when registered and goes with its set when it never
+// was; the driver update needs a present device carrying the ID (ASCII case
+// ignored) among its hardware or compatible IDs. It must outlive its sets.
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/DeviceSetup.h"
+#include "platform/Errors.h"
+#include "platform/Mbcs.h"
 
 namespace pelorin::testing {
 
 enum class DeviceStep {
-  kGetClassDevs,
-  kEnumDevice,
-  kGetRegistryProperty,
-  kGetInfClass,
-  kCreateDeviceInfoList,
-  kCreateDevice,
-  kSetRegistryProperty,
-  kRegisterDevice,
-  kRemoveDevice,
-  kUpdateDriver,
+  kGetClassDevs, kEnumDevice, kGetRegistryProperty, kGetInfClass, kCreateDeviceInfoList,
+  kCreateDevice, kSetRegistryProperty, kRegisterDevice, kRemoveDevice, kUpdateDriver,
 };
 
 class SimulatedDeviceSetup : public DeviceSetup {
@@ -38,65 +31,105 @@ class SimulatedDeviceSetup : public DeviceSetup {
     std::string instanceId;
     DeviceClassGuid classGuid;
     bool hasHardwareIds = false;
-    std::string hardwareIds;  // the raw multi-string, closing NULs included
+    std::string hardwareIds;    // the raw multi-string, closing NULs included
     std::string compatibleIds;  // as hardwareIds; empty: no list
-    bool present = false;     // enumerated and reachable by the driver update
-    std::string driverInf;    // the INF last installed on it
+    bool present = false;
+    std::string driverInf;      // the INF last installed on it
   };
 
-  SimulatedDeviceSetup() = default;
-  SimulatedDeviceSetup(const SimulatedDeviceSetup&) = delete;
-  SimulatedDeviceSetup& operator=(const SimulatedDeviceSetup&) = delete;
-
-  // --- the machine ---
-  // A present device whose hardware-ID list holds `hardwareIds` (an empty vector
-  // gives an empty list, which is not the same as no list) and, unless
-  // `compatibleIds` is empty, a compatible-ID list.
-  void AddDevice(const std::string& instanceId, const std::vector<std::string>& hardwareIds,
-                 const std::vector<std::string>& compatibleIds = {});
-  // A present device with no hardware-ID list at all.
-  void AddDeviceWithoutIds(const std::string& instanceId);
-  // A present device with the list's bytes exactly as given.
-  void AddDeviceRawIds(const std::string& instanceId, const std::string& rawList);
-  // An INF file that names a device class; `models` are the hardware IDs it has a
-  // driver for (none: every ID).
-  void AddInf(const std::string& path, const DeviceClassGuid& classGuid, const std::string& className,
-              const std::vector<std::string>& models = {});
-  // What the driver update reports about a restart.
+  // A present device; an empty `hardwareIds` is an empty list, not no list.
+  void AddDevice(const std::string& id, const std::vector<std::string>& hardwareIds,
+                 const std::vector<std::string>& compatibleIds = {}) {
+    AddDeviceRawIds(id, MultiString(hardwareIds));
+    if (!compatibleIds.empty()) devices_.back().compatibleIds = MultiString(compatibleIds);
+  }
+  void AddDeviceWithoutIds(const std::string& id) {
+    Device device;
+    device.serial = nextSerial_++;
+    device.instanceId = id;
+    device.present = true;
+    devices_.push_back(device);
+  }
+  void AddDeviceRawIds(const std::string& id, const std::string& rawList) {
+    AddDeviceWithoutIds(id);
+    devices_.back().hasHardwareIds = true;
+    devices_.back().hardwareIds = rawList;
+  }
+  // `models`: the hardware IDs the INF has a driver for (none: every ID).
+  void AddInf(const std::string& path, const DeviceClassGuid& guid, const std::string& className,
+              const std::vector<std::string>& models = {}) {
+    infs_.push_back({path, guid, className, models});
+  }
   void SetRestartNeeded(bool restart) { restartNeeded_ = restart; }
-
-  // --- scripted failures ---
-  // The `occurrence`-th call (counting from 1 over the manager's life) of `step`
-  // fails with `code`; occurrence 0 makes every call fail.
-  void FailStep(DeviceStep step, std::uint32_t code, int occurrence = 0);
+  // The `occurrence`-th call of `step` (from 1, over the manager's life; 0: every call) fails with `code`.
+  void FailStep(DeviceStep step, std::uint32_t code, int occurrence = 0) { failures_.push_back({step, code, occurrence}); }
   // Destroying a set leaves this last-error code behind (0: unchanged).
   void SetDestroyLeavesError(std::uint32_t code) { destroyError_ = code; }
 
-  // --- what happened ---
   // One line per call, e.g. "EnumDeviceInfo 3" or "CallClassInstaller 25 ROOT\LAB\0000".
   const std::vector<std::string>& Calls() const { return calls_; }
-  int CountCalls(const std::string& prefix) const;
+  int CountCalls(const std::string& prefix) const {
+    return static_cast<int>(std::count_if(calls_.begin(), calls_.end(),
+                                          [&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; }));
+  }
   int SetsCreated() const { return setsCreated_; }
   int SetsDestroyed() const { return setsDestroyed_; }
-  // Every device record, present or still unregistered.
   const std::vector<Device>& Devices() const { return devices_; }
-  std::vector<const Device*> PresentDevices() const;
+  std::vector<const Device*> PresentDevices() const {
+    std::vector<const Device*> present;
+    for (const auto& d : devices_)
+      if (d.present) present.push_back(&d);
+    return present;
+  }
 
-  // --- DeviceSetup ---
-  std::unique_ptr<DeviceInfoSet> GetClassDevs(std::uint32_t flags) override;
-  bool GetInfClass(const std::string& infPath, DeviceClassGuid& classGuid, char* className,
-                   std::uint32_t cap) override;
-  std::unique_ptr<DeviceInfoSet> CreateDeviceInfoList(const DeviceClassGuid& classGuid) override;
+  std::unique_ptr<DeviceInfoSet> GetClassDevs(std::uint32_t flags) override {
+    Record("GetClassDevs " + std::to_string(flags));
+    if (Scripted(DeviceStep::kGetClassDevs)) return nullptr;
+    std::vector<std::uint64_t> members;
+    for (const auto* d : PresentDevices()) members.push_back(d->serial);
+    return NewSet(std::move(members));
+  }
+  bool GetInfClass(const std::string& infPath, DeviceClassGuid& guid, char* className, std::uint32_t cap) override {
+    Record("GetINFClass " + infPath);
+    if (Scripted(DeviceStep::kGetInfClass)) return false;
+    const Inf* inf = FindInf(infPath);
+    if (!inf) return Fail(err::kFileNotFound);
+    if (!className || inf->className.size() + 1 > cap) return Fail(err::kInsufficientBuffer);
+    std::memcpy(className, inf->className.c_str(), inf->className.size() + 1);
+    guid = inf->guid;
+    return Succeed();
+  }
+  std::unique_ptr<DeviceInfoSet> CreateDeviceInfoList(const DeviceClassGuid&) override {
+    Record("CreateDeviceInfoList");
+    if (Scripted(DeviceStep::kCreateDeviceInfoList)) return nullptr;
+    return NewSet({});
+  }
   bool UpdateDriver(const std::string& hardwareId, const std::string& infPath, std::uint32_t flags,
-                    bool* restart) override;
+                    bool* restart) override {
+    Record("UpdateDriverForPlugAndPlayDevices " + hardwareId + " " + infPath + " " + std::to_string(flags));
+    if (Scripted(DeviceStep::kUpdateDriver)) return false;
+    const Inf* inf = FindInf(infPath);
+    if (!inf) return Fail(err::kFileNotFound);
+    auto same = [&](const std::string& id) { return mbcs::EqualsNoCaseAscii(id, hardwareId); };
+    std::vector<Device*> targets;
+    for (auto& device : devices_) {
+      if (!device.present) continue;
+      auto ids = Entries(device.hasHardwareIds ? device.hardwareIds : "");
+      for (auto& id : Entries(device.compatibleIds)) ids.push_back(id);
+      if (std::any_of(ids.begin(), ids.end(), same)) targets.push_back(&device);
+    }
+    if (targets.empty()) return Fail(setup::kErrorNoSuchDevinst);
+    if (!inf->models.empty() && std::none_of(inf->models.begin(), inf->models.end(), same))
+      return Fail(setup::kErrorNoDriverSelected);
+    for (Device* device : targets) device->driverInf = infPath;
+    if (restart) *restart = restartNeeded_;
+    return Succeed();
+  }
 
  private:
-  class Set;
-  friend class Set;
-
   struct Inf {
     std::string path;
-    DeviceClassGuid classGuid;
+    DeviceClassGuid guid;
     std::string className;
     std::vector<std::string> models;
   };
@@ -106,14 +139,161 @@ class SimulatedDeviceSetup : public DeviceSetup {
     int occurrence;
   };
 
-  // Counts the call of `step`; true (with the last-error code set) when a
-  // scripted failure hits it.
-  bool ScriptedFailure(DeviceStep step);
+  class Set : public DeviceInfoSet {
+   public:
+    Set(SimulatedDeviceSetup& owner, std::vector<std::uint64_t> members) : o_(owner), members_(std::move(members)) {
+      ++o_.setsCreated_;
+    }
+    ~Set() override {
+      o_.Record("DestroyDeviceInfoList");
+      ++o_.setsDestroyed_;
+      for (std::uint64_t serial : created_) {  // never registered: it lived only in its set
+        const Device* d = o_.FindDevice(serial);
+        if (d && !d->present) o_.EraseDevice(serial);
+      }
+      if (o_.destroyError_ != 0) SetLastError(o_.destroyError_);
+    }
+    bool EnumDevice(std::uint32_t index, DeviceElement& element) override {
+      o_.Record("EnumDeviceInfo " + std::to_string(index));
+      if (o_.Scripted(DeviceStep::kEnumDevice)) return false;
+      if (index >= members_.size()) return Fail(err::kNoMoreItems);
+      element.token = members_[index];
+      return Succeed();
+    }
+    bool GetRegistryProperty(const DeviceElement& element, std::uint32_t property, std::uint32_t* type,
+                             unsigned char* buffer, std::uint32_t size, std::uint32_t* required) override {
+      Device* d = o_.Log("GetDeviceRegistryProperty", element, property, size);
+      const std::string* list = !d ? nullptr
+                                : property == setup::kSpdrpHardwareId && d->hasHardwareIds ? &d->hardwareIds
+                                : property == setup::kSpdrpCompatibleIds && !d->compatibleIds.empty() ? &d->compatibleIds
+                                                                                                       : nullptr;
+      const auto listSize = list ? static_cast<std::uint32_t>(list->size()) : 0u;
+      if (o_.Scripted(DeviceStep::kGetRegistryProperty)) {
+        if (required && GetLastError() == err::kInsufficientBuffer) *required = listSize;
+        return false;
+      }
+      if (!d) return Fail(setup::kErrorNoSuchDevinst);
+      if (required) *required = listSize;
+      if (!list) return Fail(err::kInvalidData);
+      if (type) *type = 7;  // REG_MULTI_SZ
+      if (!buffer || size < listSize) return Fail(err::kInsufficientBuffer);
+      std::memcpy(buffer, list->data(), listSize);
+      return Succeed();
+    }
+    bool CreateDevice(const std::string& name, const DeviceClassGuid& guid, const char* description,
+                      std::uint32_t flags, DeviceElement& element) override {
+      o_.Record("CreateDeviceInfo " + name + " " + std::to_string(flags) + (description ? " described" : ""));
+      if (o_.Scripted(DeviceStep::kCreateDevice)) return false;
+      Device device;
+      device.instanceId = (flags & setup::kDicdGenerateId) ? o_.GenerateInstanceId(name) : name;
+      for (const auto& other : o_.devices_)
+        if (mbcs::EqualsNoCaseAscii(other.instanceId, device.instanceId)) return Fail(0xE0000207u);  // exists
+      device.serial = o_.nextSerial_++;
+      device.classGuid = guid;
+      o_.devices_.push_back(device);
+      created_.push_back(device.serial);
+      element.token = device.serial;
+      return Succeed();
+    }
+    bool SetRegistryProperty(const DeviceElement& element, std::uint32_t property, const unsigned char* data,
+                             std::uint32_t size) override {
+      Device* d = o_.Log("SetDeviceRegistryProperty", element, property, size);
+      if (o_.Scripted(DeviceStep::kSetRegistryProperty)) return false;
+      if (!d) return Fail(setup::kErrorNoSuchDevinst);
+      if (property != setup::kSpdrpHardwareId || (size > 0 && !data)) return Fail(err::kInvalidParameter);
+      d->hardwareIds.assign(reinterpret_cast<const char*>(data), size);
+      d->hasHardwareIds = true;
+      return Succeed();
+    }
+    bool CallClassInstaller(std::uint32_t function, const DeviceElement& element) override {
+      Device* d = o_.FindDevice(element.token);
+      o_.Record("CallClassInstaller " + std::to_string(function) + " " + (d ? d->instanceId : "?"));
+      const bool reg = function == setup::kDifRegisterDevice;
+      if (!reg && function != setup::kDifRemove) return Fail(err::kInvalidParameter);
+      if (o_.Scripted(reg ? DeviceStep::kRegisterDevice : DeviceStep::kRemoveDevice)) return false;
+      if (!d) return Fail(setup::kErrorNoSuchDevinst);
+      if (reg) d->present = true;
+      else o_.EraseDevice(element.token);
+      return Succeed();
+    }
+
+   private:
+    SimulatedDeviceSetup& o_;
+    std::vector<std::uint64_t> members_;  // the devices the set enumerates
+    std::vector<std::uint64_t> created_;  // the elements created in it
+  };
+
+  static std::string MultiString(const std::vector<std::string>& entries) {
+    std::string list;
+    for (const auto& e : entries) list += e + '\0';
+    return list + (entries.empty() ? std::string(2, '\0') : std::string(1, '\0'));
+  }
+  // The entries of a raw multi-string, up to its first empty string or its end.
+  static std::vector<std::string> Entries(const std::string& list) {
+    std::vector<std::string> entries;
+    for (std::size_t pos = 0; pos < list.size() && list[pos] != '\0';) {
+      const std::size_t end = std::min(list.find('\0', pos), list.size());
+      entries.push_back(list.substr(pos, end - pos));
+      pos = end + 1;
+    }
+    return entries;
+  }
+  static bool Fail(std::uint32_t code) {
+    SetLastError(code);
+    return false;
+  }
+  static bool Succeed() {
+    SetLastError(err::kSuccess);
+    return true;
+  }
+  std::unique_ptr<DeviceInfoSet> NewSet(std::vector<std::uint64_t> members) {
+    auto set = std::make_unique<Set>(*this, std::move(members));
+    SetLastError(err::kSuccess);
+    return set;
+  }
+  // Counts the call of `step`; true (with the last-error code set) when a scripted failure hits it.
+  bool Scripted(DeviceStep step) {
+    const int call = ++stepCalls_[static_cast<std::size_t>(step)];
+    for (const auto& f : failures_) {
+      if (f.step == step && (f.occurrence == 0 || f.occurrence == call)) return SetLastError(f.code), true;
+    }
+    return false;
+  }
   void Record(std::string line) { calls_.push_back(std::move(line)); }
-  Device* FindDevice(std::uint64_t serial);
-  const Inf* FindInf(const std::string& path) const;
-  void EraseDevice(std::uint64_t serial);
-  std::string GenerateInstanceId(const std::string& name) const;
+  Device* Log(const char* call, const DeviceElement& element, std::uint32_t property, std::uint32_t size) {
+    Device* d = FindDevice(element.token);
+    Record(std::string(call) + " " + (d ? d->instanceId : "?") + " " + std::to_string(property) + " " +
+           std::to_string(size));
+    return d;
+  }
+  Device* FindDevice(std::uint64_t serial) {
+    for (auto& d : devices_)
+      if (d.serial == serial) return &d;
+    return nullptr;
+  }
+  const Inf* FindInf(const std::string& path) const {
+    for (const auto& inf : infs_)
+      if (mbcs::EqualsNoCaseAscii(inf.path, path)) return &inf;
+    return nullptr;
+  }
+  void EraseDevice(std::uint64_t serial) {
+    devices_.erase(std::remove_if(devices_.begin(), devices_.end(), [&](const Device& d) { return d.serial == serial; }),
+                   devices_.end());
+  }
+  // ROOT\<NAME>\nnnn with the lowest number not yet taken, as Windows generates them.
+  std::string GenerateInstanceId(const std::string& name) const {
+    std::string upper = "ROOT\\" + name + "\\";
+    for (std::size_t i = 0; i < upper.size(); i += mbcs::CharLength(upper, i))
+      if (upper[i] >= 'a' && upper[i] <= 'z') upper[i] = static_cast<char>(upper[i] - 'a' + 'A');
+    for (int number = 0;; ++number) {
+      char digits[16];
+      std::snprintf(digits, sizeof digits, "%04d", number);
+      const std::string candidate = upper + digits;
+      if (std::none_of(devices_.begin(), devices_.end(),
+                       [&](const Device& d) { return mbcs::EqualsNoCaseAscii(d.instanceId, candidate); }))
+        return candidate;
+    }
+  }
 
   std::vector<Device> devices_;
   std::vector<Inf> infs_;
@@ -122,8 +302,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
   std::vector<std::string> calls_;
   std::uint64_t nextSerial_ = 1;
   std::uint32_t destroyError_ = 0;
-  int setsCreated_ = 0;
-  int setsDestroyed_ = 0;
+  int setsCreated_ = 0, setsDestroyed_ = 0;
   bool restartNeeded_ = false;
 };
 

@@ -13,25 +13,17 @@ namespace {
 
 using testing::MemoryTreeFileSystem;
 
-TEST(FileSetNamesTest, PnfNameNeedsLowerCaseInf) {
-  EXPECT_EQ(PnfFileName("oem12.inf"), "oem12.PNF");
+TEST(FileSetNamesTest, PnfNameNeedsLowerCaseInfAndListedNameIsTextBeforeFirstEquals) {
   EXPECT_EQ(PnfSourcePath("oem12.inf"), "C:\\WINDOWS\\inf\\oem12.PNF");
   EXPECT_EQ(InfSourcePath("OEM12.INF"), "C:\\WINDOWS\\inf\\OEM12.INF");
-  EXPECT_EQ(PnfFileName("OEM12.INF"), ".PNF");
-  EXPECT_EQ(PnfFileName("a.inf.inf"), "a.PNF");
-  EXPECT_EQ(PnfFileName("net.infx"), "net.PNF");
-  EXPECT_EQ(PnfFileName(""), ".PNF");
-}
-
-TEST(FileSetNamesTest, ListedNameIsTextBeforeFirstEquals) {
-  EXPECT_EQ(ListedFileName("ati2mtag.sys=1,,"), "ati2mtag.sys");
-  EXPECT_EQ(ListedFileName("a.sys=1=2"), "a.sys");
-  EXPECT_EQ(ListedFileName("nothing here"), "");
-  EXPECT_EQ(ListedFileName("=1"), "");
-  EXPECT_EQ(ListedFileName("iAlmCoIn.dll=1"), "ialmcoin.dll");
-  EXPECT_EQ(ListedFileName("IALMCOIN.DLL=1"), "IALMCOIN.DLL");
-  EXPECT_EQ(ListedFileName("ialmcoin.dll=1"), "ialmcoin.dll");
-  EXPECT_EQ(ListedFileName("iAlmCoIn.dll =1"), "iAlmCoIn.dll ");  // nothing trimmed
+  const std::pair<const char*, const char*> pnf[] = {
+      {"oem12.inf", "oem12.PNF"}, {"OEM12.INF", ".PNF"}, {"a.inf.inf", "a.PNF"}, {"net.infx", "net.PNF"}, {"", ".PNF"}};
+  for (auto [inf, name] : pnf) EXPECT_EQ(PnfFileName(inf), name) << inf;
+  const std::pair<const char*, const char*> listed[] = {
+      {"ati2mtag.sys=1,,", "ati2mtag.sys"}, {"a.sys=1=2", "a.sys"}, {"nothing here", ""}, {"=1", ""},
+      {"iAlmCoIn.dll=1", "ialmcoin.dll"}, {"IALMCOIN.DLL=1", "IALMCOIN.DLL"}, {"ialmcoin.dll=1", "ialmcoin.dll"},
+      {"iAlmCoIn.dll =1", "iAlmCoIn.dll "}};  // nothing trimmed
+  for (auto [line, name] : listed) EXPECT_EQ(ListedFileName(line), name) << line;
 }
 
 class FindFileInTreeTest : public ::testing::Test {
@@ -107,41 +99,27 @@ TEST_F(FindFileInTreeTest, IndexListsTheTreeOnceForAllLookUps) {
 // Random trees: names repeated across folders, twice in one folder in different
 // case, folders named like files, every listing order. The index must give the
 // walk's answer for every name.
-class TreeGenerator {
- public:
-  explicit TreeGenerator(unsigned seed) : random_(seed) {}
+const char* const kTreeNames[] = {"a.sys", "b.dll", "c.inf", "d", "e.cat", "\xB2\xE2.sys"};
 
-  void Fill(MemoryTreeFileSystem& files, MemoryTreeFileSystem::Node* folder, int depth) {
-    const int entries = Pick(0, depth == 0 ? 8 : 5);
-    for (int i = 0; i < entries; ++i) {
-      const std::string name = Spelling(kNames[Pick(0, kNameCount - 1)]);
-      const bool directory = depth < 4 && Pick(0, 2) == 0;
-      MemoryTreeFileSystem::Node* child = files.AddChild(folder, name, directory);
-      if (directory) Fill(files, child, depth + 1);
-    }
+void FillTree(std::mt19937& random, MemoryTreeFileSystem& files, MemoryTreeFileSystem::Node* folder, int depth) {
+  auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  for (int i = pick(0, depth == 0 ? 8 : 5); i > 0; --i) {
+    std::string name = kTreeNames[pick(0, 5)];
+    for (char& c : name)
+      if (c >= 'a' && c <= 'z' && pick(0, 3) == 0) c = static_cast<char>(c - 'a' + 'A');
+    const bool directory = depth < 4 && pick(0, 2) == 0;
+    MemoryTreeFileSystem::Node* child = files.AddChild(folder, name, directory);
+    if (directory) FillTree(random, files, child, depth + 1);
   }
-
-  static constexpr int kNameCount = 6;
-  static constexpr const char* kNames[kNameCount] = {"a.sys", "b.dll", "c.inf", "d", "e.cat", "\xB2\xE2.sys"};
-
- private:
-  int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
-  std::string Spelling(std::string name) {
-    for (char& c : name) {
-      if (c >= 'a' && c <= 'z' && Pick(0, 3) == 0) c = static_cast<char>(c - 'a' + 'A');
-    }
-    return name;
-  }
-  std::mt19937 random_;
-};
+}
 
 TEST(FileTreeIndexPropertyTest, AgreesWithTheWalkOnGeneratedTrees) {
   for (unsigned seed = 1; seed <= 400; ++seed) {
     MemoryTreeFileSystem files;
-    TreeGenerator generator(seed);
-    generator.Fill(files, files.AddDir("C:\\WINDOWS"), 0);
+    std::mt19937 random(seed);
+    FillTree(random, files, files.AddDir("C:\\WINDOWS"), 0);
     CFileTreeIndex index(files, "C:\\WINDOWS");
-    for (const char* base : TreeGenerator::kNames) {
+    for (const char* base : kTreeNames) {
       std::string upper = base;
       for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
       for (const std::string& name : {std::string(base), upper, std::string("X") + base}) {

@@ -8,8 +8,11 @@
 
 #include "BackupScratch.h"
 #include "RecordingBackupHost.h"
+#include "SfxStubResources.h"
 #include "backup/FolderBackup.h"
 #include "backup/InfRules.h"
+#include "backup/SfxBackup.h"
+#include "sfx/SfxUnpack.h"
 
 namespace pelorin {
 namespace {
@@ -122,6 +125,43 @@ TEST_F(PackageBackupTest, FilesThePackageLacksAreNeverTakenFromElsewhere) {
   EXPECT_FALSE(disk.InBackup("Usb/x64/sub/driver.sys") || disk.InBackup("Usb/driver.sys"));
   EXPECT_FALSE(disk.InBackup("Usb/usb64.cat"));
   EXPECT_EQ(IncompleteBackupText(host.incomplete), "以下驱动程序的部分文件在本机找不到，备份不完整:\nUsb");
+}
+
+// The self-extracting form holds each package file under its driver's folder,
+// byte for byte; a name two packages share keeps both copies.
+TEST_F(PackageBackupTest, SelfExtractingBackupHoldsEachDriversPackage) {
+  const std::string otherInf = std::string(kUsbInf) + "; another build\r\n";
+  const std::string otherHost = "WINDOWS/System32/DriverStore/FileRepository/usb.inf_amd64_3c4d/";
+  disk.PutSystemFile("WINDOWS/inf/oem4.inf", otherInf);
+  disk.PutSystemFile(otherHost + "usb.inf", otherInf);
+  for (const char* file : {"common.dll", "amd64/CoInst.dll", "x64/sub/driver.sys", "usb64.cat"})
+    disk.PutSystemFile(otherHost + file, std::string("other ") + file);
+  Tick({"Usb A"});
+  Tick({"Usb B"}, "oem4.inf");
+  testing::SfxStubResources resources;
+  disk.scratch.MakeDir("temp");
+  disk.platform.SetTempFolder(disk.scratch / "temp");
+  disk.platform.SetResources(&resources);
+  platform = disk.platform.Get();
+  platform.system = &system;
+  CSfxWriter writer(platform);
+  ASSERT_EQ(RunSfxBackup(platform, host, writer, "D:\\"), BackupResultDone);
+
+  auto in = platform.files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
+  ASSERT_TRUE(in);
+  disk.scratch.MakeDir("d/unpacked");
+  std::vector<SfxRecord> records;
+  ASSERT_EQ(UnpackSfxToFolder(*platform.files, *in, "D:\\unpacked\\", records, nullptr), SfxStatus::kOk);
+  const std::string ours = std::string("c/") + kPackageHost, theirs = "c/" + otherHost;
+  for (const char* file : {"common.dll", "amd64/CoInst.dll", "x64/sub/driver.sys", "usb64.cat", "usb.inf"}) {
+    EXPECT_EQ(disk.Backup(std::string("unpacked/Usb A/") + file), disk.scratch.ReadFile(ours + file)) << file;
+    EXPECT_EQ(disk.Backup(std::string("unpacked/Usb B/") + file), disk.scratch.ReadFile(theirs + file)) << file;
+  }
+  EXPECT_NE(disk.Backup("unpacked/Usb A/common.dll"), disk.Backup("unpacked/Usb B/common.dll"));
+  std::vector<std::string> names;
+  for (const SfxRecord& r : records) names.push_back(r.name);
+  EXPECT_NE(std::find(names.begin(), names.end(), "Usb A\\x64\\sub\\driver.sys"), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "Usb B\\x64\\sub\\driver.sys"), names.end());
 }
 
 TEST_F(PackageBackupTest, WithoutAPackageTheSearchFindsFilesForTheirPlacesAndCatRootTheCatalog) {

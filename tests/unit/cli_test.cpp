@@ -1,12 +1,16 @@
 // The command-line program, run as built on the demo installation and on bad
-// input: its output, the files it writes and its exit codes.
+// input: its output, the files it writes and its exit codes; backup --sfx and
+// unpack give back what went in or, for a damaged backup, refuse it whole.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PosixScratch.h"
@@ -15,103 +19,114 @@
 namespace pelorin {
 namespace {
 
+using testing::ReadHostFile;
+
 struct CliRun {
   int exit = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
+
+std::uint32_t Le32(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+std::string Source(const std::string& relative) { return std::string(PELORIN_SOURCE_DIR) + "/" + relative; }
 
 class CliTest : public ::testing::Test {
  protected:
-  CliRun Run(const std::string& arguments) {
+  // The program with its temporary folder inside the scratch folder, where the
+  // test sees what a run leaves behind.
+  std::string Command(const std::string& arguments) {
+    scratch.MakeDir("tmp");
+    return "TMPDIR='" + (scratch / "tmp") + "' '" + PELORIN_BUILD_DIR + "/src/cli/pelorin' " + arguments;
+  }
+  CliRun Run(const std::string& arguments, const std::string& shellPrefix = "") {
     const std::string out = scratch / "stdout", err = scratch / "stderr";
-    const std::string command =
-        std::string("'") + PELORIN_BUILD_DIR + "/src/cli/pelorin' " + arguments + " >'" + out + "' 2>'" + err + "'";
+    const std::string command = shellPrefix + Command(arguments) + " >'" + out + "' 2>'" + err + "'";
     const int status = std::system(command.c_str());
-    return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadHostFile(out), testing::ReadHostFile(err)};
+    return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadHostFile(out), ReadHostFile(err)};
   }
   CliRun List(const std::string& arguments) { return Run("list " + arguments); }
   CliRun Backup(const std::string& arguments) { return Run("backup " + arguments); }
   static std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
-    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
       lines.push_back(text.substr(start, end - start));
-    }
     return lines;
   }
   std::string Demo() const { return "--registry '" + demoReg + "' --image '" + demoImage + "'"; }
-  std::string To() const { return " --to '" + (scratch / "out") + "'"; }
+  std::string To(const std::string& folder = "out") const { return " --to '" + (scratch / folder) + "'"; }
+  // The names in `dir`, hidden ones included; empty when it does not exist.
+  std::set<std::string> Entries(const std::string& dir) {
+    std::set<std::string> names;
+    if (DIR* d = opendir((scratch / dir).c_str())) {
+      while (const dirent* e = readdir(d))
+        if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
+      closedir(d);
+    }
+    return names;
+  }
 
-  const std::string demoReg = std::string(PELORIN_SOURCE_DIR) + "/demo/system.reg";
-  const std::string demoImage = std::string(PELORIN_SOURCE_DIR) + "/demo/image";
+  const std::string demoReg = Source("demo/system.reg");
+  const std::string demoImage = Source("demo/image");
   testing::PosixScratch scratch;
 };
-using CliListTest = CliTest;
-using CliBackupTest = CliTest;
-using CliVerifyTest = CliTest;
 
 // Expected texts are UTF-8 bytes: the terminal's encoding, not the program's.
-TEST_F(CliListTest, TsvListsDemoDriversNewestFirst) {
+TEST_F(CliTest, ListTsvAndAllModeAndImages) {
   CliRun run = List("--tsv --registry " + demoReg);
   EXPECT_EQ(run.exit, 0) << run.err;
-  EXPECT_EQ(run.err, "\xE5\x85\xB1\xE6\x89\xBE\xE5\x88\xB0" "6" "\xE4\xB8\xAA\xE9\xA9\xB1\xE5\x8A\xA8\n");
+  EXPECT_EQ(run.err, u8"共找到6个驱动\n");
   std::vector<std::string> lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 6u);
-  EXPECT_EQ(lines[0], "Acme Chipset SMBus Controller\tSystem devices\tAcme Chipset\t7-18-1968\t"
-                      "10.1.1.38\toem6.inf\t");
-  EXPECT_EQ(lines[1],
-            "\xE5\x8D\x83\xE5\x85\x86\xE4\xBB\xA5\xE5\xA4\xAA\xE7\xBD\x91\xE6\x8E\xA7\xE5\x88\xB6"
-            "\xE5\x99\xA8\t\xE7\xBD\x91\xE7\xBB\x9C\xE9\x80\x82\xE9\x85\x8D\xE5\x99\xA8\t"
-            "Realtech Semiconductor\t4-12-2021\t10.50.412.2021\toem1.inf\tpci\\ven_10ec&dev_8168");
-}
+  EXPECT_EQ(lines[0], "Acme Chipset SMBus Controller\tSystem devices\tAcme Chipset\t7-18-1968\t10.1.1.38\toem6.inf\t");
+  EXPECT_EQ(lines[1], u8"千兆以太网控制器\t网络适配器\tRealtech Semiconductor\t4-12-2021\t10.50.412.2021\toem1.inf\t"
+                      "pci\\ven_10ec&dev_8168");
 
-TEST_F(CliListTest, AllModeAndImageWithHiveFoundRegardlessOfCase) {
   CliRun all = List("--all --tsv --registry " + demoReg + " --image " + demoImage);
   EXPECT_EQ(all.exit, 0) << all.err;
   EXPECT_EQ(Lines(all.out).size(), 9u);
   // The hive file of an image is recognised by content, so an export serves here.
-  scratch.WriteFile("img/windows/System32/CONFIG/system", testing::ReadHostFile(demoReg));
+  scratch.WriteFile("img/windows/System32/CONFIG/system", ReadHostFile(demoReg));
   CliRun image = List("--tsv --image " + scratch.path() + "/img");
   EXPECT_EQ(image.exit, 0) << image.err;
-  EXPECT_EQ(image.out, List("--tsv --registry " + demoReg).out);
+  EXPECT_EQ(image.out, run.out);
   EXPECT_EQ(List("--all --tsv --image " + demoImage).out, all.out);  // the demo's hive holds the export
 }
 
-TEST_F(CliListTest, TableAlignsWideCharactersAndEndsWithStatus) {
+TEST_F(CliTest, ListTableAlignsWideCharactersAndEndsWithStatus) {
   CliRun run = List("--registry " + demoReg);
   EXPECT_EQ(run.exit, 0);
   EXPECT_EQ(run.err, "");
   std::vector<std::string> lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 8u);  // header, six drivers, status
-  // "Realtech" stands in the same terminal column on both rows, though the row
-  // above it has ASCII and the one with it Chinese (two columns per character).
-  std::size_t ascii = lines[1].find("Acme Chipset  ");
-  std::size_t chinese = lines[2].find("Realtech");
+  // "Realtech" stands in the same terminal column on both rows; 8 + 5 Chinese
+  // characters of 3 UTF-8 bytes and 2 columns: 13 bytes more than columns.
+  std::size_t ascii = lines[1].find("Acme Chipset  "), chinese = lines[2].find("Realtech");
   ASSERT_NE(ascii, std::string::npos);
   ASSERT_NE(chinese, std::string::npos);
-  // 8 + 5 characters of 3 UTF-8 bytes that take 2 columns: 13 bytes more than columns.
   EXPECT_EQ(chinese - 13, ascii);
 }
 
-TEST_F(CliListTest, BadInputIsOneLineAndExitTwo) {
-  scratch.WriteFile("bad/WINDOWS/system32/config/SYSTEM", testing::ReadHostFile(demoReg));
+TEST_F(CliTest, ListBadInputIsOneLineAndExitTwo) {
+  scratch.WriteFile("bad/WINDOWS/system32/config/SYSTEM", ReadHostFile(demoReg));
   const std::string drivers = scratch.WriteFile("bad/WINDOWS/system32/config/DRIVERS", "regf");
-  struct Case {
-    std::string args;
-    std::string error;
-  } cases[] = {
-      {"--registry " + scratch.path() + "/none.reg", scratch.path() + "/none.reg: cannot open file"},
+  const std::string s = scratch.path();
+  const std::pair<std::string, std::string> cases[] = {
+      {"--registry " + s + "/none.reg", s + "/none.reg: cannot open file"},
       {"--registry " + scratch.WriteFile("hive", "regf" + std::string(100, '\x01')),
-       scratch.path() + "/hive: corrupt or truncated registry hive"},
-      {"--image " + scratch.path() + "/nothing", scratch.path() + "/nothing: not a folder"},
-      {"--image " + scratch.path(), scratch.path() + ": no WINDOWS/system32/config/SYSTEM registry hive"},
-      {"--image " + scratch.path() + "/bad", drivers + ": corrupt or truncated registry hive"},
+       s + "/hive: corrupt or truncated registry hive"},
+      {"--image " + s + "/nothing", s + "/nothing: not a folder"},
+      {"--image " + s, s + ": no WINDOWS/system32/config/SYSTEM registry hive"},
+      {"--image " + s + "/bad", drivers + ": corrupt or truncated registry hive"},
   };
-  for (const Case& c : cases) {
-    CliRun run = List(c.args);
-    EXPECT_EQ(run.exit, 2) << c.args;
-    EXPECT_EQ(run.err, "pelorin: " + c.error + "\n") << c.args;
-    EXPECT_EQ(run.out, "") << c.args;
+  for (const auto& [args, error] : cases) {
+    CliRun run = List(args);
+    EXPECT_EQ(run.exit, 2) << args;
+    EXPECT_EQ(run.err, "pelorin: " + error + "\n") << args;
+    EXPECT_EQ(run.out, "") << args;
   }
   for (const char* usage : {"", "--tsv", "--bogus --registry x", "--registry", "stray"}) {
     CliRun run = List(usage);
@@ -124,7 +139,7 @@ TEST_F(CliListTest, BadInputIsOneLineAndExitTwo) {
   EXPECT_EQ(help.out.rfind("usage: pelorin list", 0), 0u);
 }
 
-TEST_F(CliBackupTest, BacksUpTheNamedDrivers) {
+TEST_F(CliTest, BackupOfTheNamedDrivers) {
   const CliRun run = Backup(Demo() + To() + u8" '千兆以太网控制器' 'Acme Graphics 3D'");
   EXPECT_EQ(run.exit, 0) << run.err;
   EXPECT_EQ(run.out, u8"已经成功备份了在列表框中勾选的驱动程序!\n");
@@ -137,54 +152,49 @@ TEST_F(CliBackupTest, BacksUpTheNamedDrivers) {
   }
   // The manifest is GBK and records the backup folder as a drive path.
   const std::string manifest = scratch.ReadFile("out/Acme Graphics 3D/taskinfo.ini");
-  const std::string outWindows = "Z:" + (scratch / "out");
-  std::string expectedLine = "C:\\WINDOWS\\inf\\oem3.inf=" + outWindows + "/Acme Graphics 3D/oem3.inf\r\n";
+  std::string expectedLine = "C:\\WINDOWS\\inf\\oem3.inf=Z:" + (scratch / "out") + "/Acme Graphics 3D/oem3.inf\r\n";
   for (char& c : expectedLine) c = c == '/' ? '\\' : c;
   EXPECT_NE(manifest.find(expectedLine), std::string::npos) << manifest;
   EXPECT_EQ(manifest.rfind("[Display adapters]\r\n\xD3\xB2\xBC\xFEID=", 0), 0u);
+
+  EXPECT_EQ(Backup(Demo()).exit, 2);  // no --to
+  EXPECT_EQ(Backup(To()).exit, 2);    // no source
+  const CliRun unknown = Backup(Demo() + To("other") + " 'No Such Driver'");
+  EXPECT_EQ(unknown.exit, 2);
+  EXPECT_NE(unknown.err.find("No Such Driver"), std::string::npos);
+  EXPECT_FALSE(scratch.Exists("other/PCI Bus"));
 }
 
-TEST_F(CliBackupTest, IncompleteDriverFailsTheRun) {
+TEST_F(CliTest, IncompleteBackupsFailTheRun) {
+  // The copy cannot replace a folder.
   scratch.MakeDir("out");
   scratch.MakeDir("out/TouchPad Pro");
-  scratch.MakeDir("out/TouchPad Pro/tpadpro.sys");  // the copy cannot replace a folder
-  const CliRun run = Backup(Demo() + To() + " 'TouchPad Pro'");
+  scratch.MakeDir("out/TouchPad Pro/tpadpro.sys");
+  CliRun run = Backup(Demo() + To() + " 'TouchPad Pro'");
   EXPECT_EQ(run.exit, 1);
   EXPECT_NE(run.out.find(u8"未能备份"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\nTouchPad Pro\n"), std::string::npos) << run.out;
-}
 
-TEST_F(CliBackupTest, DriverWhosePackageLacksAFileFailsTheRun) {
-  const std::string inf = testing::ReadHostFile(demoImage + "/WINDOWS/inf/oem4.inf");
+  // A package that lacks a file.
+  const std::string inf = ReadHostFile(demoImage + "/WINDOWS/inf/oem4.inf");
   scratch.WriteFile("img/WINDOWS/inf/oem4.inf", inf);
   scratch.WriteFile("img/WINDOWS/System32/DriverStore/FileRepository/tpad.inf_x86_0123/tpad.inf", inf);
-  const CliRun run = Backup("--registry '" + demoReg + "' --image '" + (scratch / "img") + "'" + To() + " 'TouchPad Pro'");
+  run = Backup("--registry '" + demoReg + "' --image '" + (scratch / "img") + "'" + To("pkg") + " 'TouchPad Pro'");
   EXPECT_EQ(run.exit, 1);
   EXPECT_EQ(run.out, u8"以下驱动程序的部分文件在本机找不到，备份不完整:\nTouchPad Pro\n");
-  EXPECT_TRUE(scratch.Exists("out/TouchPad Pro/tpad.inf"));
-}
+  EXPECT_TRUE(scratch.Exists("pkg/TouchPad Pro/tpad.inf"));
 
-TEST_F(CliBackupTest, DriverWithoutItsInfFails) {
   // Without the image there is no C:\WINDOWS: the profile reader's message, no INF.
-  const CliRun run = Backup("--registry '" + demoReg + "'" + To() + " 'TouchPad Pro'");
+  run = Backup("--registry '" + demoReg + "'" + To("noinf") + " 'TouchPad Pro'");
   EXPECT_EQ(run.exit, 1);
   EXPECT_NE(run.err.find(u8"pelorin: 打开配置文件失败，请指定正确文件路径！"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("TouchPad Pro: the INF was not saved"), std::string::npos) << run.err;
-  EXPECT_TRUE(scratch.Exists("out/TouchPad Pro/taskinfo.ini"));
+  EXPECT_TRUE(scratch.Exists("noinf/TouchPad Pro/taskinfo.ini"));
 }
 
-TEST_F(CliBackupTest, BadArgumentsAndInput) {
-  EXPECT_EQ(Backup(Demo()).exit, 2);                                     // no --to
-  EXPECT_EQ(Backup(To()).exit, 2);                                       // no source
-  const CliRun unknown = Backup(Demo() + To() + " 'No Such Driver'");
-  EXPECT_EQ(unknown.exit, 2);
-  EXPECT_NE(unknown.err.find("No Such Driver"), std::string::npos);
-  EXPECT_FALSE(scratch.Exists("out/PCI Bus"));
-}
-
-TEST_F(CliVerifyTest, NamesWhatIsMissingAndTellsBackupsApart) {
+TEST_F(CliTest, VerifyNamesWhatIsMissingAndTellsBackupsApart) {
   ASSERT_EQ(Backup(Demo() + To() + " --all").exit, 0);  // every listed driver
-  ASSERT_EQ(Backup(Demo() + " --all --sfx --to '" + (scratch / "sfx") + u8"' 'PCI Bus' '千兆以太网控制器'").exit, 0);
+  ASSERT_EQ(Backup(Demo() + " --all --sfx" + To("sfx") + u8" 'PCI Bus' '千兆以太网控制器'").exit, 0);
   unlink((scratch / "out/PCI Bus/pci.sys").c_str());
   const std::string out = scratch / "out";
   const struct Case { std::string args; int exit; std::string says; } cases[] = {
@@ -202,6 +212,132 @@ TEST_F(CliVerifyTest, NamesWhatIsMissingAndTellsBackupsApart) {
     EXPECT_EQ(run.exit, c.exit) << c.args << run.err;
     EXPECT_NE((c.exit == 2 ? run.err : run.out).find(c.says), std::string::npos) << c.args << run.out;
   }
+}
+
+class CliSfxTest : public CliTest {
+ protected:
+  void SetUp() override {
+    const CliRun backup = Run(SfxArguments("out", u8"'Acme Chipset SMBus Controller' 'PCI Bus' '千兆以太网控制器'"));
+    ASSERT_EQ(backup.exit, 0) << backup.err;
+    ASSERT_NE(backup.out.find(scratch / "out/pelorin.exe"), std::string::npos) << backup.out;
+    container = scratch.ReadFile("out/pelorin.exe");
+    ASSERT_GT(container.size(), 18u);
+  }
+  std::string SfxArguments(const std::string& to, const std::string& drivers, const std::string& registry = Source("demo/system.reg")) {
+    return "backup --registry '" + registry + "' --image '" + demoImage + "'" + To(to) + " --sfx --all " + drivers;
+  }
+  CliRun Unpack(const std::string& file, const std::string& to, const std::string& shellPrefix = "") {
+    return Run("unpack '" + (scratch / file) + "'" + To(to), shellPrefix);
+  }
+  std::string container;
+};
+
+TEST_F(CliSfxTest, UnpackGivesBackTheDriverFilesAndBothManifests) {
+  const CliRun run = Unpack("out/pelorin.exe", "unpacked");
+  ASSERT_EQ(run.exit, 0) << run.err;
+  // One folder per driver, as the folder form has it, the manifests at the top.
+  EXPECT_EQ(Entries("unpacked"), (std::set<std::string>{"Acme Chipset SMBus Controller", "PCI Bus", u8"千兆以太网控制器",
+                                                        "taskinfo.ini", "treeinfo.ini"}));
+  EXPECT_EQ(Entries("unpacked/PCI Bus"), (std::set<std::string>{"machine.inf", "machine.PNF", "pci.sys"}));
+  const std::string inf = ReadHostFile(demoImage + "/WINDOWS/inf/oem1.inf");
+  EXPECT_EQ(scratch.ReadFile(u8"unpacked/千兆以太网控制器/oem1.inf"), inf);
+  EXPECT_EQ(scratch.ReadFile(u8"unpacked/千兆以太网控制器/rtgigeco.dll"),
+            ReadHostFile(demoImage + "/WINDOWS/system32/rtgigeco.dll"));
+  // Classes and drivers in the order of the rows, in the program's code page.
+  EXPECT_EQ(scratch.ReadFile("unpacked/treeinfo.ini"),
+            "[System devices]\r\nAcme Chipset SMBus Controller=1\r\nPCI Bus=1\r\n[网络适配器]\r\n千兆以太网控制器=1\r\n");
+  const std::string manifest = scratch.ReadFile("unpacked/taskinfo.ini");
+  EXPECT_NE(manifest.find("[PCI Bus]\r\n硬件ID=*pnp0a03\r\n驱动程序配置文件=machine.inf\r\n"), std::string::npos)
+      << manifest;
+  EXPECT_NE(manifest.find("驱动程序类型=网络适配器\r\n"), std::string::npos);
+
+  // A second unpack over the first replaces the files.
+  scratch.WriteFile(u8"unpacked/千兆以太网控制器/oem1.inf", "stale");
+  ASSERT_EQ(Unpack("out/pelorin.exe", "unpacked").exit, 0);
+  EXPECT_EQ(scratch.ReadFile(u8"unpacked/千兆以太网控制器/oem1.inf"), inf);
+
+  // Files may not grow past 512 bytes: the disk is full for every larger entry.
+  EXPECT_EQ(Unpack("out/pelorin.exe", "full", "trap '' XFSZ; ulimit -f 1; ").exit, 1);
+  EXPECT_EQ(Entries("full"), std::set<std::string>());
+  // A folder where an entry must go: the move into place fails half-way.
+  scratch.MakeDir("blocked");
+  scratch.MakeDir("blocked/treeinfo.ini");
+  EXPECT_EQ(Unpack("out/pelorin.exe", "blocked").exit, 1);
+  EXPECT_EQ(Entries("blocked"), std::set<std::string>{"treeinfo.ini"});
+}
+
+TEST_F(CliSfxTest, RestorerIsTheInstallationsArchitecturesAndNoneForOthers) {
+  // The machine field of the PE header of the restorer a container starts with.
+  auto machine = [](const std::string& exe) { return Le32(exe, Le32(exe, 0x3c) + 4) & 0xFFFF; };
+  EXPECT_EQ(machine(container), 0x8664u) << "the demo installation is AMD64";
+  // The demo registry (UTF-16LE) with another architecture, in both places.
+  auto utf16 = [](const std::string& ascii) {
+    std::string text;
+    for (char c : ascii) text += std::string{c, '\0'};
+    return text;
+  };
+  auto registryOf = [&](const std::string& name, const char* code) {
+    std::string reg = ReadHostFile(demoReg);
+    for (auto [from, to] : {std::pair{utf16("=\"AMD64\""), utf16("=\"" + name + "\"")},
+                            std::pair{utf16("=dword:00000009"), utf16(std::string("=dword:0000000") + code)}}) {
+      const std::size_t at = reg.find(from);
+      if (at != std::string::npos) reg.replace(at, from.size(), to);
+    }
+    return scratch.WriteFile(name + ".reg", reg);
+  };
+  const CliRun x86 = Run(SfxArguments("x86", "'PCI Bus'", registryOf("x86", "0")));
+  ASSERT_EQ(x86.exit, 0) << x86.err;
+  EXPECT_EQ(machine(scratch.ReadFile("x86/pelorin.exe")), 0x14cu);
+  for (auto [arch, code] : {std::pair{"ARM64", "c"}, std::pair{"IA64", "6"}, std::pair{"ARM", "5"}}) {
+    const CliRun run = Run(SfxArguments("other", "'PCI Bus'", registryOf(arch, code)));
+    EXPECT_EQ(run.exit, 2) << arch;
+    EXPECT_NE(run.err.find("no restorer for"), std::string::npos) << run.err;
+    EXPECT_EQ(Entries("other"), std::set<std::string>());
+  }
+}
+
+TEST_F(CliSfxTest, DamagedBackupIsRefusedWithOneLineAndNothingWritten) {
+  // The first entry's stream, found backwards from the trailer as the restorer reads it.
+  std::size_t end = container.size() - 18;
+  const std::uint32_t count = Le32(container, end);
+  ASSERT_EQ(count, 11u);
+  for (std::uint32_t i = 0; i < count; ++i) end -= 4 + Le32(container, end - 4) + 12;
+  // The first entry is unpacked last: every other one has been inflated by the
+  // time its checksum fails.
+  std::string badChecksum = container;
+  badChecksum[Le32(container, end) + Le32(container, end + 8) - 1] ^= 0x5A;
+  scratch.WriteFile("bad_checksum.exe", badChecksum);
+  scratch.WriteFile("cut.exe", container.substr(0, container.size() - 7));  // no marker at the end
+  std::string badCount = container;
+  badCount[container.size() - 18] = '\x7F';  // more records than the file holds
+  scratch.WriteFile("bad_count.exe", badCount);
+  for (const char* file : {"bad_checksum.exe", "cut.exe", "bad_count.exe"}) {
+    const CliRun run = Unpack(file, "into");
+    EXPECT_EQ(run.exit, 2) << file;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_EQ(run.err.rfind("pelorin: ", 0), 0u) << run.err;
+    EXPECT_EQ(Entries("into"), std::set<std::string>());
+  }
+  // A folder that already holds files keeps them as they were.
+  scratch.WriteFile("kept/oem1.inf", "mine");
+  EXPECT_EQ(Unpack("bad_checksum.exe", "kept").exit, 2);
+  EXPECT_EQ(Entries("kept"), std::set<std::string>{"oem1.inf"});
+  EXPECT_EQ(scratch.ReadFile("kept/oem1.inf"), "mine");
+}
+
+TEST_F(CliSfxTest, TwoRunsAtOnceEachPackTheirOwnManifests) {
+  for (int round = 0; round < 3; ++round) {
+    const std::string both = Command(SfxArguments("a", "'PCI Bus'")) + " >/dev/null 2>&1 & " +
+                             Command(SfxArguments("b", u8"'千兆以太网控制器'")) + " >/dev/null 2>&1 & wait";
+    ASSERT_EQ(std::system(both.c_str()), 0);
+    ASSERT_EQ(Unpack("a/pelorin.exe", "ua").exit, 0);
+    ASSERT_EQ(Unpack("b/pelorin.exe", "ub").exit, 0);
+    EXPECT_EQ(scratch.ReadFile("ua/treeinfo.ini"), "[System devices]\r\nPCI Bus=1\r\n") << round;
+    EXPECT_EQ(scratch.ReadFile("ub/treeinfo.ini"), "[网络适配器]\r\n千兆以太网控制器=1\r\n") << round;
+    EXPECT_EQ(Entries("ua"), (std::set<std::string>{"PCI Bus", "taskinfo.ini", "treeinfo.ini"}));
+  }
+  EXPECT_EQ(Entries("tmp"), std::set<std::string>()) << "the runs left files in the temporary folder";
 }
 
 }  // namespace

@@ -31,33 +31,36 @@ class FileTreeOpsTest : public ::testing::Test {
 TEST_F(FileTreeOpsTest, CopyCarriesAttributesAndOverwrites) {
   files.AddFile("C:\\src\\ro.sys", "v1", attr::kReadOnly | attr::kArchive);
   EXPECT_EQ(ops.CopyTree("C:\\src\\ro.sys", "D:\\out"), 1);  // destination made on the way
-  EXPECT_EQ(files.Content("D:\\out\\ro.sys"), "v1");
   EXPECT_EQ(files.GetAttributes("D:\\out\\ro.sys"), attr::kReadOnly | attr::kArchive);
   EXPECT_EQ(files.GetAttributes("C:\\src\\ro.sys"), attr::kReadOnly | attr::kArchive);
-
   // Over a writable copy, and over the read-only copy an earlier run left.
-  files.Find("C:\\src\\ro.sys")->content = "v2";
-  files.SetAttributes("D:\\out\\ro.sys", attr::kNormal);
   int failed = 0;
-  EXPECT_EQ(ops.CopyTree("C:\\src\\ro.sys", "D:\\out", &failed), 1);
-  EXPECT_EQ(files.Content("D:\\out\\ro.sys"), "v2");
-  files.Find("C:\\src\\ro.sys")->content = "v3";
-  EXPECT_EQ(ops.CopyTree("C:\\src\\ro.sys", "D:\\out", &failed), 1);
-  EXPECT_EQ(files.Content("D:\\out\\ro.sys"), "v3");
+  for (const char* content : {"v2", "v3"}) {
+    files.Find("C:\\src\\ro.sys")->content = content;
+    if (*content == 'v' && content[1] == '2') files.SetAttributes("D:\\out\\ro.sys", attr::kNormal);
+    EXPECT_EQ(ops.CopyTree("C:\\src\\ro.sys", "D:\\out", &failed), 1);
+    EXPECT_EQ(files.Content("D:\\out\\ro.sys"), content);
+  }
   EXPECT_EQ(failed, 0);
+  // A folder: the tree walked, attributes kept.
+  files.AddFile("C:\\tree\\a.sys", "a");
+  files.AddFile("C:\\tree\\sub\\b.sys", "b", attr::kHidden);
+  files.SetAttributes("C:\\tree", attr::kReadOnly);
+  EXPECT_EQ(ops.CopyTree("C:\\tree", "D:\\t"), 1);
+  EXPECT_EQ(files.Content("D:\\t\\a.sys"), "a");
+  EXPECT_EQ(files.Content("D:\\t\\sub\\b.sys"), "b");
+  EXPECT_EQ(files.GetAttributes("D:\\t\\sub\\b.sys"), attr::kHidden);
+  EXPECT_EQ(files.GetAttributes("D:\\t"), attr::kReadOnly | attr::kDirectory);
   EXPECT_TRUE(boxes.Shown().empty());
 }
 
-TEST_F(FileTreeOpsTest, MissingSourceFailsSilentlyAndTheSamePathIsNoCopy) {
-  EXPECT_EQ(ops.CopyTree("D:\\x", "D:\\x"), 1);
+TEST_F(FileTreeOpsTest, QuietCopyOutcomes) {
+  EXPECT_EQ(ops.CopyTree("D:\\x", "D:\\x"), 1);  // the same path is no copy
   EXPECT_FALSE(files.Exists("D:\\x"));
   EXPECT_EQ(ops.CopyTree("C:\\nowhere\\a.sys", "D:\\out"), 0);
   EXPECT_EQ(ops.CopyTree("", "D:\\out"), 0);
-  EXPECT_TRUE(boxes.Shown().empty());
   EXPECT_TRUE(files.Exists("D:\\out"));  // the destination is made before the source is looked at
-}
-
-TEST_F(FileTreeOpsTest, FailedFileCopyKeepsResultButIsCounted) {
+  // A failed file copy keeps the result but is counted.
   files.AddFile("C:\\src\\a.sys", "a");
   files.FailCopyTo("D:\\out\\a.sys");
   int failed = 0;
@@ -65,77 +68,52 @@ TEST_F(FileTreeOpsTest, FailedFileCopyKeepsResultButIsCounted) {
   EXPECT_EQ(ops.CopyTree("C:\\src\\a.sys", "D:\\out"), 1);
   EXPECT_EQ(failed, 1);
   EXPECT_FALSE(files.Exists("D:\\out\\a.sys"));
+  // A refused folder listing counts as copied.
+  files.DenyListing("C:\\src");
+  EXPECT_EQ(ops.CopyTree("C:\\src", "D:\\denied"), 1);
+  EXPECT_FALSE(files.Exists("D:\\denied\\a.sys"));
+  EXPECT_TRUE(boxes.Shown().empty());
 }
 
-TEST_F(FileTreeOpsTest, DestinationThatCannotBeMadeGivesBothMessages) {
+TEST_F(FileTreeOpsTest, FolderThatCannotBeMadeGivesBothMessagesAndStopsTheCopy) {
   files.AddFile("C:\\src\\a.sys");
   files.FailCreateDir("D:\\out");
   EXPECT_EQ(ops.CopyTree("C:\\src\\a.sys", "D:\\out\\sub"), 0);
-  const std::vector<std::string> expected = {kCreateFail, std::string(kNotFound) + "C:\\src\\a.sys" + kNoDestination};
-  EXPECT_EQ(BoxTexts(), expected);
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kCreateFail, std::string(kNotFound) + "C:\\src\\a.sys" + kNoDestination}));
   for (const auto& box : boxes.Shown()) {
     EXPECT_FALSE(box.hasCaption);
     EXPECT_EQ(box.type, mb::kOk);
   }
-}
-
-TEST_F(FileTreeOpsTest, FolderCopyWalksTheTree) {
-  files.AddFile("C:\\src\\a.sys", "a");
-  files.AddFile("C:\\src\\sub\\b.sys", "b", attr::kHidden);
-  files.SetAttributes("C:\\src", attr::kReadOnly);
-  EXPECT_EQ(ops.CopyTree("C:\\src", "D:\\out"), 1);
-  EXPECT_EQ(files.Content("D:\\out\\a.sys"), "a");
-  EXPECT_EQ(files.Content("D:\\out\\sub\\b.sys"), "b");
-  EXPECT_EQ(files.GetAttributes("D:\\out\\sub\\b.sys"), attr::kHidden);
-  EXPECT_EQ(files.GetAttributes("D:\\out"), attr::kReadOnly | attr::kDirectory);
-}
-
-TEST_F(FileTreeOpsTest, RefusedFolderListingCountsAsCopied) {
-  files.AddFile("C:\\src\\a.sys");
-  files.DenyListing("C:\\src");
-  EXPECT_EQ(ops.CopyTree("C:\\src", "D:\\out"), 1);
-  EXPECT_FALSE(files.Exists("D:\\out\\a.sys"));
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
-TEST_F(FileTreeOpsTest, FailureDeepInTheTreeStopsTheCopy) {
-  files.AddFile("C:\\src\\a\\1.sys");
-  files.AddFile("C:\\src\\b\\2.sys");
-  files.AddFile("C:\\src\\c.sys");
-  files.FailCreateDir("D:\\out\\a");
-  EXPECT_EQ(ops.CopyTree("C:\\src", "D:\\out"), 0);
-  EXPECT_FALSE(files.Exists("D:\\out\\b"));
-  EXPECT_FALSE(files.Exists("D:\\out\\c.sys"));
-  const std::vector<std::string> expected = {kCreateFail, std::string(kNotFound) + "C:\\src\\a" + kNoDestination};
-  EXPECT_EQ(BoxTexts(), expected);
+  // Deep in the tree.
+  boxes.Clear();
+  files.AddFile("C:\\tree\\a\\1.sys");
+  files.AddFile("C:\\tree\\b\\2.sys");
+  files.AddFile("C:\\tree\\c.sys");
+  files.FailCreateDir("D:\\t\\a");
+  EXPECT_EQ(ops.CopyTree("C:\\tree", "D:\\t"), 0);
+  EXPECT_FALSE(files.Exists("D:\\t\\b"));
+  EXPECT_FALSE(files.Exists("D:\\t\\c.sys"));
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kCreateFail, std::string(kNotFound) + "C:\\tree\\a" + kNoDestination}));
 }
 
 TEST_F(FileTreeOpsTest, MakePathCreatesEachLevelInOrder) {
   EXPECT_EQ(ops.MakePath("D:\\a\\b\\c"), 1);
-  const std::vector<std::string> created = {"D:\\a", "D:\\a\\b", "D:\\a\\b\\c"};
-  EXPECT_EQ(files.CreatedDirs(), created);
+  EXPECT_EQ(files.CreatedDirs(), (std::vector<std::string>{"D:\\a", "D:\\a\\b", "D:\\a\\b\\c"}));
   EXPECT_EQ(ops.MakePath("D:\\a\\b\\c"), 1);
   files.AddFile("D:\\file.txt");
   EXPECT_EQ(ops.MakePath("D:\\file.txt"), 1);
   EXPECT_TRUE(boxes.Shown().empty());
-
-  // A closing backslash fails even where the folder exists.
-  EXPECT_EQ(ops.MakePath("D:\\a\\b\\"), 0);
-  // A level that cannot be made stops the walk.
-  files.FailCreateDir("D:\\x\\y");
+  EXPECT_EQ(ops.MakePath("D:\\a\\b\\"), 0);  // a closing backslash fails even where the folder exists
+  files.FailCreateDir("D:\\x\\y");  // a level that cannot be made stops the walk
   EXPECT_EQ(ops.MakePath("D:\\x\\y\\z"), 0);
   EXPECT_TRUE(files.Exists("D:\\x"));
   EXPECT_FALSE(files.Exists("D:\\x\\y\\z"));
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kCreateFail, kCreateFail}));
 }
 
-TEST_F(FileTreeOpsTest, DeleteMissingPathIsZeroWithoutQuestion) {
-  EXPECT_EQ(ops.DeleteTree("D:\\none"), 0);
-  EXPECT_EQ(ops.DeleteTree("D:\\none\\deeper"), 0);
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
 TEST_F(FileTreeOpsTest, DeleteTreeRemovesReadOnlyFilesAndFolders) {
+  EXPECT_EQ(ops.DeleteTree("D:\\none"), 0);  // missing: no question
+  EXPECT_EQ(ops.DeleteTree("D:\\none\\deeper"), 0);
   files.AddFile("D:\\t\\a.sys", "", attr::kReadOnly);
   files.AddFile("D:\\t\\s\\b.sys", "", attr::kReadOnly | attr::kHidden);
   files.AddFile("D:\\single.sys", "", attr::kReadOnly);

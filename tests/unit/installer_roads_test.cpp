@@ -43,10 +43,9 @@ class InstallerTest : public ::testing::Test {
     return platform;
   }
 
-  const SimulatedDeviceSetup::Device* Find(const std::string& instanceId) const {
-    for (const auto& device : devices.Devices()) {
-      if (device.instanceId == instanceId) return &device;
-    }
+  const SimulatedDeviceSetup::Device* Find(const std::string& id) const {
+    for (const auto& device : devices.Devices())
+      if (device.instanceId == id) return &device;
     return nullptr;
   }
 
@@ -56,15 +55,11 @@ class InstallerTest : public ::testing::Test {
   CDriverInstaller installer;
 };
 
-TEST_F(InstallerTest, MissingInfFailsBeforeAnyDeviceCall) {
-  devices.AddDevice("PCI\\LAB\\1", {kId});
-  EXPECT_EQ(installer.InstallDriver("D:\\Backup\\实验设备\\找不到相应值", kId), install::kFailed);
-  EXPECT_THAT(devices.Calls(), IsEmpty());
-  EXPECT_THAT(log.labels, IsEmpty());
-}
-
 TEST_F(InstallerTest, PresentDeviceCarryingTheIdTakesTheUpdateRoadAndStopsTheSearchThere) {
   devices.AddDeviceWithoutIds("ACPI\\NOLIST\\0");
+  // A missing INF fails before any device call.
+  EXPECT_EQ(installer.InstallDriver("D:\\Backup\\实验设备\\找不到相应值", kId), install::kFailed);
+  EXPECT_THAT(devices.Calls(), IsEmpty());
   devices.AddDevice("DISPLAY\\MONITOR\\0", {"MONITOR\\Default_Monitor"});
   devices.AddDevice("PCI\\LAB\\1", {"PCI\\VEN_8086&DEV_1237&SUBSYS_00000000", kId});
   devices.AddDevice("PCI\\LAB\\2", {kId});
@@ -281,10 +276,10 @@ TEST_F(InstallerTest, RestartRequestGivesOneOnBothRoads) {
 }
 
 TEST_F(InstallerTest, ReportFailureLeavesTheCodeAndReturnsFalse) {
-  SetLastError(0xE000020Bu);
-  EXPECT_EQ(ErrorOf(installer.ReportFailure("GetINFClass")), 0xE000020Bu);
-  CDriverInstaller silent(MakePlatform());
-  EXPECT_EQ(ErrorOf(silent.ReportFailure("GetINFClass")), 0xE000020Bu);
+  for (InstallFailureLog* sink : {static_cast<InstallFailureLog*>(&log), static_cast<InstallFailureLog*>(nullptr)}) {
+    SetLastError(0xE000020Bu);
+    EXPECT_EQ(ErrorOf(CDriverInstaller(MakePlatform(), sink).ReportFailure("GetINFClass")), 0xE000020Bu);
+  }
 }
 
 }  // namespace

@@ -20,40 +20,25 @@ namespace {
 
 // The dialog's window in memory: sorted combos, visibility, enabled state,
 // the values last pushed, the boxes shown, the workers started.
-class FakeView : public MainDlgView {
- public:
+struct FakeView : MainDlgView {
   explicit FakeView(MainDlgLogic*& logic) : logic_(logic) {}
-
-  void AddComboEntry(int comboId, const std::string& text) override {
-    auto& entries = combos[comboId];
-    // A sorted combo places each entry by comparison, not by arrival.
-    entries.insert(std::upper_bound(entries.begin(), entries.end(), text), text);
+  void AddComboEntry(int id, const std::string& text) override {
+    auto& e = combos[id];  // a sorted combo places each entry by comparison, not by arrival
+    e.insert(std::upper_bound(e.begin(), e.end(), text), text);
   }
-  void SelectComboEntry(int comboId, int index) override { selection[comboId] = index; }
-  int ComboSelection(int comboId) override {
-    auto it = selection.find(comboId);
-    return it == selection.end() ? -1 : it->second;
-  }
+  void SelectComboEntry(int id, int index) override { selection[id] = index; }
+  int ComboSelection(int id) override { return selection.count(id) ? selection[id] : -1; }
   void ShowControl(int id, bool show) override { hidden[id] = !show; }
-  void EnableControl(int id, bool enable) override {
-    if (enable) disabled.erase(id); else disabled.insert(id);
-  }
+  void EnableControl(int id, bool enable) override { enable ? (void)disabled.erase(id) : (void)disabled.insert(id); }
   void SetUpList() override { ++listSetUps; }
-  void PushBoundValues() override {
-    pushedCheck = logic_->SelectAllChecked();
-    pushedStatus = logic_->StatusText();
-    ++pushes;
-  }
+  void PushBoundValues() override { pushedCheck = logic_->SelectAllChecked(), pushedStatus = logic_->StatusText(), ++pushes; }
   int ShowMessage(const std::string& text, const char* caption, std::uint32_t type) override {
     boxes.push_back({text, caption ? caption : "(null)", type});
     if (duringBox) duringBox();
     return mb::kIdOk;
   }
-  bool StartWorker(BackupType type) override {
-    workers.push_back(type);
-    return workerStarts;
-  }
-  void RunAboutBox() override { ++aboutBoxes; }
+  bool StartWorker(BackupType type) override { return workers.push_back(type), workerStarts; }
+  void RunAboutBox() override {}
   void EndDialog(int result) override { ended.push_back(result); }
 
   struct Box {
@@ -64,18 +49,13 @@ class FakeView : public MainDlgView {
   std::map<int, int> selection;
   std::map<int, bool> hidden;
   std::set<int> disabled;
-  int listSetUps = 0;
-  int pushedCheck = -1;
+  int listSetUps = 0, pushedCheck = -1, pushes = 0;
   std::string pushedStatus;
-  int pushes = 0;
   std::vector<Box> boxes;
   std::function<void()> duringBox;
   std::vector<BackupType> workers;
   bool workerStarts = true;
-  int aboutBoxes = 0;
   std::vector<int> ended;
-
- private:
   MainDlgLogic*& logic_;
 };
 
@@ -83,20 +63,13 @@ class MainDlgLogicTest : public ::testing::Test {
  protected:
   // Two third-party drivers and one of the system's own: mode 1 offers the
   // first two, mode 0 all three; rows come out in reverse enumeration order.
-  static MemoryRegistry& Machine() {
-    static MemoryRegistry* registry = [] {
-      auto* reg = new MemoryRegistry;
-      testing::AddClass(*reg, "{4d36e968-e325-11ce-bfc1-08002be10318}", std::string("显示适配器"));
-      testing::AddInstance(*reg, "{4d36e968-e325-11ce-bfc1-08002be10318}", "0000", testing::Driver("n1"));
-      testing::AddInstance(*reg, "{4d36e968-e325-11ce-bfc1-08002be10318}", "0001", testing::Driver("n2"));
-      testing::AddInstance(*reg, "{4d36e968-e325-11ce-bfc1-08002be10318}", "0002",
-                           testing::Driver("m1", "Microsoft"));
-      return reg;
-    }();
-    return *registry;
+  MainDlgLogicTest() {
+    const char cls[] = "{4d36e968-e325-11ce-bfc1-08002be10318}";
+    testing::AddClass(machine, cls, std::string("显示适配器"));
+    testing::AddInstance(machine, cls, "0000", testing::Driver("n1"));
+    testing::AddInstance(machine, cls, "0001", testing::Driver("n2"));
+    testing::AddInstance(machine, cls, "0002", testing::Driver("m1", "Microsoft"));
   }
-
-  MainDlgLogicTest() : view(logicPtr), logic(view, rows, Machine(), picker, state) { logicPtr = &logic; }
 
   std::vector<std::string> Descs() {
     std::vector<std::string> out;
@@ -105,7 +78,7 @@ class MainDlgLogicTest : public ::testing::Test {
   }
   int TickedCount() {
     int n = 0;
-    for (int i = 0; i < rows.Count(); ++i) n += rows.IsTicked(i) ? 1 : 0;
+    for (int i = 0; i < rows.Count(); ++i) n += rows.IsTicked(i);
     return n;
   }
   void SelectMode(int index) {
@@ -123,12 +96,14 @@ class MainDlgLogicTest : public ::testing::Test {
     EXPECT_EQ(view.boxes[index].type, type);
   }
 
+  MemoryRegistry machine;
   MainDlgLogic* logicPtr = nullptr;
-  FakeView view;
+  FakeView view{logicPtr};
   MemoryDriverRows rows;
   testing::ScriptedPicker picker;
   ProgramState state;
-  MainDlgLogic logic;
+  MainDlgLogic logic{view, rows, machine, picker, state};
+  bool linked = (logicPtr = &logic, true);
 };
 
 TEST_F(MainDlgLogicTest, StartUpFillsCombosHidesBarAndScansNotOnDisc) {
@@ -181,6 +156,10 @@ TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
     EXPECT_EQ(rows.Count(), 0);
     EXPECT_EQ(view.pushedStatus, "共找到3个驱动");
   }
+  // An empty list: only the check box flips.
+  logic.OnSelectAll();
+  EXPECT_EQ(rows.Count(), 0);
+  EXPECT_EQ(logic.SelectAllChecked(), 1);
 }
 
 TEST_F(MainDlgLogicTest, SelectAllTicksAndUnticksEveryRow) {
@@ -193,11 +172,6 @@ TEST_F(MainDlgLogicTest, SelectAllTicksAndUnticksEveryRow) {
   logic.OnSelectAll();
   EXPECT_EQ(logic.SelectAllChecked(), 0);
   EXPECT_EQ(TickedCount(), 0);
-
-  rows.DeleteAll();
-  logic.OnSelectAll();  // an empty list: only the check box flips
-  EXPECT_EQ(rows.Count(), 0);
-  EXPECT_EQ(logic.SelectAllChecked(), 1);
 }
 
 TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentType) {
@@ -290,13 +264,11 @@ TEST_F(MainDlgLogicTest, CloseWaitsForRunningBackupAndItsResultBox) {
   logic.OnCloseRequested(2);
   EXPECT_EQ(view.ended, std::vector<int>{2});
   view.ended.clear();
-
   StartBackup();
   logic.OnCloseRequested(2);
   EXPECT_TRUE(view.ended.empty());
   EXPECT_TRUE(logic.ClosePending());
   EXPECT_TRUE(view.disabled.count(maindlg::kExitButton));
-
   // The worker's end arrives while its result box is still up: the dialog
   // closes only once the box is answered.
   view.duringBox = [&] {

@@ -58,6 +58,13 @@ TEST_P(PosixFileSystemTest, AttributesOfMissingThingsGiveWindowsCodes) {
   EXPECT_EQ(AttrErr("C:\\dir\\file.txt\\x"), err::kPathNotFound);
   EXPECT_EQ(AttrErr("Q:\\dir"), err::kPathNotFound);
   EXPECT_EQ(AttrErr("C:\\dir\\a|b"), err::kInvalidName);
+  EXPECT_EQ(Err(fs().CreateDir("C:\\bad?name")), err::kInvalidName);
+  EXPECT_EQ(Err(fs().Delete("C:\\gone\\x.txt")), err::kPathNotFound);
+  EXPECT_EQ(Err(fs().RemoveDir("C:\\gone")), err::kFileNotFound);
+  scratch_.MakeDir("made");
+  EXPECT_EQ(fs().MakeDir("C:\\made"), -1);
+  EXPECT_EQ(errno, EEXIST);
+  // (The other codes of folder and file calls: the differential suite.)
 
   EXPECT_EQ(Attr("C:\\"), attr::kDirectory);
   EXPECT_EQ(Attr("C:\\DIR"), attr::kDirectory);
@@ -68,14 +75,12 @@ TEST_P(PosixFileSystemTest, AttributesRoundTripAndTravelWithCopies) {
   scratch_.WriteFile("a.sys", "data");
   EXPECT_EQ(Attr("C:\\a.sys"), attr::kArchive);  // a new file, as Windows reports it
   for (std::uint32_t bits : {0x01u, 0x02u, 0x04u, 0x21u, 0x27u, 0x80u}) {
-    SCOPED_TRACE(bits);
     ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", bits));
     EXPECT_EQ(Attr("C:\\a.sys"), bits);
     ASSERT_TRUE(fs().Copy("C:\\a.sys", "C:\\b.sys", false)) << GetLastError();
     EXPECT_EQ(Attr("C:\\b.sys"), bits);
     EXPECT_EQ(scratch_.ReadFile("b.sys"), "data");
-    // Clear the copy so the next round may overwrite it.
-    ASSERT_TRUE(fs().SetAttributes("C:\\b.sys", attr::kNormal));
+    ASSERT_TRUE(fs().SetAttributes("C:\\b.sys", attr::kNormal));  // so the next round may overwrite it
   }
   // Zero means normal (0x80 reads back as on Windows; wine reports archive
   // instead); read-only is the permission bits.
@@ -142,41 +147,15 @@ TEST_P(PosixFileSystemTest, CopyResults) {
   scratch_.WriteFile("a.txt", "aaa");
   scratch_.WriteFile("b.txt", "bbb");
   scratch_.MakeDir("dir");
-  EXPECT_EQ(Err(fs().Copy("C:\\a.txt", "C:\\b.txt", true)), err::kFileExists);
+  // (Missing sources and folders, fail-if-exists: the differential suite.)
   EXPECT_TRUE(fs().Copy("C:\\a.txt", "C:\\B.TXT", false));  // overwrites, keeps the host name
   EXPECT_EQ(scratch_.ReadFile("b.txt"), "aaa");
   EXPECT_FALSE(scratch_.Exists("B.TXT"));
-  EXPECT_EQ(Err(fs().Copy("C:\\none.txt", "C:\\c.txt", false)), err::kFileNotFound);
-  EXPECT_EQ(Err(fs().Copy("C:\\a.txt", "C:\\nodir\\c.txt", false)), err::kPathNotFound);
   EXPECT_EQ(Err(fs().Copy("C:\\dir", "C:\\c.txt", false)), err::kAccessDenied);
   EXPECT_EQ(Err(fs().Copy("C:\\a.txt", "C:\\dir", false)), err::kAccessDenied);
   // Onto itself (another spelling): refused, and the file is not truncated.
   EXPECT_EQ(Err(fs().Copy("C:\\a.txt", "C:\\A.txt", false)), err::kSharingViolation);
   EXPECT_EQ(scratch_.ReadFile("a.txt"), "aaa");
-}
-
-TEST_P(PosixFileSystemTest, FoldersAreMadeAndRemovedWithWindowsCodes) {
-  EXPECT_TRUE(fs().CreateDir("C:\\new"));
-  EXPECT_EQ(Err(fs().CreateDir("C:\\new")), err::kAlreadyExists);
-  EXPECT_EQ(Err(fs().CreateDir("C:\\NEW\\")), err::kAlreadyExists);
-  EXPECT_TRUE(fs().CreateDir("C:\\new\\sub\\"));
-  EXPECT_EQ(Err(fs().CreateDir("C:\\a\\b")), err::kPathNotFound);
-  scratch_.WriteFile("f.txt", "x");
-  EXPECT_EQ(Err(fs().CreateDir("C:\\f.txt")), err::kAlreadyExists);
-  EXPECT_EQ(Err(fs().CreateDir("C:\\bad?name")), err::kInvalidName);
-
-  EXPECT_EQ(fs().MakeDir("C:\\new"), -1);
-  EXPECT_EQ(errno, EEXIST);
-  EXPECT_EQ(fs().MakeDir("C:\\made"), 0);
-
-  EXPECT_EQ(Err(fs().RemoveDir("C:\\new")), err::kDirNotEmpty);
-  EXPECT_EQ(Err(fs().RemoveDir("C:\\f.txt")), err::kDirectory);
-  EXPECT_EQ(Err(fs().RemoveDir("C:\\gone")), err::kFileNotFound);
-  EXPECT_TRUE(fs().RemoveDir("C:\\new\\sub"));
-  EXPECT_TRUE(fs().RemoveDir("C:\\new"));
-  EXPECT_EQ(Err(fs().Delete("C:\\made")), err::kAccessDenied);
-  EXPECT_EQ(Err(fs().Delete("C:\\gone.txt")), err::kFileNotFound);
-  EXPECT_EQ(Err(fs().Delete("C:\\gone\\x.txt")), err::kPathNotFound);
 }
 
 TEST_P(PosixFileSystemTest, GbkNamesWithBackslashTrailBytes) {
@@ -208,10 +187,8 @@ TEST_P(PosixFileSystemTest, EnumerationOrderDotsAndProbes) {
   EXPECT_EQ(List("C:\\d\\*.*"), expected);
   EXPECT_EQ(List("C:\\d\\*.*", true), expected);
   EXPECT_EQ(List("C:\\D\\*"), expected);
-  EXPECT_EQ(List("C:\\d\\*.TXT"), (std::vector<std::string>{"Alpha.txt", "beta.TXT", "Gamma.txt", "zeta.txt"}));
   EXPECT_EQ(List("C:\\d\\?eta.*"), (std::vector<std::string>{"beta.TXT", "zeta.txt"}));
   EXPECT_EQ(List("C:\\d\\*.zzz"), (std::vector<std::string>{"!2"}));
-  EXPECT_EQ(List("C:\\nodir\\*.*"), (std::vector<std::string>{"!3"}));
   // A drive root lists no dots.
   EXPECT_EQ(List("C:\\*.*"), (std::vector<std::string>{"d\\"}));
 
@@ -220,7 +197,6 @@ TEST_P(PosixFileSystemTest, EnumerationOrderDotsAndProbes) {
   EXPECT_EQ(List("C:\\d"), (std::vector<std::string>{"d\\"}));
   EXPECT_EQ(List("C:\\d\\"), (std::vector<std::string>{"!2"}));
   EXPECT_EQ(List("C:\\"), (std::vector<std::string>{"!2"}));
-  EXPECT_EQ(List("C:\\d\\none"), (std::vector<std::string>{"!2"}));
   EXPECT_EQ(List("C:\\none\\x"), (std::vector<std::string>{"!3"}));
 
   FindEntry entry;
@@ -254,7 +230,7 @@ TEST_P(PosixFileSystemTest, LinkedFoldersAreNeverEntered) {
   EXPECT_EQ(scratch_.ReadFile("tree/sub/keep.txt"), "precious");
 }
 
-TEST_P(PosixFileSystemTest, StreamsAndShareModes) {
+TEST_P(PosixFileSystemTest, StreamsShareModesAndMoves) {
   auto out = fs().Open("C:\\s.bin", OpenMode::kCreateWrite);
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(GetLastError(), err::kSuccess);
@@ -273,11 +249,6 @@ TEST_P(PosixFileSystemTest, StreamsAndShareModes) {
   auto in = fs().Open("C:\\S.BIN", OpenMode::kReadExclusive);
   ASSERT_NE(in, nullptr);
   EXPECT_EQ(Err(fs().Open("C:\\s.bin", OpenMode::kCreateWrite) != nullptr), err::kSharingViolation);
-  ASSERT_TRUE(in->Seek(-4, SeekOrigin::kEnd));
-  ASSERT_TRUE(in->Read(buf, sizeof(buf), &got));
-  EXPECT_EQ(std::string(buf, got), "6789");
-  ASSERT_TRUE(in->Read(buf, sizeof(buf), &got));
-  EXPECT_EQ(got, 0u);
   EXPECT_FALSE(in->Seek(-1, SeekOrigin::kBegin));
   EXPECT_FALSE(in->Write("x", 1));
   in.reset();
@@ -289,20 +260,15 @@ TEST_P(PosixFileSystemTest, StreamsAndShareModes) {
   EXPECT_EQ(out->Length(), 0u);
   out.reset();
 
-  EXPECT_EQ(Err(fs().Open("C:\\none.bin", OpenMode::kReadShared) != nullptr), err::kFileNotFound);
-  EXPECT_EQ(Err(fs().Open("C:\\nodir\\x.bin", OpenMode::kCreateWrite) != nullptr), err::kPathNotFound);
   scratch_.MakeDir("d");
   EXPECT_EQ(Err(fs().Open("C:\\d", OpenMode::kReadShared) != nullptr), err::kAccessDenied);
-}
 
-TEST_P(PosixFileSystemTest, MoveReplaceIsOneRename) {
+  // A move is one rename: over the target under its host spelling; a change of case renames.
   scratch_.WriteFile("new.tmp", "fresh");
   scratch_.WriteFile("final.ini", "stale");
   ASSERT_TRUE(fs().MoveReplace("C:\\new.tmp", "C:\\FINAL.INI"));
   EXPECT_EQ(scratch_.ReadFile("final.ini"), "fresh");
-  EXPECT_FALSE(scratch_.Exists("new.tmp"));
-  EXPECT_FALSE(scratch_.Exists("FINAL.INI"));
-  // A change of case renames the entry.
+  EXPECT_FALSE(scratch_.Exists("new.tmp") || scratch_.Exists("FINAL.INI"));
   ASSERT_TRUE(fs().MoveReplace("C:\\final.ini", "C:\\Final.ini"));
   EXPECT_TRUE(scratch_.Exists("Final.ini"));
   EXPECT_EQ(Err(fs().MoveReplace("C:\\missing", "C:\\x")), err::kFileNotFound);

@@ -115,16 +115,6 @@ TEST_F(IniProfileTest, LookupsIgnoreCaseAndBlanks) {
             (std::vector<std::string>{"SourceDisksFiles", "版本"}));
 }
 
-TEST_F(IniProfileTest, OnlyTheFirstOfDuplicateSectionsIsRead) {
-  scratch_.WriteFile("taskinfo.ini", "[Dup]\r\na=1\r\n[DUP]\r\nb=2\r\na=3\r\n");
-  EXPECT_EQ(Read("dup", "a"), "1");
-  EXPECT_EQ(Read("dup", "b"), "找不到相应值");
-  EXPECT_EQ(Section("Dup"), std::vector<std::string>{"a=1"});
-  EXPECT_EQ(Names(), (std::vector<std::string>{"Dup", "DUP"}));
-  ASSERT_TRUE(Write("DUP", "b", "9"));
-  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[Dup]\r\na=1\r\nb=9\r\n[DUP]\r\nb=2\r\na=3\r\n");
-}
-
 TEST_F(IniProfileTest, ResultsAreCutToTheBuffer) {
   const std::string longValue(600, 'v');
   ASSERT_TRUE(Write("S", "long", longValue.c_str()));
@@ -143,16 +133,13 @@ TEST_F(IniProfileTest, ResultsAreCutToTheBuffer) {
   EXPECT_EQ(empty[1], '\0');
 }
 
+// (Missing files, repeated sections and UTF-16 files: the differential suite.)
 TEST_F(IniProfileTest, MissingFileGivesDefaultsAndReadOnlyFileIsKept) {
   file_ = "C:\\absent.ini";
   SetLastError(0);
   EXPECT_EQ(Read("a", "b"), "找不到相应值");
   EXPECT_EQ(GetLastError(), err::kFileNotFound);
-  EXPECT_EQ(Section("a"), std::vector<std::string>{});
-  EXPECT_EQ(Names(), std::vector<std::string>{});
   EXPECT_FALSE(scratch_.Exists("absent.ini"));
-
-  // A read-only file is read but not written.
   file_ = "C:\\taskinfo.ini";
   scratch_.WriteFile("taskinfo.ini", "[S]\r\nk=v\r\n");
   ASSERT_TRUE(platform_.files().SetAttributes(file_, attr::kReadOnly));
@@ -176,46 +163,29 @@ TEST_F(IniProfileTest, ValuesAreWrittenAsGiven) {
   EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "");
 }
 
-TEST_F(IniProfileTest, Utf16FilesAreReadAndStayUtf16) {
-  const std::string body = Utf16("[驱动]\r\n硬件ID=PCI\\VEN_乗\r\n[Other]\r\nx=1\r\n");
-  scratch_.WriteFile("taskinfo.ini", "\xFF\xFE" + body);
-  EXPECT_EQ(Read("驱动", "硬件id"), "PCI\\VEN_乗");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"驱动", "Other"}));
-  ASSERT_TRUE(Write("驱动", "新", "值"));
-  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"),
-            "\xFF\xFE" + Utf16("[驱动]\r\n硬件ID=PCI\\VEN_乗\r\n新=值\r\n[Other]\r\nx=1\r\n"));
-
-  // A UTF-8 byte-order mark is kept and the rest read as ANSI bytes.
-  scratch_.WriteFile("bom.ini", "\xEF\xBB\xBF[A]\r\nk=v\r\n");
-  file_ = "C:\\bom.ini";
+TEST_F(IniProfileTest, Utf8MarkIsKeptAndTheRestReadAsAnsi) {
+  scratch_.WriteFile("taskinfo.ini", "\xEF\xBB\xBF[A]\r\nk=v\r\n");
   EXPECT_EQ(Read("A", "k"), "v");
   ASSERT_TRUE(Write("A", "k", "w"));
-  EXPECT_EQ(scratch_.ReadFile("bom.ini"), "\xEF\xBB\xBF[A]\r\nk=w\r\n");
+  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "\xEF\xBB\xBF[A]\r\nk=w\r\n");
 }
 
+// Any bytes through the engine: the fuzz target. Here what only the file layer sees.
 TEST_F(IniProfileTest, MalformedFilesNeverBreakTheEngine) {
-  std::string garbage;
-  for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
   const std::string cases[] = {
-      garbage,
-      "[A]\r\nk=v",                                               // no final line end
-      "[A]\r\nk=" + std::string(100 * 1024, 'x') + "\r\n",        // a 100 KB line
-      std::string("[A]\r\nk=a\0b\r\n[B\0]\r\n", 17),              // NUL bytes
-      "\xFF\xFE" + Utf16("[A]\r\nk=v\r\n") + "\x41",              // odd-length UTF-16
-      "\xFE\xFF",                                                 // a bare mark
-      "[\x81]\r\n[",                                              // cut double-byte name
-      std::string(5000, '['),
+      "\xFF\xFE" + Utf16("[A]\r\nk=v\r\n") + "\x41",  // odd-length UTF-16
+      "\xFE\xFF",                                       // a bare mark
+      "[A]\r\nk=" + std::string(100 * 1024, 'x') + "\r\n",
   };
   for (const std::string& bytes : cases) {
     scratch_.WriteFile("taskinfo.ini", bytes);
     Read("A", "k");
-    Section("A");
     Section("A", 3);
     Names(2);
     EXPECT_TRUE(Write("A", "k", "w"));
     EXPECT_EQ(Read("A", "k"), "w");
   }
-  scratch_.WriteFile("taskinfo.ini", "[A]\r\nk=" + std::string(100 * 1024, 'x') + "\r\n");
+  scratch_.WriteFile("taskinfo.ini", cases[2]);
   EXPECT_EQ(Read("A", "k").size(), 519u);
 }
 

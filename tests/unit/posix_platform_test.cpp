@@ -9,9 +9,13 @@ namespace {
 
 using testing::PosixScratch;
 
-TEST(PosixPlatformTest, PathsMapThroughTheMostSpecificDrive) {
+class PosixPlatformTest : public ::testing::Test {
+ protected:
   PosixScratch scratch;
   PosixPlatform platform;
+};
+
+TEST_F(PosixPlatformTest, PathsMapThroughTheMostSpecificDrive) {
   EXPECT_EQ(platform.ToWindowsPath("/tmp/x"), "Z:\\tmp\\x");
   EXPECT_EQ(platform.ToWindowsPath("/"), "Z:\\");
   platform.MapDrive('c', scratch.path());
@@ -23,12 +27,8 @@ TEST(PosixPlatformTest, PathsMapThroughTheMostSpecificDrive) {
   EXPECT_EQ(platform.ToWindowsPath("/usr"), "");
 }
 
-TEST(PosixPlatformTest, HostPathsAreFoundWithoutRegardToCase) {
-  PosixScratch scratch;
-  scratch.MakeDir("Windows");
-  scratch.MakeDir("Windows/inf");
+TEST_F(PosixPlatformTest, HostPathsAreFoundWithoutRegardToCase) {
   scratch.WriteFile("Windows/inf/oem1.inf", "x");
-  PosixPlatform platform;
   platform.MapDrive('C', scratch.path());
   std::string host;
   ASSERT_TRUE(platform.ToHostPath("C:\\WINDOWS\\INF\\OEM1.INF", host));
@@ -49,16 +49,13 @@ TEST(PosixPlatformTest, HostPathsAreFoundWithoutRegardToCase) {
   EXPECT_FALSE(platform.ToHostPath("relative\\x", host));
 }
 
-TEST(PosixPlatformTest, BoxesGoToStandardError) {
-  PosixPlatform platform;
+TEST_F(PosixPlatformTest, BoxesGoToStandardError) {
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(platform.Get().boxes->Show("备份失败", nullptr, mb::kOk), mb::kIdOk);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), u8"备份失败\n");
 }
 
-TEST(PosixPlatformTest, TempPathIsCreatedAndEndsWithBackslash) {
-  PosixScratch scratch;
-  PosixPlatform platform;
+TEST_F(PosixPlatformTest, TempPathIsCreatedAndEndsWithBackslash) {
   platform.MapDrive('C', scratch.path());
   platform.SetTempFolder(scratch / "users/me/Temp");
   char buf[260];

@@ -1,5 +1,5 @@
-// Loading an offline registry from regedit exports and SYSTEM hives (written by
-// the tests' hive writer, read back through libhivex).
+// The in-memory registry's A-function view, and loading it from regedit exports
+// and SYSTEM hives (written by the tests' hive writer, read back through libhivex).
 #include <gtest/gtest.h>
 
 #include "ClassBranch.h"
@@ -13,6 +13,7 @@
 #include "inventory/MemoryDriverRows.h"
 #include "RegFileWriter.h"
 #include "platform/posix/RegistryFiles.h"
+#include "platform/posix/MemoryRegistry.h"
 
 namespace pelorin {
 namespace {
@@ -251,6 +252,52 @@ TEST(HiveLoadTest, DriverDatabasesAndEnvironmentsComeAlong) {
   const std::string empty = dir.WriteFile("EMPTY", testing::HiveWriter().Write(HiveKey{u"ROOT", {}, {}}));
   EXPECT_FALSE(LoadDriversHive(empty, registry, error));
   EXPECT_EQ(error, empty + ": no DriverDatabase key");
+}
+
+std::uint32_t Query(MemoryRegistry& reg, const std::string& path, const char* name, std::string& out) {
+  std::unique_ptr<RegistryKey> key;
+  EXPECT_EQ(reg.OpenKey(path, key), 0u);
+  std::string buffer(200, '\xEE');
+  std::uint32_t size = 200, type = 0;
+  std::uint32_t rc = key->QueryValue(name, &type, reinterpret_cast<unsigned char*>(buffer.data()), &size);
+  out = rc == 0 ? buffer.substr(0, size) : buffer;
+  return rc;
+}
+
+// GBK conversion, 199/200-byte bounds, empty and binary values and missing ones
+// are read through the scan's tests; the size query through the locator's.
+TEST(MemoryRegistryTest, StringsComeOutTerminatedOnePlaceholderPerUnit) {
+  MemoryRegistry reg;
+  reg.SetRawValue("K", "noNul", regtype::kSz, regtext::Utf16ToBytes(std::u16string(199, u'a')));
+  std::u16string smile = u"a\U0001F600b";
+  smile.push_back(0);
+  reg.SetRawValue("K", "emoji", regtype::kSz, regtext::Utf16ToBytes(smile));
+  std::string out;
+  EXPECT_EQ(Query(reg, "K", "noNul", out), 0u);
+  EXPECT_EQ(out, std::string(199, 'a') + '\0');
+  EXPECT_EQ(Query(reg, "K", "emoji", out), 0u);
+  EXPECT_EQ(out, std::string("a??b", 5));
+}
+
+TEST(MemoryRegistryTest, KeysAreCaseInsensitiveEnumeratedInFoldedOrder) {
+  MemoryRegistry reg;
+  for (const char* name : {"驱动", "Properties", "LLL", "ABD", "abc", "0010", "0002", "0001"})
+    reg.CreateKey(std::string("Root\\") + name);
+  reg.CreateKey("ROOT\\abc\\x");
+  std::unique_ptr<RegistryKey> key;
+  ASSERT_EQ(reg.OpenKey("root", key), 0u);
+  std::vector<std::string> names;
+  char name[260];
+  std::uint32_t i = 0;
+  for (; key->EnumKey(i, name, sizeof name) == 0; ++i) names.push_back(name);
+  EXPECT_EQ(key->EnumKey(i, name, sizeof name), err::kNoMoreItems);
+  EXPECT_EQ(names, (std::vector<std::string>{"0001", "0002", "0010", "abc", "ABD", "LLL",
+                                             "Properties", "驱动"}));
+  EXPECT_EQ(key->EnumKey(0, name, 4), err::kMoreData);
+  EXPECT_EQ(key->EnumKey(0, name, 5), 0u);
+  EXPECT_EQ(reg.OpenKey("Root\\ABC\\X", key), 0u);
+  EXPECT_EQ(reg.OpenKey("Root\\nope", key), err::kFileNotFound);
+  EXPECT_EQ(key, nullptr);
 }
 
 }  // namespace

@@ -93,46 +93,32 @@ TEST_F(RestoreHandlerTest, CancelledPickerDoesNothing) {
 
 TEST_F(RestoreHandlerTest, FolderWithoutBackupNamesTheFolder) {
   MakeLabBackup();
-  picker.Choose("D:\\Backup");  // the top folder of a backup
-  Restore();
-  ExpectOneBox("在文件夹'D:\\Backup'中未能找到驱动程序备份文件");
-  EXPECT_THAT(view.statuses, IsEmpty());
-  EXPECT_THAT(devices.Calls(), IsEmpty());
-
-  // A folder name is not a format.
-  boxes.Clear();
-  drive.MakeDir("100%s%d");
-  picker.Choose("D:\\100%s%d");
-  Restore();
-  ExpectOneBox("在文件夹'D:\\100%s%d'中未能找到驱动程序备份文件");
-
-  // A manifest without sections is no backup either.
-  boxes.Clear();
-  MakeBackup(drive, u8"Backup/空", "D:\\Backup\\空", "; nothing here\r\n");
-  picker.Choose("D:\\Backup\\空");
-  Restore();
-  ExpectOneBox("在文件夹'D:\\Backup\\空'中未能找到驱动程序备份文件");
+  drive.MakeDir("100%s%d");  // a folder name is not a format
+  MakeBackup(drive, u8"Backup/空", "D:\\Backup\\空", "; nothing here\r\n");  // a manifest without sections
+  for (const char* folder : {"D:\\Backup", "D:\\100%s%d", "D:\\Backup\\空"}) {
+    boxes.Clear();
+    view.statuses.clear();
+    picker.Choose(folder);
+    Restore();
+    ExpectOneBox(std::string("在文件夹'") + folder + "'中未能找到驱动程序备份文件");
+    EXPECT_EQ(view.statuses.empty(), std::string(folder) != "D:\\Backup\\空") << folder;
+  }
   EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动空", "共找到7个驱动"));
   EXPECT_THAT(devices.Calls(), IsEmpty());
 }
 
-TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverFromTheChosenFolder) {
+TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverAndOnlyTheFirstSectionCounts) {
   devices.AddDevice("PCI\\LAB\\1", {kId});
-  MakeLabBackup();
+  devices.AddDevice("USB\\OTHER\\1", {"USB\\VID_0001"});
+  devices.SetRestartNeeded(true);  // reported as plain success
+  MakeBackup(drive, u8"Backup/实验设备", kFolder,
+             Manifest(kId, "oem3.inf") + "[另一个类]\r\n硬件ID=USB\\VID_0001\r\n驱动程序配置文件=oem3.inf\r\n");
   picker.Choose(kFolder);
   Restore();
   ExpectOneBox(kSucceeded);
   EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动实验设备", "共找到7个驱动"));
   EXPECT_EQ(devices.Devices()[0].driverInf, std::string(kFolder) + "\\oem3.inf");
-}
-
-TEST_F(RestoreHandlerTest, RestartRequestIsReportedAsPlainSuccess) {
-  devices.AddDevice("PCI\\LAB\\1", {kId});
-  devices.SetRestartNeeded(true);
-  MakeLabBackup();
-  picker.Choose(kFolder);
-  Restore();
-  ExpectOneBox(kSucceeded);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 1);
 }
 
 TEST_F(RestoreHandlerTest, AbsentHardwareShowsTheCheckDeviceMessageAndResetsTheStatus) {
@@ -153,7 +139,6 @@ TEST_F(RestoreHandlerTest, ManifestWithoutInfOrIdFails) {
   ExpectOneBox(kFailed);
   EXPECT_THAT(devices.Calls(), IsEmpty());
   EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动NoInf", "共找到7个驱动"));
-
   // Without the ID the not-found text becomes the ID; the INF has no driver for
   // it, so the root device made for it is removed again.
   boxes.Clear();
@@ -166,35 +151,20 @@ TEST_F(RestoreHandlerTest, ManifestWithoutInfOrIdFails) {
   EXPECT_THAT(devices.Devices(), IsEmpty());
 }
 
-TEST_F(RestoreHandlerTest, OnlyTheFirstSectionsDriverIsInstalled) {
-  devices.AddDevice("PCI\\LAB\\1", {kId});
-  devices.AddDevice("USB\\OTHER\\1", {"USB\\VID_0001"});
-  MakeBackup(drive, u8"Backup/实验设备", kFolder,
-             Manifest(kId, "oem3.inf") + "[另一个类]\r\n硬件ID=USB\\VID_0001\r\n驱动程序配置文件=oem3.inf\r\n");
-  picker.Choose(kFolder);
-  Restore();
-  ExpectOneBox(kSucceeded);
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 1);
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId)), 1);
-}
-
 TEST_F(RestoreHandlerTest, DriverNameIsTheLastFolderLevel) {
-  // "乗" is 0x81 0x5C in GBK: its trail byte is not a separator.
   devices.AddDevice("PCI\\LAB\\1", {kId});
+  // "乗" is 0x81 0x5C in GBK: its trail byte is not a separator. A drive root
+  // gives an empty name; the paths built from it keep the root's own backslash.
   MakeBackup(drive, u8"Backup/乗", "D:\\Backup\\乗", Manifest(kId, "oem3.inf"));
-  picker.Choose("D:\\Backup\\乗");
-  Restore();
-  ExpectOneBox(kSucceeded);
-  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动乗", "共找到7个驱动"));
-
-  // A drive root gives an empty name; the paths built from it keep the root's own backslash.
-  boxes.Clear();
-  view.statuses.clear();
   MakeBackup(rootDrive, "", "C:\\", Manifest(kId, "oem3.inf"));
-  picker.Choose("C:\\");
-  Restore();
-  ExpectOneBox(kSucceeded);
-  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动", "共找到7个驱动"));
+  for (auto [folder, name] : {std::pair{"D:\\Backup\\乗", "乗"}, std::pair{"C:\\", ""}}) {
+    boxes.Clear();
+    view.statuses.clear();
+    picker.Choose(folder);
+    Restore();
+    ExpectOneBox(kSucceeded);
+    EXPECT_THAT(view.statuses, ElementsAre(std::string("正在恢复驱动") + name, "共找到7个驱动"));
+  }
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " C:\\\\oem3.inf"), 1);
 }
 

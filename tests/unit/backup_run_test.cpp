@@ -1,0 +1,375 @@
+// The backup runs on the POSIX backend: driver folder names, the manifests
+// byte for byte, what a folder or self-extracting run shows, in which order,
+// what it writes, and how each failure ends.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "BackupGolden.h"
+#include "BackupScratch.h"
+#include "RecordingBackupHost.h"
+#include "SfxStubResources.h"
+#include "backup/BackupManifest.h"
+#include "backup/FolderBackup.h"
+#include "backup/SfxBackup.h"
+#include "platform/posix/Encoding.h"
+#include "sfx/SfxUnpack.h"
+
+namespace pelorin {
+namespace {
+
+using testing::BackupScratch;
+using testing::RecordingBackupHost;
+using Events = std::vector<std::string>;
+
+TEST(DriverFolderNameTest, SlashesGoAndLevelsLeadingOutAreNeutralised) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Intel(R) PRO/100 VE Network Connection", "Intel(R) PRO100 VE Network Connection"},
+      {"A/B Adapter", "AB Adapter"}, {"A\\B", "A\\B"}, {"千兆以太网控制器", "千兆以太网控制器"},
+      {"v1.0 . adapter...", "v1.0 . adapter..."},
+      {"\x95\x5C..\x95\x5C", "\x95\x5C..\x95\x5C"},  // a trail byte 0x5C is no level separator
+      {"..\\..\\x", "__\\__\\x"}, {"./../x", "...x"},  // "/" goes first
+      {"C:\\x", "C_\\x"}, {"\\x", "x"}, {"\\\\server\\share", "server\\share"},
+      {"a\\ . \\b\\", "a\\ _ \\b"}, {"/", "_"}, {"..", "__"}, {"", "_"},
+  };
+  for (auto [name, folder] : cases) EXPECT_EQ(DriverFolderName(name), folder) << name;
+}
+
+class ManifestTest : public ::testing::Test {
+ protected:
+  DriverRecord Record(const std::string& desc, const std::string& cls) {
+    return DriverRecord{desc, cls, "5.1.2600.0", "Acme", "7-1-2001", "oem9.inf", "usb\\vid_1234"};
+  }
+  BackupScratch disk;
+};
+
+TEST_F(ManifestTest, CombinedManifestAndClassTree) {
+  CCombinedManifest combined(disk.platform.Get());
+  CClassTreeFile tree(disk.platform.Get());
+  combined.Open("D:\\taskinfo.ini");
+  tree.Open("D:\\treeinfo.ini");
+  for (const DriverRecord& driver : {Record("A/B Adapter", "Display"), Record("Second", "Display")}) {
+    tree.WriteDriver(driver.ClassName, driver.DriverDesc);
+    combined.WriteDriver(driver);
+    combined.WriteFile(driver.DriverDesc, "C:\\WINDOWS\\inf\\oem9.inf",
+                       "D:\\" + DriverFolderName(driver.DriverDesc) + "\\oem9.inf");
+  }
+  EXPECT_EQ(disk.Backup("treeinfo.ini"), "[Display]\r\nA/B Adapter=1\r\nSecond=1\r\n");
+  // One block per driver: its section, its keys, then its files.
+  auto block = [](const std::string& desc, const std::string& folder) {
+    return "[" + desc + "]\r\n硬件ID=usb\\vid_1234\r\n驱动程序配置文件=oem9.inf\r\n驱动程序提供商=Acme\r\n"
+           "驱动程序日期=7-1-2001\r\n驱动程序版本=5.1.2600.0\r\n驱动程序类型=Display\r\n"
+           "C:\\WINDOWS\\inf\\oem9.inf=D:\\" + folder + "\\oem9.inf\r\n";
+  };
+  EXPECT_EQ(disk.Backup("taskinfo.ini"), block("A/B Adapter", "AB Adapter") + block("Second", "Second"));
+}
+
+TEST_F(ManifestTest, SharedFolderKeepsOneDriverSectionAndAddsLines) {
+  // Two rows whose names agree once "/" is removed share one manifest.
+  disk.scratch.MakeDir("d/AB");
+  CDriverManifest manifest(disk.platform.Get());
+  manifest.Open("D:\\" + DriverFolderName("A/B"));
+  EXPECT_EQ(manifest.Path(), "D:\\AB\\taskinfo.ini");
+  manifest.WriteDriverSection(Record("A/B", "Net"));
+  manifest.WriteFile(3, "C:\\WINDOWS\\a.sys", "D:\\AB\\a.sys");
+  DriverRecord second = Record("AB", "Net");
+  second.DriverVersion = "6.0";
+  manifest.Open("D:\\" + DriverFolderName("AB"));
+  manifest.WriteDriverSection(second);
+  manifest.WriteFile(3, "C:\\WINDOWS\\system32\\a.sys", "D:\\AB\\a.sys");
+  EXPECT_EQ(disk.Backup("AB/taskinfo.ini"),
+            "[Net]\r\n"
+            "硬件ID=usb\\vid_1234\r\n"
+            "驱动程序配置文件=oem9.inf\r\n"
+            "驱动程序提供商=Acme\r\n"
+            "驱动程序日期=7-1-2001\r\n"
+            "驱动程序版本=6.0\r\n"
+            "[3]\r\n"
+            "C:\\WINDOWS\\a.sys=D:\\AB\\a.sys\r\n"
+            "C:\\WINDOWS\\system32\\a.sys=D:\\AB\\a.sys\r\n");
+}
+
+TEST(BackupGoldenTest, ManifestsMatchTheSharedBytes) {
+  testing::BackupScratch disk;
+  for (const auto& file : testing::golden::SystemFiles()) {
+    std::string relative = std::string("WINDOWS/") + file.path;
+    for (char& c : relative) c = c == '\\' ? '/' : c;
+    disk.PutSystemFile(relative, file.content);
+  }
+  for (const std::string version : {"1.0", "2.0"}) {
+    testing::RecordingBackupHost host;
+    const auto rows = testing::golden::Rows(version);
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) host.rows.InsertTop(*it);
+    for (int row = 0; row < host.rows.Count(); ++row) host.rows.SetTicked(row, true);
+    ASSERT_EQ(RunFolderBackup(disk.platform.Get(), host, "D:\\"), BackupResultDone);
+
+    const auto expected = testing::golden::Manifests("D:\\", version);
+    const auto folders = testing::golden::Folders();
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+      EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(folders[i]) + "/taskinfo.ini"), expected[i]) << version;
+    }
+  }
+  EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(testing::golden::Folders()[0]) + "/pltest_e100b.sys"), "sys");
+}
+
+DriverRecord Driver(const std::string& desc, const std::string& cls, const std::string& inf) {
+  return DriverRecord{desc, cls, "1.0.0.0", "Acme", "1-2-2020", inf, "pci\\ven_1&dev_" + inf};
+}
+
+class FolderBackupRunTest : public ::testing::Test {
+ protected:
+  // Rows stand in the order given, all ticked.
+  void AddTicked(const std::vector<DriverRecord>& records) {
+    for (auto it = records.rbegin(); it != records.rend(); ++it) host.rows.InsertTop(*it);
+    for (int row = 0; row < host.rows.Count(); ++row) host.rows.SetTicked(row, true);
+  }
+  int Run(const std::string& destination = "D:\\") {
+    return RunFolderBackup(disk.platform.Get(), host, destination);
+  }
+
+  BackupScratch disk;
+  RecordingBackupHost host;
+};
+
+TEST_F(FolderBackupRunTest, TwoDriversStepByStep) {
+  disk.PutInf("oem1.inf", "e100b.sys=1,,\r\ne100bmsg.dll=1,,");
+  disk.PutSystemFile("WINDOWS/inf/oem1.PNF");
+  disk.PutSystemFile("WINDOWS/system32/drivers/e100b.sys", "e100b");
+  disk.PutSystemFile("WINDOWS/system32/e100bmsg.dll");
+  disk.PutInf("oem2.inf", "alcxwdm.sys=1");
+  disk.PutSystemFile("WINDOWS/system32/drivers/alcxwdm.sys");
+  AddTicked({Driver("Intel(R) PRO/100 VE Network Connection", "网络适配器", "oem1.inf"),
+             Driver("Realtek AC97 Audio", "声音、视频和游戏控制器", "oem2.inf")});
+
+  EXPECT_EQ(Run(), BackupResultDone);
+
+  const Events expected = {"show:1", "status:正在备份:Intel(R) PRO100 VE Network Connection", "range:0,4",
+                           "pos:1", "text:oem1.inf", "pos:2", "text:oem1.PNF", "pos:3", "text:e100b.sys",
+                           "pos:4", "text:e100bmsg.dll",
+                           "show:1", "status:正在备份:Realtek AC97 Audio", "range:0,3",
+                           "pos:1", "text:oem2.inf", "pos:3", "text:alcxwdm.sys",
+                           "result:2", "status:共找到2个驱动", "pos:0", "show:0"};
+  EXPECT_EQ(host.Events(), expected);
+  EXPECT_EQ(disk.Backup("Intel(R) PRO100 VE Network Connection/e100b.sys"), "e100b");
+  EXPECT_TRUE(disk.InBackup("Realtek AC97 Audio/alcxwdm.sys"));
+  EXPECT_FALSE(disk.InBackup("Realtek AC97 Audio/oem2.PNF"));
+  // The manifest bytes of such a run are pinned by BackupGoldenTest.
+  EXPECT_TRUE(disk.boxes.Shown().empty());
+}
+
+TEST_F(FolderBackupRunTest, EmptyFileListAndMissingInf) {
+  disk.PutInf("oem6.inf", "");
+  disk.PutSystemFile("WINDOWS/inf/oem6.PNF");
+  AddTicked({Driver("SMBus", "System devices", "oem6.inf"), Driver("Gone", "System devices", "gone.inf")});
+  EXPECT_EQ(Run(), BackupResultDone);
+
+  const Events expected = {"show:1", "status:正在备份:SMBus", "range:0,2", "pos:1", "text:oem6.inf",
+                           "pos:2", "text:oem6.PNF",
+                           "show:1", "status:正在备份:Gone", "range:0,2",
+                           "result:2", "status:共找到2个驱动", "pos:0", "show:0"};
+  EXPECT_EQ(host.Events(), expected);
+  EXPECT_EQ(disk.boxes.Texts(), std::vector<std::string>{"打开配置文件失败，请指定正确文件路径！"});
+  const std::string manifest = disk.Backup("Gone/taskinfo.ini");
+  EXPECT_EQ(manifest.rfind("[System devices]\r\n", 0), 0u);
+  EXPECT_EQ(manifest.find("[1]"), std::string::npos);
+}
+
+TEST_F(FolderBackupRunTest, NothingTickedPostsOneAndWritesNothing) {
+  host.rows.InsertTop(Driver("Unticked", "Net", "oem1.inf"));
+  EXPECT_EQ(Run(), BackupResultNothingTicked);
+  const Events expected = {"result:1", "status:共找到1个驱动", "pos:0", "show:0"};
+  EXPECT_EQ(host.Events(), expected);
+  EXPECT_FALSE(disk.InBackup("Unticked"));
+}
+
+TEST_F(FolderBackupRunTest, FolderThatCannotBeMadeEndsTheRunAtOnce) {
+  for (const char* inf : {"a.inf", "b.inf", "c.inf", "d.inf", "e.inf"}) disk.PutInf(inf, "");
+  // "|" is refused in Windows names: the third folder cannot be made.
+  AddTicked({Driver("A", "X", "a.inf"), Driver("B", "X", "b.inf"), Driver("Bad|Name", "X", "c.inf"),
+             Driver("D", "X", "d.inf"), Driver("E", "X", "e.inf")});
+  EXPECT_EQ(Run(), 0);
+
+  const std::vector<std::string> boxes = {"Create  directory fail!", "创建D:\\Bad|Name目录失败"};
+  EXPECT_EQ(disk.boxes.Texts(), boxes);
+  EXPECT_EQ(host.Events().back(), "text:b.inf");  // no post, status and bar as they were
+  EXPECT_TRUE(disk.InBackup("A/a.inf") && disk.InBackup("B/taskinfo.ini"));
+  EXPECT_FALSE(disk.InBackup("D") || disk.InBackup("E"));
+}
+
+TEST_F(FolderBackupRunTest, SecondBackupUpdatesInPlace) {
+  disk.PutInf("oem1.inf", "a.sys=1");
+  disk.PutSystemFile("WINDOWS/system32/drivers/a.sys", "v1");
+  AddTicked({Driver("Net", "Net class", "oem1.inf")});
+  ASSERT_EQ(Run(), BackupResultDone);
+  const std::string first = disk.Backup("Net/taskinfo.ini");
+
+  // A newer version, a changed file, a read-only source and a read-only manifest.
+  host.rows.DeleteAll();
+  DriverRecord newer = Driver("Net", "Net class", "oem1.inf");
+  newer.DriverVersion = "2.0.0.0";
+  AddTicked({newer});
+  disk.PutSystemFile("WINDOWS/system32/drivers/a.sys", "v2");
+  chmod((disk.scratch / "c/WINDOWS/system32/drivers/a.sys").c_str(), 0444);
+  ASSERT_EQ(Run(), BackupResultDone);
+  chmod((disk.scratch / "d/Net/taskinfo.ini").c_str(), 0444);
+  disk.PutSystemFile("WINDOWS/system32/drivers/a.sys", "v3");
+  ASSERT_EQ(Run(), BackupResultDone);
+
+  std::string expected = first;
+  expected.replace(expected.find("1.0.0.0"), 7, "2.0.0.0");
+  EXPECT_EQ(disk.Backup("Net/taskinfo.ini"), expected);
+  EXPECT_EQ(disk.Backup("Net/a.sys"), "v3");
+  EXPECT_EQ(host.Results(), (std::vector<int>{2, 2, 2}));
+}
+
+TEST_F(FolderBackupRunTest, FailedCopyIsNotRecordedAndMakesTheRunIncomplete) {
+  disk.PutInf("oem1.inf", "a.sys=1\r\nb.sys=1");
+  disk.PutSystemFile("WINDOWS/system32/drivers/a.sys");
+  disk.PutSystemFile("WINDOWS/system32/drivers/b.sys");
+  disk.PutInf("oem2.inf", "");
+  AddTicked({Driver("Drv", "X", "oem1.inf"), Driver("Fine", "X", "oem2.inf")});
+  // A folder where the copy of a.sys should go: the copy fails.
+  disk.scratch.MakeDir("d/Drv");
+  disk.scratch.MakeDir("d/Drv/a.sys");
+
+  EXPECT_EQ(Run(), BackupResultIncomplete);
+  EXPECT_EQ(host.incomplete.failedCopies, std::vector<std::string>{"Drv"});
+  const Events events = host.Events();
+  EXPECT_EQ(std::count(events.begin(), events.end(), "text:a.sys"), 0);
+  EXPECT_EQ(std::count(events.begin(), events.end(), "text:b.sys"), 1);
+  const Events tail(events.end() - 5, events.end());
+  EXPECT_EQ(tail, (Events{"incomplete", "result:3", "status:共找到2个驱动", "pos:0", "show:0"}));
+  const std::string manifest = disk.Backup("Drv/taskinfo.ini");
+  EXPECT_EQ(manifest.find("a.sys"), std::string::npos);
+  EXPECT_NE(manifest.find("[4]\r\nC:\\WINDOWS\\system32\\drivers\\b.sys="), std::string::npos);
+}
+
+TEST_F(FolderBackupRunTest, BackupBelowTheWindowsFolderSeesItsOwnCopies) {
+  // The first driver's copy lands in C:\WINDOWS\zz, listed after system32: the
+  // second driver's search meets it last, as a fresh walk of the tree does.
+  disk.PutInf("oem1.inf", "a.sys=1");
+  disk.PutInf("oem2.inf", "a.sys=1");
+  disk.PutSystemFile("WINDOWS/system32/drivers/a.sys");
+  disk.PutSystemFile("WINDOWS/zz/keep");
+  AddTicked({Driver("One", "X", "oem1.inf"), Driver("Two", "X", "oem2.inf")});
+  EXPECT_EQ(Run("C:\\WINDOWS\\zz\\"), BackupResultDone);
+  const std::string manifest = disk.scratch.ReadFile("c/WINDOWS/zz/Two/taskinfo.ini");
+  EXPECT_NE(manifest.find("[3]\r\nC:\\WINDOWS\\zz\\One\\a.sys=C:\\WINDOWS\\zz\\Two\\a.sys\r\n"), std::string::npos)
+      << manifest;
+}
+
+class SfxBackupTest : public FolderBackupRunTest {
+ protected:
+  SfxBackupTest() {
+    disk.scratch.MakeDir("temp");
+    disk.platform.SetTempFolder(disk.scratch / "temp");
+  }
+  void AddDriver(const std::string& desc, const std::string& cls, const std::string& inf,
+                 const std::vector<std::string>& files, bool ticked = true) {
+    std::string text = "[SourceDisksFiles]\r\n";
+    for (auto& f : files) {
+      text += f + "=1\r\n";
+      disk.PutSystemFile("WINDOWS/system32/" + f, "data of " + f);
+    }
+    disk.PutSystemFile("WINDOWS/inf/" + inf, text);
+    host.rows.InsertTop(DriverRecord{desc, cls, "1.0", "", "", inf, "PCI\\VEN_" + inf});
+    host.rows.SetTicked(0, ticked);
+  }
+  int RunSfx() { return RunSfxBackup(platform, host, writer, "D:\\"); }
+  std::vector<std::string> Names() {
+    std::vector<SfxRecord> records;
+    auto in = disk.platform.Get().files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
+    EXPECT_TRUE(in && ReadSfxDirectory(*in, records) == SfxStatus::kOk);
+    std::vector<std::string> names;
+    for (auto& r : records) names.push_back(r.name);
+    return names;
+  }
+  // What a failed run leaves: the earlier backup, no result posted, the writer emptied.
+  void ExpectFailed(const std::vector<std::string>& boxes) {
+    EXPECT_EQ(disk.boxes.Texts(), boxes);
+    EXPECT_TRUE(host.Results().empty());
+    EXPECT_EQ(disk.Backup("pelorin.exe"), "earlier backup");
+    EXPECT_EQ(writer.Count(), 0);
+  }
+  testing::SfxStubResources resources;
+  Platform platform = (disk.platform.SetResources(&resources), disk.platform.Get());
+  CSfxWriter writer{platform};
+};
+
+TEST_F(SfxBackupTest, OneDriverGivesSixEntriesAndStepsInOrder) {
+  AddDriver("Net/Card", "Net", "oem5.inf", {"a.sys", "b.dll"});
+  disk.PutSystemFile("WINDOWS/inf/oem5.PNF", "pnf");
+  EXPECT_EQ(RunSfx(), BackupResultDone);
+  // Each file at its place in the driver's folder, the manifests at the top.
+  EXPECT_EQ(Names(), (std::vector<std::string>{"NetCard\\oem5.inf", "NetCard\\oem5.PNF", "NetCard\\a.sys",
+                                               "NetCard\\b.dll", "taskinfo.ini", "treeinfo.ini"}));
+  EXPECT_EQ(writer.Count(), 0);
+  EXPECT_EQ(rmdir((disk.scratch / "temp").c_str()), 0) << "the run left its folder behind";
+  EXPECT_TRUE(disk.boxes.Texts().empty());
+  auto events = host.Events();
+  EXPECT_GT(std::count(events.begin(), events.end(), "pump"), 0);
+  events.erase(std::remove(events.begin(), events.end(), "pump"), events.end());
+  EXPECT_EQ(events, (Events{"status:正在备份:NetCard", "show:1", "range:0,4", "pos:1", "text:oem5.inf", "pos:2",
+                            "text:oem5.PNF", "pos:3", "text:a.sys", "pos:4", "text:b.dll", "result:2",
+                            "status:共找到1个驱动", "pos:0", "show:0"}));
+}
+
+TEST_F(SfxBackupTest, ManifestsComeFromEmptyFilesAndReachTheRestorer) {
+  AddDriver("Display/B", "Display", "oem2.inf", {"b.sys"});
+  AddDriver("Display A", "Display", "oem1.inf", {});
+  // Files planted under the fixed names are neither read nor written.
+  disk.scratch.WriteFile("temp/taskinfo.ini", "[Stale Driver]\r\n硬件ID=old\r\n");
+  disk.scratch.WriteFile("temp/treeinfo.ini", "[Old]\r\nStale Driver=1\r\n");
+  ASSERT_EQ(RunSfx(), BackupResultDone);
+  auto in = disk.platform.Get().files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
+  ASSERT_TRUE(in);
+  disk.scratch.MakeDir("d/unpacked");
+  std::vector<SfxRecord> records;
+  ASSERT_EQ(UnpackSfxToFolder(*disk.platform.Get().files, *in, "D:\\unpacked\\", records, nullptr), SfxStatus::kOk);
+  EXPECT_EQ(disk.scratch.ReadFile("temp/treeinfo.ini"), "[Old]\r\nStale Driver=1\r\n");
+  EXPECT_EQ(disk.Backup("unpacked/DisplayB/b.sys"), "data of b.sys");
+  const std::string tree = disk.Backup("unpacked/treeinfo.ini");
+  EXPECT_EQ(tree.find("Stale"), std::string::npos);
+  for (const char* line : {"[Display]", "Display A=1", "Display/B=1"}) EXPECT_NE(tree.find(line), std::string::npos) << line;
+  const std::string manifest = disk.Backup("unpacked/taskinfo.ini");
+  EXPECT_EQ(manifest.find("Stale"), std::string::npos);
+  EXPECT_NE(manifest.find("[Display/B]\r\n"), std::string::npos);
+  EXPECT_NE(manifest.find("=D:\\DisplayB\\b.sys"), std::string::npos);
+}
+
+TEST_F(SfxBackupTest, NothingTicked) {
+  AddDriver("Idle", "Net", "oem9.inf", {}, false);
+  EXPECT_EQ(RunSfx(), BackupResultNothingTicked);
+  EXPECT_EQ(disk.boxes.Texts(), (std::vector<std::string>{"创建自安装EXE文件失败!"}));
+  EXPECT_FALSE(disk.InBackup("pelorin.exe"));
+  EXPECT_EQ(host.Results(), (std::vector<int>{1}));
+}
+
+TEST_F(SfxBackupTest, FailedBuildIsNotReportedAsSuccess) {
+  AddDriver("Card", "Net", "oem5.inf", {"a.sys"});
+  disk.scratch.WriteFile("d/pelorin.exe", "earlier backup");
+  resources.present = false;
+  EXPECT_EQ(RunSfx(), 0);
+  ExpectFailed({"创建自安装EXE文件失败!"});
+  EXPECT_EQ(disk.boxes.Shown()[0].caption, "提示信息");
+  EXPECT_EQ(disk.boxes.Shown()[0].type, 0x30u);
+  EXPECT_FALSE(disk.scratch.Exists("temp/taskinfo.ini"));
+  EXPECT_EQ(host.Status(), "共找到1个驱动");
+}
+
+TEST_F(SfxBackupTest, ManifestsThatCannotBeWrittenFailTheRun) {
+  AddDriver("Card", "Net", "oem5.inf", {"a.sys"});
+  disk.scratch.WriteFile("d/pelorin.exe", "earlier backup");
+  // No temporary folder: the manifests go to the current folder, which this
+  // backend cannot name, so they are never written.
+  disk.scratch.WriteFile("blocker", "a file where the temporary folder would be");
+  disk.platform.SetTempFolder(disk.scratch / "blocker/temp");
+  EXPECT_EQ(RunSfx(), 0);
+  ExpectFailed({"Get tempfile failed", "创建自安装EXE文件失败!"});
+}
+
+}  // namespace
+}  // namespace pelorin

@@ -1,0 +1,419 @@
+// The self-extracting container: its bytes as the writer lays them out, the
+// reader's refusals, and the restorer's session that unpacks and cleans up.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "MemoryTreeFileSystem.h"
+#include "SfxStubResources.h"
+#include "sfx/SfxReader.h"
+#include "sfx/SfxWriter.h"
+#include "stub/RestorerSession.h"
+
+namespace pelorin {
+namespace {
+
+using testing::MemoryTreeFileSystem;
+using Bytes = std::vector<unsigned char>;
+
+std::uint32_t U32At(const Bytes& b, std::size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+void PutU32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+}
+std::string Inflate(const Bytes& b, std::size_t at, std::size_t length) {
+  std::vector<unsigned char> out(1 << 20);
+  uLongf outLength = out.size();
+  EXPECT_EQ(uncompress(out.data(), &outLength, b.data() + at, length), Z_OK);
+  return std::string(out.begin(), out.begin() + outLength);
+}
+// A container whose trailer holds no record.
+Bytes EmptyContainer(Bytes stub) {
+  const char tail[] = "\0\0\0\0" "1.10" "!ZERN_SFX!";
+  stub.insert(stub.end(), tail, tail + 18);
+  return stub;
+}
+
+struct Events {
+  std::vector<std::string> log;
+  static int Record(int event, void* data, void* user) {
+    auto* self = static_cast<Events*>(user);
+    self->log.push_back(event == 1002 ? "1002:" + std::to_string(*static_cast<int*>(data))
+                                      : std::to_string(event) + ":" + static_cast<const char*>(data));
+    return 0;
+  }
+};
+
+class SfxTest : public ::testing::Test {
+ protected:
+  SfxTest() {
+    platform.files = &files;
+    platform.resources = &resources;
+    files.AddDir("D:\\backup");
+  }
+  // Packs (path, content) pairs into `out` and returns the container's bytes.
+  Bytes Pack(const std::vector<std::pair<std::string, std::string>>& entries) {
+    CSfxWriter writer(platform);
+    for (auto& e : entries) {
+      files.AddFile(e.first, e.second);
+      EXPECT_EQ(writer.AddFile(e.first), 1);
+    }
+    EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
+    return files.Bytes(out);
+  }
+  // Unpacks `container` into an in-memory folder; `written` gets the files made.
+  SfxStatus Unpack(const Bytes& container, std::map<std::string, std::string>& written) {
+    MemoryTreeFileSystem source, target;
+    source.PutBytes("self.exe", container);
+    target.AddDir("T");
+    auto in = source.Open("self.exe", OpenMode::kReadShared);
+    SfxStatus status = UnpackSfx(
+        *in, [&](const std::string& name) { return target.Open("T\\" + name, OpenMode::kCreateWrite); },
+        [&](const std::string& name) { EXPECT_TRUE(target.Delete("T\\" + name)) << name; }, nullptr);
+    written.clear();
+    for (auto& p : target.Files()) written[p] = target.Content(p);
+    return status;
+  }
+
+  MemoryTreeFileSystem files;
+  testing::SfxStubResources resources;
+  Platform platform;
+  const std::string out = "D:\\backup\\pelorin.exe";
+};
+
+TEST_F(SfxTest, ByteOrderOfOneEmptyFile) {
+  resources.stub.assign(315392, 0x4D);
+  files.AddFile("C:\\WINDOWS\\inf\\a.inf", "");
+  CSfxWriter writer(platform);
+  ASSERT_EQ(writer.AddFile("C:\\WINDOWS\\inf\\a.inf"), 1);
+  Events events;
+  ASSERT_EQ(writer.Build(152, out, &Events::Record, &events), 1002);
+  // No percentage for an empty file: its loop ends at the first fill.
+  EXPECT_EQ(events.log, (std::vector<std::string>{"1000:a.inf", "1001:a.inf"}));
+  const Bytes b = files.Bytes(out);
+  ASSERT_EQ(b.size(), 315392u + 8 + 39);
+  EXPECT_TRUE(std::equal(resources.stub.begin(), resources.stub.end(), b.begin()));
+  EXPECT_EQ(Inflate(b, 315392, 8), "");
+  const unsigned char trailer[] = {0x00, 0xD0, 0x04, 0x00, 0, 0, 0, 0, 0x08, 0, 0, 0, 'a', '.', 'i', 'n', 'f',
+                                   0x05, 0,    0,    0,    1, 0, 0, 0, '1',  '.', '1', '0', '!', 'Z', 'E', 'R',
+                                   'N',  '_',  'S',  'F',  'X', '!'};
+  EXPECT_TRUE(std::equal(std::begin(trailer), std::end(trailer), b.end() - 39));
+  EXPECT_FALSE(files.Exists(CSfxWriter::WorkPath(out)));
+}
+
+TEST_F(SfxTest, StreamsFollowTheStubBackToBack) {
+  std::string big(50000, '\0');
+  unsigned seed = 1;
+  for (auto& c : big) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>((seed >> 16) % 7 == 0 ? seed >> 8 : 'a' + (seed >> 20) % 4);
+  }
+  const std::string page(4096, 'x');
+  files.AddFile("C:\\d\\big.sys", big);
+  files.AddFile("C:\\d\\page.dll", page);
+  files.AddFile("C:\\e\\page.dll", "other");
+  CSfxWriter writer(platform);
+  for (const char* p : {"C:\\d\\big.sys", "C:\\d\\page.dll", "C:\\e\\page.dll", "C:\\d\\big.sys"})
+    ASSERT_EQ(writer.AddFile(p), 1);
+  Events events;
+  ASSERT_EQ(writer.Build(152, out, &Events::Record, &events), 1002);
+  const Bytes b = files.Bytes(out);
+  std::uint32_t expectOffset = static_cast<std::uint32_t>(resources.stub.size());
+  const std::string contents[] = {big, page, "other", big};
+  for (int i = 0; i < 4; ++i) {
+    const SfxFileEntry& e = writer.Entry(i);
+    EXPECT_EQ(e.dataOffset, expectOffset) << i;
+    EXPECT_EQ(e.size, contents[i].size());
+    EXPECT_EQ(Inflate(b, e.dataOffset, e.compressedSize), contents[i]) << i;
+    expectOffset += e.compressedSize;
+  }
+  EXPECT_EQ(writer.Entry(2).name, "page.dll");
+  // A 4096-byte file takes one full chunk, then the empty fill ends its loop.
+  auto first = std::find(events.log.begin(), events.log.end(), "1000:page.dll");
+  ASSERT_LT(first + 2, events.log.end());
+  EXPECT_EQ(*(first + 1), "1002:100");
+  EXPECT_EQ(*(first + 2), "1001:page.dll");
+  EXPECT_EQ(events.log.back(), "1001:big.sys");
+  EXPECT_EQ(b.size(), expectOffset + 4 * 16 + 7 + 8 + 8 + 7 + 18);
+  // Built again without a reset: the same files, the output replaced, not extended.
+  ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
+  EXPECT_EQ(files.Bytes(out).size(), b.size());
+
+  EXPECT_EQ(SfxPercentage(0, 0), 100);
+  EXPECT_EQ(SfxPercentage(4096, 10000), 40);
+  EXPECT_EQ(SfxPercentage(9999999, 10000001), 99);
+  EXPECT_EQ(SfxPercentage(4000000000u, 4000000000u), 100);
+  EXPECT_EQ(SfxPercentage(50000000, 10000000), 70);  // the 32-bit product wraps for a file that grew
+}
+
+// A file system whose one big file reports 3 GiB without holding it.
+class HugeFileSystem : public MemoryTreeFileSystem {
+ public:
+  struct Huge : FileStream {
+    bool Read(void*, std::uint32_t, std::uint32_t* got) override { return *got = 0, true; }
+    bool Write(const void*, std::uint32_t) override { return false; }
+    bool Seek(std::int64_t, SeekOrigin) override { return true; }
+    std::uint64_t Position() override { return 0; }
+    std::uint64_t Length() override { return 3ull << 30; }
+  };
+  std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) override {
+    return path == "C:\\huge.bin" ? std::make_unique<Huge>() : MemoryTreeFileSystem::Open(path, mode);
+  }
+};
+
+TEST_F(SfxTest, WhatTheWriterTakesAndRefuses) {
+  CSfxWriter writer(platform);
+  EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1004);  // an empty list creates nothing
+  EXPECT_TRUE(files.Files().empty());
+  // A file somebody writes is refused; the record holds the length packed,
+  // taken from the file as it is built.
+  files.AddFile("C:\\busy.sys", "x");
+  EXPECT_EQ(writer.AddFile("C:\\missing.sys"), 0);
+  {
+    auto writerOpen = files.Open("C:\\busy.sys", OpenMode::kCreateWrite);
+    EXPECT_EQ(writer.AddFile("C:\\busy.sys"), 0);
+  }
+  EXPECT_EQ(writer.Count(), 0);
+  EXPECT_EQ(writer.AddFile("C:\\busy.sys"), 1);
+  files.AddFile("C:\\grow.sys", "short");
+  ASSERT_EQ(writer.AddFile("C:\\grow.sys"), 1);
+  EXPECT_EQ(writer.Entry(1).size, 5u);
+  files.AddFile("C:\\grow.sys", "much longer now");
+  ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
+  EXPECT_EQ(writer.Entry(1).size, 15u);
+  EXPECT_EQ(Inflate(files.Bytes(out), writer.Entry(1).dataOffset, writer.Entry(1).compressedSize), "much longer now");
+
+  // Past 4 GiB nothing is created.
+  HugeFileSystem huge;
+  platform.files = &huge;
+  CSfxWriter big(platform);
+  ASSERT_EQ(big.AddFile("C:\\huge.bin", "a\\huge.bin"), 1);
+  ASSERT_EQ(big.AddFile("C:\\huge.bin", "b\\huge.bin"), 1);
+  EXPECT_EQ(big.Build(152, out, nullptr, nullptr), 1009);
+  EXPECT_TRUE(huge.Files().empty());
+  big.Reset();
+  EXPECT_EQ(big.Count(), 0);
+}
+
+TEST_F(SfxTest, NamesAreGbkPathsOrTheBytesAfterTheLastBackslash) {
+  const std::string chinese = "C:\\驱动\\显卡.inf", trail = std::string("C:\\x\\\x95\x5C") + ".sys";
+  files.AddFile(chinese, "inf");
+  files.AddFile(trail, "sys");
+  files.AddFile("plain.cat", "cat");
+  CSfxWriter writer(platform);
+  ASSERT_EQ(writer.AddFile(chinese), 1);
+  ASSERT_EQ(writer.AddFile(trail), 1);
+  ASSERT_EQ(writer.AddFile("plain.cat", "Card\\x64\\plain.cat"), 1);
+  for (const char* bad : {"..\\plain.cat", "\\plain.cat", "Card\\", "C:plain.cat", ""})  // the reader would refuse them
+    EXPECT_EQ(writer.AddFile("plain.cat", bad), 0) << bad;
+  EXPECT_EQ(writer.Entry(0).name, "显卡.inf");
+  EXPECT_EQ(writer.Entry(0).name.size(), 8u);
+  EXPECT_EQ(writer.Entry(1).name, "\x95\x5C.sys");
+  EXPECT_EQ(writer.Entry(2).name, "Card\\x64\\plain.cat");
+  ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
+  const Bytes b = files.Bytes(out);
+  EXPECT_EQ(U32At(b, b.size() - 22), 18u);  // the last record's name length
+}
+
+TEST_F(SfxTest, FailedBuildKeepsTheEarlierBackup) {
+  files.AddFile("C:\\a.sys", "a");
+  files.AddFile("C:\\b.sys", "b");
+  files.AddFile(out, "earlier good backup");
+  CSfxWriter writer(platform);
+  ASSERT_EQ(writer.AddFile("C:\\a.sys"), 1);
+  ASSERT_EQ(writer.AddFile("C:\\b.sys"), 1);
+  auto kept = [&](int result) {
+    EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), result);
+    EXPECT_EQ(files.Content(out), "earlier good backup") << result;
+    EXPECT_FALSE(files.Exists(CSfxWriter::WorkPath(out))) << result;
+  };
+  files.Delete("C:\\b.sys");
+  kept(1006);
+  files.AddFile("C:\\b.sys", "b");
+  files.writeBudget = 100;  // the disk fills while the stub is written
+  kept(1005);
+  files.writeBudget = 64 + 9;  // ... or while the streams are written
+  kept(1005);
+  files.writeBudget = -1;
+  files.refuseMoves = true;  // the target is held open by someone else
+  kept(1005);
+  files.refuseMoves = false;
+  resources.present = false;
+  kept(1007);
+  resources.present = true;
+  EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
+  EXPECT_NE(files.Content(out), "earlier good backup");
+}
+
+TEST_F(SfxTest, ReaderUnpacksWhatTheWriterPacked) {
+  std::string big(70000, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 251);
+  auto container = Pack({{"C:\\a\\oem1.inf", "[Version]"}, {"C:\\a\\empty.cat", ""}, {"C:\\a\\drv.sys", big},
+                         {"C:\\b\\oem1.inf", "second copy"}, {"C:\\b\\显卡.dll", "gbk"}});
+  std::map<std::string, std::string> written;
+  ASSERT_EQ(Unpack(container, written), SfxStatus::kOk);
+  EXPECT_EQ(written, (std::map<std::string, std::string>{{"T\\oem1.inf", "[Version]"},  // the first copy stays
+                                                         {"T\\empty.cat", ""}, {"T\\drv.sys", big}, {"T\\显卡.dll", "gbk"}}));
+
+  // Files that are no container.
+  EXPECT_EQ(Unpack(resources.stub, written), SfxStatus::kNotContainer);
+  EXPECT_EQ(Unpack({}, written), SfxStatus::kNotContainer);
+  container = Pack({{"C:\\x.inf", "x"}});
+  auto wrongVersion = container;
+  wrongVersion[wrongVersion.size() - 11] = '1';  // "1.11"
+  EXPECT_EQ(Unpack(wrongVersion, written), SfxStatus::kNotContainer);
+  container.pop_back();
+  EXPECT_EQ(Unpack(container, written), SfxStatus::kNotContainer);
+  EXPECT_EQ(Unpack(EmptyContainer(resources.stub), written), SfxStatus::kEmpty);
+  EXPECT_TRUE(written.empty());
+}
+
+TEST_F(SfxTest, ReaderRefusesDamagedDirectoriesWithoutWritingAnything) {
+  auto container = Pack({{"C:\\a.inf", "first"}, {"C:\\b.sys", std::string(5000, 'b')}});
+  const std::size_t n = container.size(), count = n - 18, lastLength = n - 22;  // b.sys: name at n-27
+  const std::size_t lastHead = n - 22 - 5 - 12, firstHead = lastHead - 4 - 5 - 12;
+  std::map<std::string, std::string> written;
+  auto check = [&](const Bytes& bytes, const std::string& what) {
+    EXPECT_EQ(Unpack(bytes, written), SfxStatus::kCorrupt) << what;
+    EXPECT_TRUE(written.empty()) << what;
+  };
+  const std::pair<std::size_t, std::uint32_t> patches[] = {
+      {count, 0xFFFFFFFFu}, {count, 3},                                  // counts beyond the file, the records
+      {lastLength, 0}, {lastLength, 0x7FFFFFF0u},                        // empty name, beyond the file
+      {lastHead, static_cast<std::uint32_t>(n)},                         // offset beyond the file
+      {lastHead + 8, 0xFFFFFFF0u},                                       // compressed size wrapping,
+      {lastHead + 8, static_cast<std::uint32_t>(n - lastHead)},          // reaching into the records,
+      {lastHead + 8, 4},                                                 // shorter than any zlib stream,
+      {lastHead + 8, U32At(container, lastHead + 8) - 1},                // cut short
+      {lastHead + 4, 4999}, {lastHead + 4, 5001},                        // more, less than its size
+  };
+  for (auto [at, value] : patches) {
+    auto b = container;
+    PutU32(b, at, value);
+    check(b, std::to_string(at) + "=" + std::to_string(value));
+  }
+  for (const char* bad : {"..\\x", "a/b", "c:xx", "\\abcd", "ab\\\\c", "ab\\..", "a.\\bc", "NUL\\a", "com1.", "a\x01.b", "x?.*"}) {
+    auto b = container;
+    std::copy(bad, bad + 5, b.begin() + (lastLength - 5));
+    check(b, bad);
+  }
+  // A damaged stream takes back the entries written before it: b.sys, the
+  // last record, is unpacked first.
+  for (std::size_t at : {U32At(container, firstHead) + U32At(container, firstHead + 8) - 1,  // its checksum
+                         U32At(container, lastHead) + 10}) {
+    auto b = container;
+    b[at] ^= 0x55;
+    check(b, "stream byte " + std::to_string(at));
+  }
+  // Every damaged trailer byte is handled.
+  container = Pack({{"C:\\a.inf", "alpha"}, {"C:\\b.sys", "beta"}});
+  for (std::size_t at = container.size() - 60; at < container.size(); ++at) {
+    for (unsigned char flip : {0x01, 0x80, 0xFF}) {
+      auto b = container;
+      b[at] ^= flip;
+      if (Unpack(b, written) != SfxStatus::kOk) {
+        EXPECT_TRUE(written.empty()) << at;
+      }
+      for (auto& w : written) EXPECT_TRUE(IsSafeEntryName(w.first.substr(2))) << at;
+    }
+  }
+}
+
+TEST_F(SfxTest, SafeNamesAndEntriesThatCannotBeCreated) {
+  for (const char* good : {"taskinfo.ini", "显卡.inf", "\x95\x5C.sys", "con1.sys", "a..b", "驱动\\x64\\a.sys"})
+    EXPECT_TRUE(IsSafeEntryName(good)) << good;
+  for (const char* bad : {"", ".", "a\\", "\\a", "a\\\\b", "a\\..\\b", "a\\.\\b", "a\\nul\\b", "a.\\b", "C:\\a",
+                          "/", "x\ty", "aux.inf", "LPT9", "a ", "<"})
+    EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
+
+  files.PutBytes("C:\\self.exe", Pack({{"C:\\a.inf", "a"}, {"C:\\b.inf", "b"}}));
+  auto in = files.Open("C:\\self.exe", OpenMode::kReadShared);
+  std::vector<SfxRecord> records;
+  EXPECT_EQ(UnpackSfx(*in, [](const std::string&) { return std::unique_ptr<FileStream>(); }, nullptr, &records),
+            SfxStatus::kCreateFailed);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].name, "b.inf");
+  EXPECT_EQ(records[1].size, 1u);
+}
+
+class RestorerSessionTest : public SfxTest {
+ protected:
+  RestorerSessionTest() {
+    files.AddDir("C:\\dl");
+    files.AddDir("C:\\TEMP");
+  }
+  // Entries named by their path below the unpack folder.
+  void PackNamed(const std::vector<std::string>& names) {
+    CSfxWriter writer(platform);
+    for (auto& n : names) {
+      files.AddFile("C:\\src\\" + n, "content of " + n);
+      ASSERT_EQ(writer.AddFile("C:\\src\\" + n, n), 1);
+    }
+    ASSERT_EQ(writer.Build(152, self, nullptr, nullptr), 1002);
+  }
+  const std::string self = "C:\\dl\\pelorin.exe", temp = "C:\\TEMP\\";
+};
+
+TEST_F(RestorerSessionTest, EachRunUnpacksIntoANewFolderAndCleansUp) {
+  PackNamed({"A\\oem3.inf", "A\\x64\\drv.sys", "B\\drv.sys", "taskinfo.ini", "treeinfo.ini"});
+  CRestorerSession first(platform), second(platform);
+  ASSERT_EQ(first.Unpack(self, temp), 0);
+  ASSERT_EQ(second.Unpack(self, temp), 0);
+  const std::string folder = first.Folder();
+  EXPECT_EQ(folder.rfind(temp + CRestorerSession::kUnpackFolderPrefix, 0), 0u) << folder;
+  EXPECT_NE(folder, second.Folder());
+  EXPECT_EQ(first.ManifestPath(), folder + "taskinfo.ini");
+  EXPECT_EQ(files.Content(folder + "A\\x64\\drv.sys"), "content of A\\x64\\drv.sys");
+  EXPECT_EQ(files.Content(folder + "B\\drv.sys"), "content of B\\drv.sys");
+  std::vector<std::string> failures;
+  first.Cleanup(failures);
+  EXPECT_TRUE(failures.empty());
+  EXPECT_FALSE(files.Exists(folder.substr(0, folder.size() - 1)));
+  EXPECT_TRUE(files.Exists(second.Folder() + "A\\oem3.inf"));
+  // A manifest gone before leaving is reported, in the order of the deletes.
+  files.Delete(second.ManifestPath());
+  files.Delete(second.TreePath());
+  second.Cleanup(failures);
+  EXPECT_EQ(failures, (std::vector<std::string>{"Delete taskfile.ini failed", "Delete treefile.ini failed"}));
+}
+
+TEST_F(RestorerSessionTest, MessagesForContainersThatCannotBeUnpacked) {
+  const auto unpack = [&](std::size_t* filesAfter = nullptr) {
+    CRestorerSession session(platform);
+    const int message = session.Unpack(self, temp);
+    if (filesAfter) *filesAfter = files.Files().size();
+    std::vector<std::string> failures;
+    session.Cleanup(failures);
+    EXPECT_TRUE(failures.empty());
+    return message;
+  };
+  EXPECT_EQ(CRestorerSession(platform).Unpack("C:\\nowhere.exe", temp), 105);
+  files.PutBytes(self, resources.stub);  // the restorer run on its own
+  EXPECT_EQ(unpack(), 102);
+  files.PutBytes(self, EmptyContainer(resources.stub));
+  EXPECT_EQ(unpack(), 103);
+
+  PackNamed({"a.inf", "b.sys"});
+  const std::size_t before = files.Files().size();
+  Bytes bytes = files.Bytes(self);
+  bytes[bytes.size() - 30] ^= 0x20;  // inside a record
+  files.PutBytes(self, bytes);
+  std::size_t after = 0;
+  EXPECT_EQ(unpack(&after), 102);
+  EXPECT_EQ(after, before);
+  PackNamed({"a.inf", "b.sys"});
+  files.freeBytes = 20;  // less than the two entries need: refused before a byte is written
+  EXPECT_EQ(unpack(&after), 104);
+  EXPECT_EQ(after, before);
+  files.freeBytes = 1 << 20;
+  files.writeBudget = 0;  // the disk fills all the same
+  EXPECT_EQ(unpack(&after), 104);
+  EXPECT_EQ(after, before);
+}
+
+}  // namespace
+}  // namespace pelorin
