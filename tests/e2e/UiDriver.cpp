@@ -19,16 +19,12 @@ AppProcess::~AppProcess() {
   CloseHandle(pi_.hThread);
 }
 
-bool AppProcess::Start(const std::string& exe, HANDLE errorOutput) {
+bool AppProcess::Start(const std::string& exe) {
   std::string commandLine = "\"" + exe + "\"";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  if (errorOutput) {
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdError = errorOutput;
-  }
-  return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, errorOutput != nullptr, 0, nullptr, nullptr,
-                        &si, &pi_) != FALSE;
+  return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) !=
+         FALSE;
 }
 
 int AppProcess::Wait(DWORD timeoutMs) {

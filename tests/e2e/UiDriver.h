@@ -19,8 +19,7 @@ class AppProcess {
   AppProcess(const AppProcess&) = delete;
   AppProcess& operator=(const AppProcess&) = delete;
 
-  // `errorOutput`: an inheritable handle that gets the program's standard error.
-  bool Start(const std::string& exe, HANDLE errorOutput = nullptr);
+  bool Start(const std::string& exe);
   // Waits for the program to end; returns its exit code, or -1 on time-out.
   int Wait(DWORD timeoutMs);
   DWORD Id() const { return pi_.dwProcessId; }
