@@ -34,7 +34,7 @@ TEST_F(Win32RegistryTest, OpensByPathAndEnumeratesInRegistryOrder) {
   const std::string root = std::string(kClass) + "\\{4D36E968}";
   std::string longName;
   for (int i = 0; i < 130; ++i) longName += "驱";  // 260 GBK bytes: no room for the terminator
-  for (const std::string& name : {"0010", "0001", "Properties", "驱动", "abc", "ABD", longName.c_str()})
+  for (const char* name : {"0010", "0001", "Properties", "驱动", "abc", "ABD", longName.c_str()})
     ASSERT_TRUE(sandbox.Set(root + "\\" + name));
   auto classKey = Open(std::string(kClass) + "\\{4d36e968}");  // paths match without regard to case
   ASSERT_NE(classKey, nullptr);
@@ -90,8 +90,8 @@ TEST_F(Win32RegistryTest, ValueReadsIntoTheScansBuffer) {
     std::uint32_t type = 0, size = sizeof buffer;
     EXPECT_EQ(instance->QueryValue(c.name, &type, reinterpret_cast<unsigned char*>(buffer), &size), c.result)
         << c.name;
-    if (c.result == 0) EXPECT_EQ(type, c.type) << c.name;
-    if (c.result != err::kFileNotFound) EXPECT_EQ(size, c.size) << c.name;
+    EXPECT_EQ(c.result == 0 ? type : c.type, c.type) << c.name;
+    EXPECT_EQ(c.result == err::kFileNotFound ? c.size : size, c.size) << c.name;
     EXPECT_EQ(std::string(buffer, c.result == 0 ? std::strlen(buffer) : 3), c.text) << c.name;
   }
 }

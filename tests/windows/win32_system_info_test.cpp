@@ -15,7 +15,9 @@ using testing::Win32Scratch;
 TEST(Win32SystemInfoTest, NativeArchitectureAndStoreAnswers) {
   Win32Platform platform;
   SystemInfo& system = *platform.Get().system;
-  if (sizeof(void*) == 8) EXPECT_EQ(system.InstallationArchitecture(), Architecture::kAmd64);
+  if (sizeof(void*) == 8) {
+    EXPECT_EQ(system.InstallationArchitecture(), Architecture::kAmd64);
+  }
 
   // A staged package and its published copy, as an installation leaves them.
   char windows[MAX_PATH] = {};
@@ -34,7 +36,7 @@ TEST(Win32SystemInfoTest, NativeArchitectureAndStoreAnswers) {
     const bool answered = system.DriverStoreInfPath(name, path);
     std::printf("SetupGetInfDriverStoreLocationA(%s): %s\n", name.c_str(), answered ? path.c_str() : "no answer");
     // Whatever a system answers must be the store's copy, never another file.
-    if (answered) EXPECT_EQ(Win32Scratch::ReadFile(path), inf) << path;
+    EXPECT_EQ(answered ? Win32Scratch::ReadFile(path) : inf, inf) << path;
     EXPECT_FALSE(answered && name == "oem9318.inf");
   }
   ::DeleteFileA(published.c_str());
