@@ -21,37 +21,22 @@ class Transcript {
   std::string text_;
 };
 
-// Printable ASCII as is, everything else (GBK bytes included) as \xHH.
-inline std::string Escape(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
+inline std::string Hex(const std::string& bytes) {
   std::string out;
-  for (unsigned char c : bytes) {
-    if (c >= 0x20 && c < 0x7F && c != '\\') {
-      out += static_cast<char>(c);
-    } else {
-      out += "\\x";
-      out += kDigits[c >> 4];
-      out += kDigits[c & 15];
-    }
-  }
+  for (unsigned char c : bytes) out += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
   return out;
 }
 
-inline std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
+// Printable ASCII as is, everything else (GBK bytes included) as \xHH.
+inline std::string Escape(const std::string& bytes) {
   std::string out;
-  for (unsigned char c : bytes) {
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-  }
+  for (char c : bytes) out += c >= 0x20 && c < 0x7F && c != '\\' ? std::string(1, c) : "\\x" + Hex(std::string(1, c));
   return out;
 }
 
 inline std::string HexNumber(std::uint32_t value) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out = "0x";
-  for (int shift = 28; shift >= 0; shift -= 4) out += kDigits[(value >> shift) & 15];
-  return out;
+  const char bytes[] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+  return "0x" + Hex(std::string(bytes, 4));
 }
 
 }  // namespace pelorin::differential

@@ -9,13 +9,17 @@
 
 #include "TestPaths.h"
 #include "UiDriver.h"
+#include "windows/support/Win32Scratch.h"
 
 namespace pelorin::e2e {
+
+using testing::Win32Scratch;
 
 constexpr DWORD kWindowTimeout = 30000;
 constexpr DWORD kStepTimeout = 10000;
 // An install waits for the device services.
 constexpr DWORD kInstallTimeout = 60000;
+constexpr char kBackupDone[] = "已经成功备份了在列表框中勾选的驱动程序!";
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -24,7 +28,6 @@ class MainWindowTest : public ::testing::Test {
     dialog = WaitForWindow(app.Id(), "#32770", "Pelorin", kWindowTimeout);
     ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
     list = GetDlgItem(dialog, 1000);
-    ASSERT_NE(list, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return ListItemCount(list) > 0; }, kStepTimeout)) << "the list stays empty";
   }
 
@@ -39,19 +42,23 @@ class MainWindowTest : public ::testing::Test {
     dialog = nullptr;
   }
 
-  // Presses Backup, picks `folder` in the shell's picker and returns the result
-  // box's text; the dialog and the box are saved as `screenshot` and
-  // `screenshot`_box.
-  std::string BackUpInto(const std::string& folder, const std::string& screenshot) {
+  // Ticks the rows of `drivers`, presses Backup, picks `folder` in the shell's
+  // picker and returns the result box's text; the dialog and the box are
+  // saved as `screenshot` and `screenshot`_box.
+  std::string BackUpInto(const std::string& folder, std::initializer_list<const char*> drivers,
+                         const std::string& screenshot) {
+    for (const char* driver : drivers) {
+      const int row = RowOf(driver);
+      if (row < 0 || !SetListItemTicked(list, row, true)) return std::string("<not listed: ") + driver + ">";
+    }
     if (!PressButton(dialog, 1004)) return "<Backup not pressed>";
     HWND picker = WaitForWindow(app.Id(), "#32770", "保存到文件夹", kStepTimeout);
-    if (!picker) return "<no folder picker>";
-    if (!ChooseFolder(picker, folder)) return "<folder not chosen>";
+    if (!picker || !ChooseFolder(picker, folder)) return "<folder not chosen>";
     HWND box = WaitForMessageBox(app.Id(), "提示信息", kWindowTimeout);
     if (!box) return "<no result box>";
     const std::string text = MessageBoxText(box);
-    SaveScreenshot(dialog, ArtifactPath(screenshot));
-    SaveScreenshot(box, ArtifactPath(screenshot + "_box"));
+    SaveScreenshot(dialog, screenshot);
+    SaveScreenshot(box, screenshot + "_box");
     Dismiss(box, IDOK);
     // The run is over once the bar is hidden and the buttons are free again.
     EXPECT_TRUE(WaitUntil([&] { return !IsVisible(dialog, 1013) && IsEnabled(dialog, 1004); }, kStepTimeout));

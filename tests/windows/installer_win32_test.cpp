@@ -23,30 +23,8 @@ const std::string kLabInf = std::string(PELORIN_SOURCE_DIR) + "\\tests\\windows\
 const DeviceClassGuid kLabGuid{0x6D3C1E40u, 0x8E27, 0x4B8A, {0x9A, 0x51, 0x3F, 0x0C, 0x2B, 0x7D, 0x9E, 0x11}};
 constexpr char kLabId[] = "root\\pelorinlab";
 
-struct ListRead {
-  bool hasList = false;
-  std::string bytes;
-};
-
-// The two-call read, as the installer does it, over the backend directly.
-ListRead ReadHardwareIds(DeviceInfoSet& set, const DeviceElement& element) {
-  ListRead read;
-  std::uint32_t type = 0, size = 0;
-  if (set.GetRegistryProperty(element, setup::kSpdrpHardwareId, &type, nullptr, 0, &size)) {
-    ADD_FAILURE() << "an empty buffer was enough";
-    return read;
-  }
-  if (GetLastError() == err::kInvalidData) return read;
-  EXPECT_EQ(GetLastError(), err::kInsufficientBuffer);
-  std::vector<unsigned char> buffer(size);
-  EXPECT_TRUE(set.GetRegistryProperty(element, setup::kSpdrpHardwareId, &type, buffer.data(), size, &size));
-  EXPECT_EQ(GetLastError(), err::kSuccess);
-  EXPECT_EQ(type, 7u);
-  read.hasList = true;
-  read.bytes.assign(buffer.begin(), buffer.end());
-  return read;
-}
-
+// Every present device's hardware-ID list, read with the two calls the
+// installer makes (size, then bytes); `withoutList` counts the devices that have none.
 std::vector<std::string> PresentLists(DeviceSetup& devices, int* withoutList = nullptr) {
   std::vector<std::string> lists;
   auto set = devices.GetClassDevs(setup::kDigcfPresent | setup::kDigcfAllClasses);
@@ -57,12 +35,19 @@ std::vector<std::string> PresentLists(DeviceSetup& devices, int* withoutList = n
   DeviceElement element;
   std::uint32_t index = 0;
   for (; set->EnumDevice(index, element); ++index) {
-    const ListRead read = ReadHardwareIds(*set, element);
-    if (read.hasList) {
-      lists.push_back(read.bytes);
-    } else if (withoutList) {
-      ++*withoutList;
+    std::uint32_t type = 0, size = 0;
+    EXPECT_FALSE(set->GetRegistryProperty(element, setup::kSpdrpHardwareId, &type, nullptr, 0, &size));
+    if (GetLastError() == err::kInvalidData) {
+      if (withoutList) ++*withoutList;
+      continue;
     }
+    EXPECT_EQ(GetLastError(), err::kInsufficientBuffer);
+    std::string buffer(size, '\0');
+    EXPECT_TRUE(set->GetRegistryProperty(element, setup::kSpdrpHardwareId, &type,
+                                         reinterpret_cast<unsigned char*>(&buffer[0]), size, &size));
+    EXPECT_EQ(GetLastError(), err::kSuccess);
+    EXPECT_EQ(type, 7u);
+    lists.push_back(buffer);
   }
   EXPECT_EQ(GetLastError(), err::kNoMoreItems) << "at index " << index;
   return lists;
@@ -113,15 +98,11 @@ TEST_F(InstallerWin32Test, InfClassAndMissingInf) {
   EXPECT_EQ(installer.InstallDriver(missing, kLabId), install::kFailed);
 }
 
-bool InPrivatePrefix() {
-  const char* name = std::getenv("PELORIN_WINE_PREFIX_NAME");
-  return name && *name;
-}
-
 class InstallerPrivatePrefixTest : public InstallerWin32Test {
  protected:
   void SetUp() override {
-    if (!InPrivatePrefix()) GTEST_SKIP() << "changes the machine's devices; runs in a throw-away prefix only";
+    const char* name = std::getenv("PELORIN_WINE_PREFIX_NAME");
+    if (!name || !*name) GTEST_SKIP() << "changes the machine's devices; runs in a throw-away prefix only";
   }
 
   int CountCarrying(const std::string& id) {

@@ -15,8 +15,14 @@
 namespace pelorin {
 namespace {
 
+void Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
 // Runs `work` on a second thread while this thread answers the messages it
-// sends, as the dialog's thread does for a worker.
+// sends, as the dialog's thread does for a worker: until the worker says it is
+// done, however long a loaded machine takes.
 template <typename Work>
 void RunOnWorker(Work work) {
   std::atomic<bool> done{false};
@@ -24,32 +30,12 @@ void RunOnWorker(Work work) {
     work();
     done = true;
   });
-  // Until the worker says it is done, however long a loaded machine takes:
-  // joining earlier would leave its sent messages unanswered.
   while (!done) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Pump();
   }
   worker.join();
 }
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
-
-class Host {
- public:
-  Host() {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
-    window = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr,
-                             nullptr, nullptr);
-  }
-  ~Host() { DestroyWindow(window); }
-  HWND window;
-};
 
 // Counts the paints that reach the bar (installed over its own handling).
 LRESULT CALLBACK CountPaints(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR counter) {
@@ -57,107 +43,85 @@ LRESULT CALLBACK CountPaints(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
   return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
-class PercentProgressCtrlTest : public ::testing::Test {
+class ControlsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 10, 10, 200, 20, host.window,
-                          reinterpret_cast<HMENU>(1013), nullptr, nullptr);
-    ASSERT_TRUE(control.Attach(bar));
-    ASSERT_TRUE(SetWindowSubclass(bar, CountPaints, 99, reinterpret_cast<DWORD_PTR>(&paints)));
-    UpdateWindow(bar);
-    Pump();
-    paints = 0;
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr, nullptr,
+                           nullptr);
   }
-
-  COLORREF PixelAt(int x, int y) {
-    HDC dc = GetDC(bar);
-    const COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(bar, dc);
-    return colour;
+  void TearDown() override { DestroyWindow(host); }
+  HWND Child(const char* cls, DWORD style, int id, int width, int height) {
+    return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | style, 10, 10, width, height, host,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
   }
-
-  Host host;
-  HWND bar = nullptr;
-  CPercentProgressCtrl control;
-  std::atomic<int> paints{0};
+  HWND host = nullptr;
 };
 
-TEST_F(PercentProgressCtrlTest, PaintsDonePartAndRestInTheirColours) {
-  control.SetRange(0, 100);
-  control.SetPos(50);
+TEST_F(ControlsTest, PercentBarPaintsEachStepOfAWorkerAndKeepsItsTexts) {
+  HWND bar = Child(PROGRESS_CLASSA, PBS_SMOOTH, 1013, 200, 20);
+  CPercentProgressCtrl control;
+  ASSERT_TRUE(control.Attach(bar));
+  std::atomic<int> paints{0};
+  ASSERT_TRUE(SetWindowSubclass(bar, CountPaints, 99, reinterpret_cast<DWORD_PTR>(&paints)));
+  UpdateWindow(bar);
   Pump();
-  EXPECT_EQ(PixelAt(2, 2), GetSysColor(COLOR_HIGHLIGHT));
-  EXPECT_EQ(PixelAt(196, 2), GetSysColor(COLOR_WINDOW));
-}
 
-TEST_F(PercentProgressCtrlTest, CustomTextThroughSetTextAndGetText) {
-  EXPECT_TRUE(SetWindowTextA(bar, "ab驱动"));
-  char buffer[16] = {};
-  EXPECT_EQ(GetWindowTextA(bar, buffer, 4), 2) << "a cut must not split a character";
-  EXPECT_STREQ(buffer, "ab");
-  EXPECT_EQ(SendMessageA(bar, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 6);
-  EXPECT_STREQ(buffer, "ab驱动");
-
-  // A worker's direct call changes the shown text but not the window's own.
-  control.OnSetText(0, reinterpret_cast<LPARAM>("oem1.inf"));
-  EXPECT_EQ(control.CustomText(), "oem1.inf");
-  EXPECT_EQ(SendMessageA(bar, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 8);
-  EXPECT_STREQ(buffer, "oem1.inf");
-}
-
-TEST_F(PercentProgressCtrlTest, WorkerThreadDrivesBarWhileDialogThreadPaints) {
   int unpainted = 0;
   RunOnWorker([&] {
     control.SetRange(0, 50);
-    for (int i = 1; i <= 50; ++i) {
+    for (int i = 1; i <= 25; ++i) {
       const int before = paints;
       control.SetPos(i);  // 4 pixels a step: each one repaints
       if (paints == before) ++unpainted;
-      std::string name = "file" + std::to_string(i) + ".sys";
+      const std::string name = "file" + std::to_string(i) + ".sys";
       control.OnSetText(0, reinterpret_cast<LPARAM>(name.c_str()));
     }
   });
   EXPECT_EQ(unpainted, 0) << "SetPos returned before the dialog's thread painted";
-  EXPECT_EQ(control.CustomText(), "file50.sys");
-  EXPECT_EQ(control.SetPos(0), 50);
+  Pump();
+  HDC dc = GetDC(bar);
+  EXPECT_EQ(GetPixel(dc, 2, 2), GetSysColor(COLOR_HIGHLIGHT)) << "the done part";
+  EXPECT_EQ(GetPixel(dc, 196, 2), GetSysColor(COLOR_WINDOW)) << "the rest";
+  ReleaseDC(bar, dc);
+
+  // A worker's direct call changes the shown text, not the window's own.
+  char buffer[16] = {};
+  EXPECT_EQ(control.CustomText(), "file25.sys");
+  EXPECT_EQ(SendMessageA(bar, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 10);
+  EXPECT_TRUE(SetWindowTextA(bar, "ab驱动"));
+  EXPECT_EQ(GetWindowTextA(bar, buffer, 4), 2) << "a cut must not split a character";
+  EXPECT_STREQ(buffer, "ab");
+  EXPECT_EQ(SendMessageA(bar, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 6);
+  EXPECT_EQ(control.SetPos(0), 25);
 }
 
-class ListCtrlRowsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    list.Attach(CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 600, 400,
-                                host.window, reinterpret_cast<HMENU>(1000), nullptr, nullptr));
-    ASSERT_NE(list.m_hWnd, nullptr);
-    for (int i = 0; i < 7; ++i) {
-      LVCOLUMNA column = {};
-      column.mask = LVCF_WIDTH;
-      column.cx = 80;
-      SendMessageA(list.m_hWnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-    }
-    SendMessageA(list.m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, 0x425);
-  }
-
-  static DriverRecord Record(const std::string& desc) {
-    return DriverRecord{desc, "class-" + desc, "ver-" + desc, "prov-" + desc, "date-" + desc, desc + ".inf",
-                        "id\\" + desc};
-  }
-
-  Host host;
+TEST_F(ControlsTest, ListRowsGoOnTopWithCellsInColumnOrderAlsoForAWorker) {
   CWnd list;
+  list.Attach(Child(WC_LISTVIEWA, LVS_REPORT, 1000, 600, 400));
+  ASSERT_NE(list.m_hWnd, nullptr);
+  for (int i = 0; i < 7; ++i) {
+    LVCOLUMNA column = {};
+    column.mask = LVCF_WIDTH;
+    column.cx = 80;
+    SendMessageA(list.m_hWnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+  }
+  SendMessageA(list.m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, 0x425);
   ListCtrlRows rows{list};
-};
-
-TEST_F(ListCtrlRowsTest, RowsGoOnTopWithCellsInColumnOrderAndTicks) {
+  const auto record = [](const std::string& d) {
+    return DriverRecord{d, "class-" + d, "ver-" + d, "prov-" + d, "date-" + d, d + ".inf", "id\\" + d};
+  };
   const std::string longDesc(600, 'x');
-  rows.InsertTop(Record(longDesc));
-  rows.InsertTop(Record("驱动"));
+  rows.InsertTop(record(longDesc));
+  rows.InsertTop(record("驱动"));
   ASSERT_EQ(rows.Count(), 2);
-  EXPECT_EQ(rows.Text(0, DriverColumn::Desc), "驱动");
   EXPECT_EQ(rows.Text(1, DriverColumn::Desc), longDesc) << "a long text comes back whole";
-  const DriverColumn columns[] = {DriverColumn::Class, DriverColumn::Provider, DriverColumn::Date,
-                                  DriverColumn::Version, DriverColumn::InfPath, DriverColumn::MatchingDeviceId};
-  const char* expected[] = {"class-驱动", "prov-驱动", "date-驱动", "ver-驱动", "驱动.inf", "id\\驱动"};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(rows.Text(0, columns[i]), expected[i]);
+  std::string cells;
+  for (DriverColumn c : {DriverColumn::Desc, DriverColumn::Class, DriverColumn::Provider, DriverColumn::Date,
+                         DriverColumn::Version, DriverColumn::InfPath, DriverColumn::MatchingDeviceId})
+    cells += rows.Text(0, c) + "|";
+  EXPECT_EQ(cells, "驱动|class-驱动|prov-驱动|date-驱动|ver-驱动|驱动.inf|id\\驱动|");
   rows.SetTicked(1, true);
   EXPECT_TRUE(rows.IsTicked(1));
   EXPECT_FALSE(rows.IsTicked(0));
@@ -165,17 +129,14 @@ TEST_F(ListCtrlRowsTest, RowsGoOnTopWithCellsInColumnOrderAndTicks) {
   EXPECT_FALSE(rows.IsTicked(1));
   rows.DeleteAll();
   EXPECT_EQ(rows.Count(), 0);
-}
 
-TEST_F(ListCtrlRowsTest, WorkerThreadReadsRowsThroughDialogThread) {
-  for (int i = 0; i < 20; ++i) rows.InsertTop(Record("d" + std::to_string(i)));
+  for (int i = 0; i < 20; ++i) rows.InsertTop(record("d" + std::to_string(i)));
   rows.SetTicked(3, true);
   rows.SetTicked(17, true);
   std::string seen;
   RunOnWorker([&] {
-    for (int i = 0; i < rows.Count(); ++i) {
+    for (int i = 0; i < rows.Count(); ++i)
       if (rows.IsTicked(i)) seen += rows.Text(i, DriverColumn::Desc) + ";";
-    }
   });
   EXPECT_EQ(seen, "d16;d2;");
 }

@@ -1,5 +1,5 @@
-// pelorin.exe's resources: both restorers, and the restorer a self-extracting
-// backup takes on the machine it runs on.
+// pelorin.exe's resources through the Win32 backend's look-up: both restorers,
+// and the restorer a self-extracting backup takes on the machine it runs on.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -8,12 +8,15 @@
 
 #include "TestPaths.h"
 #include "backup/RestorerChoice.h"
+#include "platform/Errors.h"
 #include "platform/win32/Win32Platform.h"
 #include "sfx/SfxWriter.h"
 #include "windows/support/Win32Scratch.h"
 
 namespace pelorin::win32 {
 namespace {
+
+using testing::Win32Scratch;
 
 const std::string kExe = std::string(PELORIN_BUILD_DIR) + "\\src\\app\\pelorin.exe";
 constexpr unsigned kX64 = 0x8664;
@@ -34,12 +37,29 @@ TEST(ResourceTest, PelorinExeCarriesBothRestorers) {
   ASSERT_TRUE(resources.IsLoaded()) << kExe;
   const unsigned char* data = nullptr;
   std::uint32_t size = 0;
-  ASSERT_TRUE(resources.Find("SFX_EXE", 152, &data, &size));
-  const std::string stub = testing::Win32Scratch::ReadFile(std::string(PELORIN_BUILD_DIR) + "\\stub\\pelorin_stub.exe");
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), stub);
+  ASSERT_TRUE(resources.Find("sfx_exe", 152, &data, &size)) << "type names match without regard to case";
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size),
+            Win32Scratch::ReadFile(std::string(PELORIN_BUILD_DIR) + "\\stub\\pelorin_stub.exe"));
   EXPECT_EQ(PeMachine(data, size), sizeof(void*) == 8 ? kX64 : kX86);
   ASSERT_TRUE(resources.Find("SFX_EXE", 153, &data, &size));
   EXPECT_EQ(PeMachine(data, size), sizeof(void*) == 8 ? kX86 : kX64);
+
+  EXPECT_FALSE(resources.Find("SFX_EXE", 154, &data, &size));
+  EXPECT_EQ(GetLastError(), err::kResourceNameNotFound);
+  EXPECT_FALSE(resources.Find("NO_SUCH_TYPE", 152, &data, &size));
+  EXPECT_EQ(GetLastError(), err::kResourceTypeNotFound);
+  // A module that cannot be mapped never falls back to the running program.
+  Win32Resources missing(std::string(PELORIN_BUILD_DIR) + "\\no_such_module.exe");
+  EXPECT_FALSE(missing.IsLoaded());
+  SetLastError(0);
+  EXPECT_FALSE(missing.Find("SFX_EXE", 152, &data, &size));
+  EXPECT_NE(GetLastError(), 0u);
+
+  HMODULE module = LoadLibraryExA(kExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  char about[64] = {};
+  ASSERT_GT(LoadStringA(module, 101, about, sizeof about), 0);
+  EXPECT_STREQ(about, "关于 Pelorin(&A)...");
+  FreeLibrary(module);
 }
 
 // The machine the prefix stands for is the test's to say (PELORIN_NATIVE_MACHINE,
@@ -51,14 +71,14 @@ TEST(ResourceTest, SelfExtractingBackupCarriesTheRestorerOfTheMachine) {
   Win32Resources resources(kExe);
   Platform platform = win32.Get();
   platform.resources = &resources;
-  testing::Win32Scratch scratch("restorer_choice");
-  testing::Win32Scratch::WriteFile(scratch / "a.inf", "[Version]\r\n");
+  Win32Scratch scratch("restorer_choice");
+  Win32Scratch::WriteFile(scratch / "a.inf", "[Version]\r\n");
   CSfxWriter writer(platform);
   ASSERT_EQ(writer.AddFile(scratch / "a.inf"), 1);
   ASSERT_EQ(writer.Build(RestorerResourceId(TargetArchitecture(platform.system)), scratch / "pelorin.exe", nullptr,
                          nullptr),
             sfx::kBuildDone);
-  const std::string container = testing::Win32Scratch::ReadFile(scratch / "pelorin.exe");
+  const std::string container = Win32Scratch::ReadFile(scratch / "pelorin.exe");
   EXPECT_EQ(PeMachine(reinterpret_cast<const unsigned char*>(container.data()), container.size()),
             std::strtoul(machine, nullptr, 16));
 }

@@ -30,7 +30,7 @@ class Win32FilesTest : public ::testing::Test {
   Win32Scratch scratch{"files"};
 };
 
-TEST_F(Win32FilesTest, ClosingASearchKeepsItsLastErrorCode) {
+TEST_F(Win32FilesTest, ClosingASearchKeepsItsLastErrorCodeAndTempPathEndsWithBackslash) {
   Win32Scratch::WriteFile(scratch / "a.txt", "a");
   FindEntry entry;
   auto finder = fs.FindFirst(scratch / "*.*", entry);
@@ -40,6 +40,13 @@ TEST_F(Win32FilesTest, ClosingASearchKeepsItsLastErrorCode) {
   EXPECT_EQ(GetLastError(), err::kNoMoreFiles);
   finder.reset();
   EXPECT_EQ(GetLastError(), err::kNoMoreFiles);
+
+  char buffer[MAX_PATH + 1] = {}, small[5] = {};
+  const std::uint32_t length = fs.TempPath(MAX_PATH + 1, buffer);
+  ASSERT_GT(length, 3u);
+  EXPECT_EQ(std::string(buffer).size(), length);
+  EXPECT_EQ(buffer[length - 1], '\\');
+  EXPECT_EQ(fs.TempPath(sizeof small, small), length + 1) << "the size needed";
 }
 
 TEST_F(Win32FilesTest, ReadOnlyTargetRefusesOverwrite) {
@@ -54,16 +61,6 @@ TEST_F(Win32FilesTest, ReadOnlyTargetRefusesOverwrite) {
   EXPECT_EQ(fs.Open(target, OpenMode::kCreateWrite), nullptr);
   EXPECT_EQ(GetLastError(), err::kAccessDenied);
   EXPECT_EQ(Win32Scratch::ReadFile(target), "old");
-}
-
-TEST_F(Win32FilesTest, TempPathEndsWithBackslashAndReportsTheSizeNeeded) {
-  char buffer[MAX_PATH + 1] = {};
-  const std::uint32_t length = fs.TempPath(MAX_PATH + 1, buffer);
-  ASSERT_GT(length, 3u);
-  EXPECT_EQ(std::string(buffer).size(), length);
-  EXPECT_EQ(buffer[length - 1], '\\');
-  char small[5] = {};
-  EXPECT_EQ(fs.TempPath(sizeof small, small), length + 1);
 }
 
 }  // namespace

@@ -12,65 +12,43 @@
 namespace pelorin::win32 {
 namespace {
 
-struct SeenBox {
-  bool found = false;
-  std::string text;
-  HWND owner = nullptr;
-  bool hasIcon = false;
-  bool hasCancel = false;
-};
-
-// Waits for a box with `caption`, records what it shows and presses `button`;
-// gives up only once the call that shows it has returned (Stop), never on a
-// clock, which a loaded machine outruns.
-class BoxAnswerer {
- public:
-  BoxAnswerer(const char* caption, int button)
-      : thread_([this, caption, button] {
-          while (!seen_.found && !stop_) {
-            HWND box = ::FindWindowA("#32770", caption);
-            if (box == nullptr) {
-              ::Sleep(10);
-              continue;
-            }
-            char text[512] = {};
-            ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            seen_.text = text;
-            seen_.owner = ::GetWindow(box, GW_OWNER);
-            HWND icon = ::GetDlgItem(box, 0x0440);  // present in every box, empty without an icon
-            seen_.hasIcon = icon != nullptr && ::SendMessageA(icon, STM_GETICON, 0, 0) != 0;
-            seen_.hasCancel = ::GetDlgItem(box, IDCANCEL) != nullptr;
-            seen_.found = true;
-            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-          }
-        }) {}
-  ~BoxAnswerer() { Seen(); }
-  // What the box showed, once the call that showed it has returned.
-  const SeenBox& Seen() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-    return seen_;
-  }
-
- private:
-  SeenBox seen_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
-
 TEST(Win32MessageBoxesTest, GivenCaptionTypeAndOwnerAreUsed) {
   Win32Platform platform;
   HWND owner = ::CreateWindowA("STATIC", "owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(owner, nullptr);
   platform.SetOwnerWindow(owner);
-  BoxAnswerer answerer("提示信息", IDCANCEL);
+  // The answerer gives up only once the call that shows the box has returned,
+  // never on a clock, which a loaded machine outruns.
+  std::atomic<bool> shown{false}, stop{false};
+  std::string text;
+  HWND seenOwner = nullptr;
+  bool hasIcon = false, hasCancel = false;
+  std::thread answerer([&] {
+    while (!shown && !stop) {
+      HWND box = ::FindWindowA("#32770", "提示信息");
+      if (!box) {
+        ::Sleep(10);
+        continue;
+      }
+      char buffer[512] = {};
+      ::GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+      text = buffer;
+      seenOwner = ::GetWindow(box, GW_OWNER);
+      HWND icon = ::GetDlgItem(box, 0x0440);  // present in every box, empty without an icon
+      hasIcon = icon && ::SendMessageA(icon, STM_GETICON, 0, 0) != 0;
+      hasCancel = ::GetDlgItem(box, IDCANCEL) != nullptr;
+      shown = true;
+      ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+  });
   EXPECT_EQ(platform.Get().boxes->Show("删除?", "提示信息", mb::kOkCancel | mb::kIconHand), mb::kIdCancel);
-  const SeenBox& seen = answerer.Seen();
-  ASSERT_TRUE(seen.found);
-  EXPECT_EQ(seen.text, "删除?");
-  EXPECT_TRUE(seen.hasIcon);
-  EXPECT_TRUE(seen.hasCancel);
-  EXPECT_EQ(seen.owner, owner);
+  stop = true;
+  answerer.join();
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(text, "删除?");
+  EXPECT_TRUE(hasIcon);
+  EXPECT_TRUE(hasCancel);
+  EXPECT_EQ(seenOwner, owner);
   ::DestroyWindow(owner);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // Redirects HKEY_LOCAL_MACHINE of this process to a private key under
-// HKEY_CURRENT_USER for one test, and deletes that key afterwards. Keys and
-// values are created under the redirected root with the plain registry calls.
+// HKEY_CURRENT_USER for one test, and deletes that key afterwards.
 #include <windows.h>
 
 #include <string>
@@ -27,33 +26,22 @@ class Win32RegistrySandbox {
 
   bool ok() const { return ok_; }
 
-  // Creates `key` (and the keys above it) below the private root.
-  bool CreateKey(const std::string& key) {
+  // Creates `key` (and the keys above it) below the private root; with a
+  // value `name`, stores `bytes` as they are (nothing appended).
+  bool Set(const std::string& key, const char* name = nullptr, DWORD type = REG_SZ, const std::string& bytes = "") {
     HKEY created = nullptr;
     if (::RegCreateKeyExA(root_, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr) !=
-        ERROR_SUCCESS) {
+        ERROR_SUCCESS)
       return false;
-    }
-    ::RegCloseKey(created);
-    return true;
-  }
-
-  // Stores raw bytes as a value of `type` (nothing is appended).
-  bool SetValue(const std::string& key, const char* name, DWORD type, const std::string& bytes) {
-    HKEY created = nullptr;
-    if (::RegCreateKeyExA(root_, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr) !=
-        ERROR_SUCCESS) {
-      return false;
-    }
-    const LONG result = ::RegSetValueExA(created, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                                         static_cast<DWORD>(bytes.size()));
+    const LONG result = name ? ::RegSetValueExA(created, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                                static_cast<DWORD>(bytes.size()))
+                             : ERROR_SUCCESS;
     ::RegCloseKey(created);
     return result == ERROR_SUCCESS;
   }
-
   // A string value with its terminator.
   bool SetString(const std::string& key, const char* name, const std::string& text) {
-    return SetValue(key, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
+    return Set(key, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
   }
 
  private:
