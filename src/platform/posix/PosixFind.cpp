@@ -220,7 +220,7 @@ std::unique_ptr<FileFinder> PosixFileSystem::Find(const std::string& pattern, Fi
     }
     // NTFS order; an ASCII name (no key of its own) compares by its folded bytes.
     const auto keyAt = [](const Listed& l, std::size_t i) {
-      return l.key.empty() ? static_cast<char16_t>(FoldAscii(l.entry.name[i])) : l.key[i];
+      return l.key.empty() ? static_cast<char16_t>(mbcs::UpperAscii(l.entry.name[i])) : l.key[i];
     };
     const auto keyLength = [](const Listed& l) { return l.key.empty() ? l.entry.name.size() : l.key.size(); };
     std::sort(found.begin(), found.end(), [&](const Listed& a, const Listed& b) {
