@@ -34,7 +34,7 @@ class InstallerTest : public ::testing::Test {
   }
 
   // Whatever the road, every set that was made is gone again.
-  void TearDown() override { EXPECT_EQ(devices.SetsCreated(), devices.SetsDestroyed()); }
+  void TearDown() override { EXPECT_EQ(devices.liveSets, 0); }
 
   testing::MemoryTreeFileSystem files;
   SimulatedDeviceSetup devices;
@@ -67,10 +67,9 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryList) {
                           "CallClassInstaller 25 ROOT\\LABCLASS\\0000",
                           "UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " " + kInf + " 1",
                           "DestroyDeviceInfoList"));
-  ASSERT_EQ(devices.PresentDevices().size(), 1u);
-  EXPECT_EQ(devices.PresentDevices()[0]->hardwareIds, std::string(kId) + std::string(2, '\0'));
-  EXPECT_EQ(devices.PresentDevices()[0]->classGuid, kLabGuid);
-  EXPECT_EQ(devices.PresentDevices()[0]->driverInf, kInf);
+  ASSERT_EQ(devices.Devices().size(), 1u);
+  EXPECT_EQ(devices.Devices()[0].hardwareIds, std::string(kId) + std::string(2, '\0'));
+  EXPECT_EQ(devices.Devices()[0].classGuid, kLabGuid);
   // The walk's normal end goes to the failure hook like any other.
   EXPECT_THAT(log.labels, ElementsAre("EnumDeviceInfo"));
   EXPECT_THAT(log.codes, ElementsAre(err::kNoMoreItems));
@@ -157,7 +156,7 @@ TEST_F(InstallerTest, UpdateRoadFailureGivesTwoWithoutCreatingADevice) {
 
 TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateCode) {
   devices.FailStep(DeviceStep::kUpdateDriver, setup::kErrorNoDriverSelected);
-  devices.SetDestroyLeavesError(err::kInvalidHandle);
+  devices.destroyLeavesError = err::kInvalidHandle;
   bool restart = false;
   const std::string list = kId + std::string(2, '\0');
 
@@ -187,7 +186,7 @@ class InstallerRootStepTest : public InstallerTest, public ::testing::WithParamI
 TEST_P(InstallerRootStepTest, FailedStepGivesTwoWithItsCodeAndLeavesNoDeviceBehind) {
   const RootStepFailure& failure = GetParam();
   devices.FailStep(failure.step, 0xE0000123u);
-  devices.SetDestroyLeavesError(err::kInvalidHandle);
+  devices.destroyLeavesError = err::kInvalidHandle;
   bool restart = false;
 
   EXPECT_EQ(ErrorOf(installer.InstallRootDevice(kId + std::string(2, '\0'), kInf, &restart)), 0xE0000123u);
@@ -213,7 +212,7 @@ TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNotEnoughMemory);
 
   devices.FailStep(DeviceStep::kGetRegistryProperty, err::kAccessDenied, 1);
-  devices.SetDestroyLeavesError(err::kInvalidHandle);
+  devices.destroyLeavesError = err::kInvalidHandle;
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kAccessDenied);
 
   devices.FailStep(DeviceStep::kEnumDevice, err::kInvalidParameter, 3);
@@ -234,7 +233,7 @@ TEST_F(InstallerTest, ASizingAnswerThatNeverGrowsEndsTheSearchInsteadOfSpinning)
 }
 
 TEST_F(InstallerTest, RestartRequestGivesOneOnBothRoads) {
-  devices.SetRestartNeeded(true);
+  devices.restartNeeded = true;
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalledRestartNeeded);  // root road
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalledRestartNeeded);  // now present
 }

@@ -108,7 +108,7 @@ TEST_F(RestoreHandlerTest, FolderWithoutBackupNamesTheFolder) {
 TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverAndOnlyTheFirstSectionCounts) {
   devices.AddDevice("PCI\\LAB\\1", {kId});
   devices.AddDevice("USB\\OTHER\\1", {"USB\\VID_0001"});
-  devices.SetRestartNeeded(true);  // reported as plain success
+  devices.restartNeeded = true;  // reported as plain success
   MakeBackup(drive, u8"Backup/实验设备", kFolder,
              Manifest(kId, "oem3.inf") + "[另一个类]\r\n硬件ID=USB\\VID_0001\r\n驱动程序配置文件=oem3.inf\r\n");
   picker.Choose(kFolder);
