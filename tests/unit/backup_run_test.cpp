@@ -82,29 +82,6 @@ TEST_F(ManifestTest, SharedFolderKeepsOneDriverSectionAndAddsLines) {
             "C:\\WINDOWS\\system32\\a.sys=D:\\AB\\a.sys\r\n");
 }
 
-TEST(BackupGoldenTest, ManifestsMatchTheSharedBytes) {
-  testing::BackupScratch disk;
-  for (const auto& file : testing::golden::SystemFiles()) {
-    std::string relative = std::string("WINDOWS/") + file.path;
-    for (char& c : relative) c = c == '\\' ? '/' : c;
-    disk.PutSystemFile(relative, file.content);
-  }
-  for (const std::string version : {"1.0", "2.0"}) {
-    testing::RecordingBackupHost host;
-    const auto rows = testing::golden::Rows(version);
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) host.rows.InsertTop(*it);
-    for (int row = 0; row < host.rows.Count(); ++row) host.rows.SetTicked(row, true);
-    ASSERT_EQ(RunFolderBackup(disk.platform.Get(), host, "D:\\"), BackupResultDone);
-
-    const auto expected = testing::golden::Manifests("D:\\", version);
-    const auto folders = testing::golden::Folders();
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-      EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(folders[i]) + "/taskinfo.ini"), expected[i]) << version;
-    }
-  }
-  EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(testing::golden::Folders()[0]) + "/pltest_e100b.sys"), "sys");
-}
-
 DriverRecord Driver(const std::string& desc, const std::string& cls, const std::string& inf) {
   return DriverRecord{desc, cls, "1.0.0.0", "Acme", "1-2-2020", inf, "pci\\ven_1&dev_" + inf};
 }
@@ -123,6 +100,24 @@ class FolderBackupRunTest : public ::testing::Test {
   BackupScratch disk;
   RecordingBackupHost host;
 };
+
+TEST_F(FolderBackupRunTest, ManifestsMatchTheSharedBytes) {
+  for (const auto& file : testing::golden::SystemFiles()) {
+    std::string relative = std::string("WINDOWS/") + file.path;
+    for (char& c : relative) c = c == '\\' ? '/' : c;
+    disk.PutSystemFile(relative, file.content);
+  }
+  const auto folders = testing::golden::Folders();
+  for (const std::string version : {"1.0", "2.0"}) {
+    host.rows.DeleteAll();
+    AddTicked(testing::golden::Rows(version));
+    ASSERT_EQ(Run(), BackupResultDone);
+    const auto expected = testing::golden::Manifests("D:\\", version);
+    for (std::size_t i = 0; i < folders.size(); ++i)
+      EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(folders[i]) + "/taskinfo.ini"), expected[i]) << version;
+  }
+  EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(folders[0]) + "/pltest_e100b.sys"), "sys");
+}
 
 TEST_F(FolderBackupRunTest, TwoDriversStepByStep) {
   disk.PutInf("oem1.inf", "e100b.sys=1,,\r\ne100bmsg.dll=1,,");
