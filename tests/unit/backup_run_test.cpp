@@ -254,14 +254,6 @@ class SfxBackupTest : public FolderBackupRunTest {
     host.rows.SetTicked(0, ticked);
   }
   int RunSfx() { return RunSfxBackup(platform, host, writer, "D:\\"); }
-  std::vector<std::string> Names() {
-    std::vector<SfxRecord> records;
-    auto in = disk.platform.Get().files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
-    EXPECT_TRUE(in && ReadSfxDirectory(*in, records) == SfxStatus::kOk);
-    std::vector<std::string> names;
-    for (auto& r : records) names.push_back(r.name);
-    return names;
-  }
   // What a failed run leaves: the earlier backup, no result posted, the writer emptied.
   void ExpectFailed(const std::vector<std::string>& boxes) {
     EXPECT_EQ(disk.boxes.Texts(), boxes);
@@ -279,8 +271,13 @@ TEST_F(SfxBackupTest, OneDriverGivesSixEntriesAndStepsInOrder) {
   AddDriver("Net/Card", "Net", "oem5.inf", {"a.sys", "b.dll"});
   disk.PutSystemFile("WINDOWS/inf/oem5.PNF", "pnf");
   EXPECT_EQ(RunSfx(), BackupResultDone);
+  std::vector<SfxRecord> records;
+  auto in = platform.files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
+  ASSERT_TRUE(in && ReadSfxDirectory(*in, records) == SfxStatus::kOk);
+  std::vector<std::string> names;
+  for (auto& r : records) names.push_back(r.name);
   // Each file at its place in the driver's folder, the manifests at the top.
-  EXPECT_EQ(Names(), (std::vector<std::string>{"NetCard\\oem5.inf", "NetCard\\oem5.PNF", "NetCard\\a.sys",
+  EXPECT_EQ(names, (std::vector<std::string>{"NetCard\\oem5.inf", "NetCard\\oem5.PNF", "NetCard\\a.sys",
                                                "NetCard\\b.dll", "taskinfo.ini", "treeinfo.ini"}));
   EXPECT_EQ(rmdir((disk.scratch / "temp").c_str()), 0) << "the run left its folder behind";
   auto events = host.Events();
