@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <vector>
 
 #include "platform/Errors.h"
