@@ -142,6 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
         HitCase{"{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster", Road::kRoot, "ROOT\\LABCLASS\\0000"},
         HitCase{"{b85b7c50-6a01-11d2-b841}\\MsToaster", Road::kAbsent, nullptr},
         HitCase{"root\\iwdbus", Road::kRoot, "ROOT\\LABCLASS\\0000"},
+        HitCase{"SWD\\MSRRAS\\MS_NDISWANIP", Road::kRoot, "ROOT\\LABCLASS\\0000"},
         HitCase{"ms_ndiswanip", Road::kRoot, "ROOT\\LABCLASS\\0000"},
         HitCase{"ROOT\\\x81\x41", Road::kRoot, "ROOT\\LABCLASS\\0000"}));
 
