@@ -1,5 +1,3 @@
-// The driver file set: names, numbers and the search below the Windows folder,
-// including the index that answers a run's look-ups from one listing.
 #include <gtest/gtest.h>
 
 #include <random>

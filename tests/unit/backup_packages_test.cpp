@@ -1,6 +1,3 @@
-// What a backup saves of a driver: the files its INF names for the
-// architecture at their places, its catalog, and with a driver-store package
-// everything from that package and nothing from elsewhere.
 #include <gtest/gtest.h>
 
 #include <cstdio>
