@@ -9,6 +9,20 @@
 
 namespace pelorin {
 
+// COM on this thread for as long as the program runs, when it could be had.
+class ComApartment {
+ public:
+  ComApartment() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComApartment() {
+    if (started_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool started_;
+};
+
 class CMainApp {
  public:
   BOOL InitInstance();
@@ -19,15 +33,13 @@ BOOL CMainApp::InitInstance() {
                                    ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   // The shell's folder picker wants COM on the calling thread.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const ComApartment com;
 
   static win32::Win32Platform platform;
   static CDriverInstaller installer(platform.Get());
   Program().Installer = &installer;
   CMainDlg dialog(platform, Program());
   dialog.DoModal();
-
-  if (SUCCEEDED(com)) CoUninitialize();
   return FALSE;
 }
 

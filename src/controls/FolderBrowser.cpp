@@ -2,28 +2,9 @@
 
 #include <shlobj.h>
 
+#include "platform/win32/Handles.h"
+
 namespace pelorin {
-
-namespace {
-
-// The shell's allocator, released on every path.
-class ShellMalloc {
- public:
-  ShellMalloc() {
-    if (FAILED(SHGetMalloc(&malloc_))) malloc_ = nullptr;
-  }
-  ~ShellMalloc() {
-    if (malloc_) malloc_->Release();
-  }
-  ShellMalloc(const ShellMalloc&) = delete;
-  ShellMalloc& operator=(const ShellMalloc&) = delete;
-  IMalloc* get() const { return malloc_; }
-
- private:
-  IMalloc* malloc_ = nullptr;
-};
-
-}  // namespace
 
 BOOL CFolderBrowser::Browse(CWnd* owner) { return BrowseWithOwner(owner ? owner->m_hWnd : nullptr); }
 
@@ -36,9 +17,6 @@ bool CFolderBrowser::Browse(const std::string& title, const std::string& prompt,
 }
 
 BOOL CFolderBrowser::BrowseWithOwner(HWND owner) {
-  ShellMalloc malloc;
-  if (!malloc.get()) return FALSE;
-
   char buffer[MAX_PATH] = {};
   BROWSEINFOA info = {};
   info.hwndOwner = owner;
@@ -49,12 +27,11 @@ BOOL CFolderBrowser::BrowseWithOwner(HWND owner) {
   info.lpfn = BrowseCallback;
   info.lParam = reinterpret_cast<LPARAM>(this);
 
-  LPITEMIDLIST list = SHBrowseForFolderA(&info);
+  // The list comes from the task allocator, the shell's own since Windows 2000.
+  const win32::ItemIdListHandle list(SHBrowseForFolderA(&info));
   if (!list) return FALSE;
   imageIndex_ = info.iImage;
-  const BOOL ok = SHGetPathFromIDListA(list, buffer);
-  malloc.get()->Free(list);
-  if (!ok) return FALSE;
+  if (!SHGetPathFromIDListA(list.get(), buffer)) return FALSE;
   path_ = buffer;
   return TRUE;
 }

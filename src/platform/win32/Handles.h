@@ -5,6 +5,8 @@
 // before the clean-up is still there for the caller.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+#include <shtypes.h>
 
 namespace pelorin::win32 {
 
@@ -101,6 +103,14 @@ struct GdiTraits {
   static void Close(Object object) { ::DeleteObject(object); }
 };
 
+// Memory of the COM task allocator (the shell's item-id lists among it).
+template <typename Pointer>
+struct TaskMemoryTraits {
+  using Type = Pointer;
+  static Pointer Invalid() { return nullptr; }
+  static void Close(Pointer memory) { ::CoTaskMemFree(memory); }
+};
+
 struct MemoryDcTraits {
   using Type = HDC;
   static HDC Invalid() { return nullptr; }
@@ -138,6 +148,7 @@ using BrushHandle = UniqueHandle<GdiTraits<HBRUSH>>;
 using PenHandle = UniqueHandle<GdiTraits<HPEN>>;
 using RegionHandle = UniqueHandle<GdiTraits<HRGN>>;
 using MemoryDcHandle = UniqueHandle<MemoryDcTraits>;
+using ItemIdListHandle = UniqueHandle<TaskMemoryTraits<LPITEMIDLIST>>;
 using ImageListHandle = UniqueHandle<ImageListTraits>;
 
 // A window's device context from GetDC, released to that window.
