@@ -128,17 +128,6 @@ TEST_P(PosixFileSystemTest, CopyResults) {
   EXPECT_EQ(scratch_.ReadFile("a.txt"), "aaa");
 }
 
-TEST_P(PosixFileSystemTest, GbkNamesWithBackslashTrailBytes) {
-  // 乗 is 81 5C: its second byte must not split the path.
-  EXPECT_TRUE(fs().CreateDir("C:\\乗"));
-  auto out = fs().Open("C:\\乗\\驱动乗.inf", OpenMode::kCreateWrite);
-  ASSERT_NE(out, nullptr);
-  ASSERT_TRUE(out->Write("abc", 3));
-  out.reset();
-  EXPECT_EQ(scratch_.ReadFile(u8"乗/驱动乗.inf"), "abc");
-  EXPECT_EQ(List("C:\\乗\\*.*"), (std::vector<std::string>{".\\", "..\\", "驱动乗.inf"}));
-}
-
 // Order, wildcards and probes are compared with wine; here the lean listing
 // against the full one, and what wine's drive Z: cannot show.
 TEST_P(PosixFileSystemTest, LeanListingMatchesTheFullOne) {
