@@ -115,17 +115,15 @@ bool CMainDlg::OnSysCommand(UINT id, LPARAM) {
 
 bool CMainDlg::OnPaint() {
   if (!IsIconic()) return false;
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(m_hWnd, &ps);
-  Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  const win32::PaintDc paint(m_hWnd);
+  Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.get()), 0);
   const int iconWidth = GetSystemMetrics(SM_CXICON);
   const int iconHeight = GetSystemMetrics(SM_CYICON);
   RECT rect;
   GetClientRect(&rect);
   const int x = (rect.right - rect.left - iconWidth + 1) / 2;
   const int y = (rect.bottom - rect.top - iconHeight + 1) / 2;
-  DrawIcon(dc, x, y, icon_);
-  EndPaint(m_hWnd, &ps);
+  DrawIcon(paint.get(), x, y, icon_);
   return true;
 }
 

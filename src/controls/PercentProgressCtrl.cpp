@@ -156,14 +156,12 @@ LRESULT CPercentProgressCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lPa
 }
 
 void CPercentProgressCtrl::OnPaint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(m_hWnd, &ps);
-  if (dc) {
+  const win32::PaintDc paint(m_hWnd);
+  if (paint.get()) {
     RECT client = {};
     GetClientRect(&client);
-    Draw(dc, client);
+    Draw(paint.get(), client);
   }
-  EndPaint(m_hWnd, &ps);
 }
 
 void CPercentProgressCtrl::Draw(HDC dc, const RECT& client) {

@@ -83,7 +83,6 @@ CRestorerDlg::CRestorerDlg(HINSTANCE instance)
 
 CRestorerDlg::~CRestorerDlg() = default;
 
-// clang-format off
 BEGIN_MESSAGE_MAP(CRestorerDlg)
   ON_BN_CLICKED(IDC_RESTORE_START, OnStartRestore)
   ON_BN_CLICKED(IDC_RESTORE_EXIT, OnExit)
@@ -92,7 +91,6 @@ BEGIN_MESSAGE_MAP(CRestorerDlg)
   ON_NOTIFY(TVN_SELCHANGEDA, IDC_DRIVER_TREE, OnTreeSelChanged)
   ON_NOTIFY(NM_CUSTOMDRAW, IDC_DRIVER_TREE, OnTreeCustomDraw)
 END_MESSAGE_MAP()
-// clang-format on
 
 bool CRestorerDlg::OnSysCommand(UINT id, LPARAM) {
   if ((id & 0xFFF0) != IDM_RESTORER_ABOUT) return false;

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <string>
 #include <vector>
+
+#include "platform/win32/Handles.h"
 
 // The test environment must run programs in code page 936, as the program's
 // users do; everything else under wine depends on it.
@@ -12,24 +13,18 @@ namespace {
 
 // The pixels `text` leaves on a white bitmap in the dialogs' face, 宋体 9 pt.
 std::vector<COLORREF> Drawn(const char* text) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 120, 20);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "宋体");
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  using namespace pelorin::win32;
+  const WindowDc screen(nullptr);
+  const MemoryDcHandle dc(CreateCompatibleDC(screen.get()));
+  const BitmapHandle bitmap(CreateCompatibleBitmap(screen.get(), 120, 20));
+  const FontHandle font(CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "宋体"));
+  const SelectedObject selectedBitmap(dc.get(), bitmap.get()), selectedFont(dc.get(), font.get());
   RECT all = {0, 0, 120, 20};
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  TextOutA(dc, 0, 0, text, lstrlenA(text));
+  FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  TextOutA(dc.get(), 0, 0, text, lstrlenA(text));
   std::vector<COLORREF> pixels;
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 120; ++x) pixels.push_back(GetPixel(dc, x, y));
-  SelectObject(dc, oldFont);
-  SelectObject(dc, oldBitmap);
-  DeleteObject(font);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+    for (int x = 0; x < 120; ++x) pixels.push_back(GetPixel(dc.get(), x, y));
   return pixels;
 }
 

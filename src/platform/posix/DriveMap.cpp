@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <vector>
 
 #include "platform/Errors.h"
@@ -112,8 +111,8 @@ bool DriveMap::MatchName(const std::string& folder, const std::string& name, std
 }
 
 bool DriveMap::MatchEntry(const std::string& folder, const std::string& name, std::string& hostName,
-                          struct stat& st, bool& statted) {
-  statted = lstat(JoinHost(folder, name).c_str(), &st) == 0;
+                          struct stat& st, bool& statted, bool probeExact) {
+  statted = probeExact && lstat(JoinHost(folder, name).c_str(), &st) == 0;
   if (statted) {
     hostName = name;
     return true;
@@ -193,11 +192,11 @@ std::uint32_t DriveMap::Resolve(const std::string& windowsPath, ResolvedPath& ou
   }
   // The last component as the walk below meets it: its host spelling, or the
   // name as given when nothing matches.
-  const auto finish = [&](const std::string& folder, const std::string& utf8) {
+  const auto finish = [&](const std::string& folder, const std::string& utf8, bool probeExact) {
     std::string hostName;
     struct stat st;
     bool statted = false;
-    const bool found = MatchEntry(folder, utf8, hostName, st, statted);
+    const bool found = MatchEntry(folder, utf8, hostName, st, statted, probeExact);
     out.host = JoinHost(folder, found ? hostName : utf8);
     out.lastName = folded.back();
     out.exists = found;
@@ -226,7 +225,7 @@ std::uint32_t DriveMap::Resolve(const std::string& windowsPath, ResolvedPath& ou
       out.lst = st;
       return err::kSuccess;
     }
-    if (errno == ENOENT && IsDirectory(joined)) return finish(joined, utf8.back());
+    if (errno == ENOENT && IsDirectory(joined)) return finish(joined, utf8.back(), false);
   }
 
   if (!IsDirectory(host)) return err::kPathNotFound;
@@ -235,7 +234,7 @@ std::uint32_t DriveMap::Resolve(const std::string& windowsPath, ResolvedPath& ou
     if (!ValidComponent(folded[k], last && wildcardsInLast)) return err::kInvalidName;
     std::string part;
     if (!GbkToUtf8(folded[k], part)) return err::kInvalidName;
-    if (last) return finish(host, part);
+    if (last) return finish(host, part, true);
     std::string hostName;
     struct stat st;
     bool statted = false;

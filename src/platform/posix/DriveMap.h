@@ -55,9 +55,10 @@ class DriveMap {
   static std::string NormalizeHost(const std::string& hostPath);
 
  private:
-  // MatchName, with the lstat data of an exact match in `st` (`statted` true).
+  // MatchName, with the lstat data of an exact match in `st` (`statted` true);
+  // `probeExact` false when the exact name is known to be missing.
   static bool MatchEntry(const std::string& folder, const std::string& name, std::string& hostName,
-                         struct stat& st, bool& statted);
+                         struct stat& st, bool& statted, bool probeExact = true);
 
   std::map<char, std::string> drives_;  // upper-case letter → normalised host folder
 };

@@ -103,7 +103,11 @@ std::uint32_t IniProfile::Load(const std::string& file, std::string& bytes) cons
   const std::uint32_t rc = drives_.Resolve(file, path);
   if (rc != err::kSuccess) return rc;
   if (!path.exists || path.isRoot) return err::kFileNotFound;
-  const UniqueFd fd(open(path.host.c_str(), O_RDONLY | O_CLOEXEC));
+  return LoadHost(path.host, bytes);
+}
+
+std::uint32_t IniProfile::LoadHost(const std::string& host, std::string& bytes) {
+  const UniqueFd fd(open(host.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.ok()) return FileErrorFromErrno(errno);
   struct stat st;
   const bool ok = fstat(fd.get(), &st) == 0 && !S_ISDIR(st.st_mode) && ReadAll(fd.get(), bytes);
@@ -206,7 +210,7 @@ bool IniProfile::WriteString(const char* section, const char* key, const char* v
       SetLastError(err::kAccessDenied);
       return false;
     }
-    rc = Load(file, bytes);
+    rc = LoadHost(path.host, bytes);
     if (rc != err::kSuccess) {
       SetLastError(rc);
       return false;
@@ -228,9 +232,10 @@ bool IniProfile::WriteString(const char* section, const char* key, const char* v
     return false;
   }
   // Rewritten in place (not replaced) so the file keeps its inode, owner and
-  // DOS attributes.
+  // DOS attributes; cut only when it shrank.
+  const bool shrank = bytes.size() > out.size();
   const bool ok = WriteAllBytes(fd.get(), out.data(), out.size()) &&
-                  ftruncate(fd.get(), static_cast<off_t>(out.size())) == 0;
+                  (!shrank || ftruncate(fd.get(), static_cast<off_t>(out.size())) == 0);
   fd.Reset();
   if (!ok) {
     SetLastError(FileErrorFromErrno(errno));

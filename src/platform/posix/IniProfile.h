@@ -41,6 +41,7 @@ class IniProfile : public ProfileApi {
  private:
   // 0 with the file's bytes, or the error code (2 no file, 3 no folder, ...).
   std::uint32_t Load(const std::string& file, std::string& bytes) const;
+  static std::uint32_t LoadHost(const std::string& host, std::string& bytes);
 
   const DriveMap& drives_;
 };

@@ -8,6 +8,18 @@
 
 namespace pelorin::win32 {
 
+// Keeps the thread's last-error code across a clean-up.
+class LastErrorKept {
+ public:
+  LastErrorKept() : code_(::GetLastError()) {}
+  ~LastErrorKept() { ::SetLastError(code_); }
+  LastErrorKept(const LastErrorKept&) = delete;
+  LastErrorKept& operator=(const LastErrorKept&) = delete;
+
+ private:
+  DWORD code_;
+};
+
 template <typename Traits>
 class UniqueHandle {
  public:
@@ -43,9 +55,8 @@ class UniqueHandle {
  private:
   void Close() {
     if (handle_ == Traits::Invalid()) return;
-    const DWORD code = ::GetLastError();
+    const LastErrorKept kept;
     Traits::Close(handle_);
-    ::SetLastError(code);
     handle_ = Traits::Invalid();
   }
 
@@ -134,6 +145,7 @@ class WindowDc {
  public:
   explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
   ~WindowDc() {
+    const LastErrorKept kept;
     if (dc_) ::ReleaseDC(window_, dc_);
   }
   WindowDc(const WindowDc&) = delete;
@@ -145,11 +157,30 @@ class WindowDc {
   HDC dc_;
 };
 
+// A window's paint from BeginPaint, ended with the object.
+class PaintDc {
+ public:
+  explicit PaintDc(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+  ~PaintDc() {
+    const LastErrorKept kept;
+    ::EndPaint(window_, &paint_);
+  }
+  PaintDc(const PaintDc&) = delete;
+  PaintDc& operator=(const PaintDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_ = {};
+  HDC dc_;
+};
+
 // An object selected into a context for a scope; the one it replaced goes back.
 class SelectedObject {
  public:
   SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
   ~SelectedObject() {
+    const LastErrorKept kept;
     if (old_) ::SelectObject(dc_, old_);
   }
   SelectedObject(const SelectedObject&) = delete;
