@@ -125,27 +125,19 @@ TEST_F(InstallerPrivatePrefixTest, RootDeviceRoadCreatesRegistersAndInstallsOnce
   EXPECT_EQ(CountCarrying(kLabId), 1);
 }
 
-TEST_F(InstallerPrivatePrefixTest, DevicesWithoutAListArePassedOverAndRemovalDeletes) {
+// (The search over devices without a list: the installer's native tests; here the
+// backend's answer for such a device.)
+TEST_F(InstallerPrivatePrefixTest, DevicesWithoutAListArePassedOver) {
   auto set = devices.CreateDeviceInfoList(kLabGuid);
   ASSERT_TRUE(set) << GetLastError();
-  DeviceElement bare, labelled;
+  DeviceElement bare;
   ASSERT_TRUE(set->CreateDevice("PelorinLab", kLabGuid, nullptr, setup::kDicdGenerateId, bare)) << GetLastError();
   ASSERT_TRUE(set->CallClassInstaller(setup::kDifRegisterDevice, bare)) << GetLastError();
-  ASSERT_TRUE(set->CreateDevice("PelorinLab", kLabGuid, nullptr, setup::kDicdGenerateId, labelled));
-  const char list[] = "root\\pelorinremove\0";
-  ASSERT_TRUE(set->SetRegistryProperty(labelled, setup::kSpdrpHardwareId,
-                                       reinterpret_cast<const unsigned char*>(list), sizeof list));
-  ASSERT_TRUE(set->CallClassInstaller(setup::kDifRegisterDevice, labelled));
-
   int withoutList = 0;
   PresentLists(devices, &withoutList);
   EXPECT_GE(withoutList, 1);
   EXPECT_FALSE(installer.FindPresentDevice("PELORIN\\NO_SUCH_DEVICE"));
   EXPECT_EQ(GetLastError(), err::kNoMoreItems);
-  EXPECT_EQ(CountCarrying("root\\pelorinremove"), 1);
-
-  ASSERT_TRUE(set->CallClassInstaller(setup::kDifRemove, labelled)) << GetLastError();
-  EXPECT_EQ(CountCarrying("root\\pelorinremove"), 0);
   EXPECT_TRUE(set->CallClassInstaller(setup::kDifRemove, bare));
 }
 
