@@ -190,8 +190,9 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelectAndTheDriverDatabasesComeAlong)
   root.Child(u"ControlSet001").Child(u"Control");  // no Class here
   root.Child(u"ControlSet002").Child(u"Control").children.push_back(ClassBranch());
   root.Child(u"Select").values.push_back(HiveValue{u"Current", 4, std::string("\x02\0\0\0", 4)});
-  root.Child(u"ControlSet002").Child(u"Control").Child(u"Session Manager").Child(u"Environment").values.push_back(
-      HiveValue{u"PROCESSOR_ARCHITECTURE", 1, Sz(u"IA64")});
+  HiveKey& session = root.Child(u"ControlSet002").Child(u"Control").Child(u"Session Manager");
+  session.Child(u"Environment").values.push_back(HiveValue{u"PROCESSOR_ARCHITECTURE", 1, Sz(u"IA64")});
+  root.Child(u"DriverDatabase").values.push_back(HiveValue{u"Architecture", 4, std::string("\x09\0\0\0", 4)});
   root.Child(u"DriverDatabase").Child(u"DriverInfFiles").Child(u"oem1.inf").values.push_back(
       HiveValue{u"Active", 1, Sz(u"a.inf_amd64_1")});
   PosixScratch dir;
@@ -206,18 +207,20 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelectAndTheDriverDatabasesComeAlong)
   EXPECT_EQ(rows.Text(0, DriverColumn::Class), "网络适配器");
   EXPECT_TRUE(registry.KeyExists(testing::kClassRoot + "\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\驱动属性"));
   std::uint32_t type = 0;
-  EXPECT_EQ(Read(registry, testing::kClassRoot + "\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0000", "Odd", &type),
-            "xy");
+  const std::string net = testing::kClassRoot + "\\{4d36e972-e325-11ce-bfc1-08002be10318}";
+  EXPECT_EQ(Read(registry, net + "\\0000", "Odd", &type), "xy");
   EXPECT_EQ(type, 0x7Fu);
   EXPECT_EQ(Read(registry, "SYSTEM\\DriverDatabase\\DriverInfFiles\\oem1.inf", "Active"),
             std::string("a.inf_amd64_1", 14));
-  EXPECT_EQ(Read(registry, "SYSTEM\\ControlSet002\\Control\\Session Manager\\Environment", "PROCESSOR_ARCHITECTURE"),
+  EXPECT_EQ(Read(registry, "SYSTEM\\ControlSet002\\Control\\Session Manager\\Environment",
+                 "PROCESSOR_ARCHITECTURE"),
             std::string("IA64", 5));
 
   // A DRIVERS hive's root DriverDatabase is HKLM\DRIVERS\DriverDatabase, asked before SYSTEM's.
   HiveKey drivers{u"ROOT", {}, {}};
   drivers.Child(u"DriverDatabase").values.push_back(HiveValue{u"Architecture", 4, std::string("\x0c\0\0\0", 4)});
-  ASSERT_TRUE(LoadDriversHive(dir.WriteFile("DRIVERS", testing::HiveWriter().Write(drivers)), registry, error));
+  const std::string driversFile = dir.WriteFile("DRIVERS", testing::HiveWriter().Write(drivers));
+  ASSERT_TRUE(LoadDriversHive(driversFile, registry, error)) << error;
   EXPECT_EQ(ArchitectureFromRegistry(registry), Architecture::kArm64);
 
   // Pointing Select at the set without Class is an error naming the set.
