@@ -46,7 +46,6 @@ class MemoryTreeFileSystem : public FileSystem {
   }
   // Appends an entry as is: two names differing only in case can stand side by side.
   Node* AddChild(Node* folder, const std::string& name, bool directory) { return Insert(folder, name, directory); }
-  Node* Find(const std::string& path) { return Lookup(path); }
   bool Exists(const std::string& path) { return Lookup(path) != nullptr; }
   std::string Content(const std::string& path) {
     Node* node = Lookup(path);
@@ -75,7 +74,6 @@ class MemoryTreeFileSystem : public FileSystem {
   std::uint64_t freeBytes = 1ull << 40;
 
   std::uint64_t EntriesRead() const { return entriesRead_; }
-  std::vector<std::string> CreatedDirs() const { return created_; }
 
   std::uint32_t GetAttributes(const std::string& path) override {
     Node* node = Lookup(path);
@@ -109,9 +107,7 @@ class MemoryTreeFileSystem : public FileSystem {
     if (Lookup(path)) return Fail(err::kAlreadyExists);
     Node* folder = Parent(path);
     if (!folder) return Fail(err::kPathNotFound);
-    Insert(folder, Split(path).back(), true);
-    created_.push_back(path);
-    return true;
+    return Insert(folder, Split(path).back(), true), true;
   }
   bool RemoveDir(const std::string& path) override {
     Node* node = Lookup(path);
@@ -329,7 +325,6 @@ class MemoryTreeFileSystem : public FileSystem {
   std::vector<std::unique_ptr<Node>> removed_;
   std::set<std::string> failCopyTo_, failDelete_, failDeleteOnce_, denyListing_, failCreate_;
   std::uint64_t entriesRead_ = 0;
-  std::vector<std::string> created_;
 };
 
 }  // namespace pelorin::testing

@@ -13,42 +13,37 @@ namespace pelorin::testing {
 
 class RecordingBackupHost : public BackupHost {
  public:
-  std::vector<std::string> Events() { return Locked(events_); }
-  std::vector<int> Results() { return Locked(results_); }
-  std::string Status() { return Locked(status_); }
+  std::vector<std::string> Events() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_;
+  }
 
   DriverRows& Rows() override { return rows; }
-  void SetStatus(const std::string& text) override { Record("status:" + text, [&] { status_ = text; }); }
+  void SetStatus(const std::string& text) override { Record("status:" + text); }
   void ShowProgress(bool show) override { Record(std::string("show:") + (show ? "1" : "0")); }
   void SetProgressRange(int lower, int upper) override {
     Record("range:" + std::to_string(lower) + "," + std::to_string(upper));
   }
   void SetProgressPos(int position) override { Record("pos:" + std::to_string(position)); }
   void SetProgressText(const std::string& text) override { Record("text:" + text); }
-  void PostResult(int result) override { Record("result:" + std::to_string(result), [&] { results_.push_back(result); }); }
+  void PostResult(int result) override { Record("result:" + std::to_string(result)); }
   void PumpMessages() override { Record("pump"); }
-  void SetIncompleteDrivers(const IncompleteDrivers& drivers) override { Record("incomplete", [&] { incomplete = drivers; }); }
+  void SetIncompleteDrivers(const IncompleteDrivers& drivers) override {
+    Record("incomplete");
+    incomplete = drivers;
+  }
 
   MemoryDriverRows rows;
   IncompleteDrivers incomplete;
 
  private:
-  template <typename T>
-  T Locked(const T& value) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return value;
-  }
-  template <typename F = void (*)()>
-  void Record(const std::string& event, F also = [] {}) {
+  void Record(const std::string& event) {
     std::lock_guard<std::mutex> lock(mutex_);
     events_.push_back(event);
-    also();
   }
 
   std::mutex mutex_;
   std::vector<std::string> events_;
-  std::vector<int> results_;
-  std::string status_;
 };
 
 }  // namespace pelorin::testing

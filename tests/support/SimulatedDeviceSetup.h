@@ -33,7 +33,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
     bool hasHardwareIds = false;
     std::string hardwareIds;    // the raw multi-string, closing NULs included
     std::string compatibleIds;  // as hardwareIds; empty: no list
-    bool present = false;
+    bool present = true;
     std::string driverInf;      // the INF last installed on it
   };
 
@@ -44,11 +44,9 @@ class SimulatedDeviceSetup : public DeviceSetup {
     if (!compatibleIds.empty()) devices_.back().compatibleIds = MultiString(compatibleIds);
   }
   void AddDeviceWithoutIds(const std::string& id) {
-    Device device;
-    device.serial = nextSerial_++;
-    device.instanceId = id;
-    device.present = true;
-    devices_.push_back(device);
+    devices_.emplace_back();
+    devices_.back().serial = nextSerial_++;
+    devices_.back().instanceId = id;
   }
   void AddDeviceRawIds(const std::string& id, const std::string& rawList) {
     AddDeviceWithoutIds(id);
@@ -60,11 +58,8 @@ class SimulatedDeviceSetup : public DeviceSetup {
               const std::vector<std::string>& models = {}) {
     infs_.push_back({path, guid, className, models});
   }
-  void SetRestartNeeded(bool restart) { restartNeeded_ = restart; }
   // The `occurrence`-th call of `step` (from 1, over the manager's life; 0: every call) fails with `code`.
   void FailStep(DeviceStep step, std::uint32_t code, int occurrence = 0) { failures_.push_back({step, code, occurrence}); }
-  // Destroying a set leaves this last-error code behind (0: unchanged).
-  void SetDestroyLeavesError(std::uint32_t code) { destroyError_ = code; }
 
   // One line per call, e.g. "EnumDeviceInfo 3" or "CallClassInstaller 25 ROOT\LAB\0000".
   const std::vector<std::string>& Calls() const { return calls_; }
@@ -72,21 +67,17 @@ class SimulatedDeviceSetup : public DeviceSetup {
     return static_cast<int>(std::count_if(calls_.begin(), calls_.end(),
                                           [&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; }));
   }
-  int SetsCreated() const { return setsCreated_; }
-  int SetsDestroyed() const { return setsDestroyed_; }
   const std::vector<Device>& Devices() const { return devices_; }
-  std::vector<const Device*> PresentDevices() const {
-    std::vector<const Device*> present;
-    for (const auto& d : devices_)
-      if (d.present) present.push_back(&d);
-    return present;
-  }
+  int liveSets = 0;
+  bool restartNeeded = false;
+  std::uint32_t destroyLeavesError = 0;  // the last-error code a set's destruction leaves (0: unchanged)
 
   std::unique_ptr<DeviceInfoSet> GetClassDevs(std::uint32_t flags) override {
     Record("GetClassDevs " + std::to_string(flags));
     if (Scripted(DeviceStep::kGetClassDevs)) return nullptr;
     std::vector<std::uint64_t> members;
-    for (const auto* d : PresentDevices()) members.push_back(d->serial);
+    for (const auto& d : devices_)
+      if (d.present) members.push_back(d.serial);
     return NewSet(std::move(members));
   }
   bool GetInfClass(const std::string& infPath, DeviceClassGuid& guid, char* className, std::uint32_t cap) override {
@@ -122,7 +113,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
     if (!inf->models.empty() && std::none_of(inf->models.begin(), inf->models.end(), same))
       return Fail(setup::kErrorNoDriverSelected);
     for (Device* device : targets) device->driverInf = infPath;
-    if (restart) *restart = restartNeeded_;
+    if (restart) *restart = restartNeeded;
     return Succeed();
   }
 
@@ -142,16 +133,16 @@ class SimulatedDeviceSetup : public DeviceSetup {
   class Set : public DeviceInfoSet {
    public:
     Set(SimulatedDeviceSetup& owner, std::vector<std::uint64_t> members) : o_(owner), members_(std::move(members)) {
-      ++o_.setsCreated_;
+      ++o_.liveSets;
     }
     ~Set() override {
       o_.Record("DestroyDeviceInfoList");
-      ++o_.setsDestroyed_;
+      --o_.liveSets;
       for (std::uint64_t serial : created_) {  // never registered: it lived only in its set
         const Device* d = o_.FindDevice(serial);
         if (d && !d->present) o_.EraseDevice(serial);
       }
-      if (o_.destroyError_ != 0) SetLastError(o_.destroyError_);
+      if (o_.destroyLeavesError != 0) SetLastError(o_.destroyLeavesError);
     }
     bool EnumDevice(std::uint32_t index, DeviceElement& element) override {
       o_.Record("EnumDeviceInfo " + std::to_string(index));
@@ -184,13 +175,10 @@ class SimulatedDeviceSetup : public DeviceSetup {
                       std::uint32_t flags, DeviceElement& element) override {
       o_.Record("CreateDeviceInfo " + name + " " + std::to_string(flags) + (description ? " described" : ""));
       if (o_.Scripted(DeviceStep::kCreateDevice)) return false;
-      Device device;
-      device.instanceId = (flags & setup::kDicdGenerateId) ? o_.GenerateInstanceId(name) : name;
-      for (const auto& other : o_.devices_)
-        if (mbcs::EqualsNoCaseAscii(other.instanceId, device.instanceId)) return Fail(0xE0000207u);  // exists
-      device.serial = o_.nextSerial_++;
+      o_.AddDeviceWithoutIds((flags & setup::kDicdGenerateId) ? o_.GenerateInstanceId(name) : name);
+      Device& device = o_.devices_.back();
       device.classGuid = guid;
-      o_.devices_.push_back(device);
+      device.present = false;
       created_.push_back(device.serial);
       element.token = device.serial;
       return Succeed();
@@ -247,9 +235,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
     return true;
   }
   std::unique_ptr<DeviceInfoSet> NewSet(std::vector<std::uint64_t> members) {
-    auto set = std::make_unique<Set>(*this, std::move(members));
-    SetLastError(err::kSuccess);
-    return set;
+    return Succeed(), std::make_unique<Set>(*this, std::move(members));
   }
   // Counts the call of `step`; true (with the last-error code set) when a scripted failure hits it.
   bool Scripted(DeviceStep step) {
@@ -283,8 +269,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
   // ROOT\<NAME>\nnnn with the lowest number not yet taken, as Windows generates them.
   std::string GenerateInstanceId(const std::string& name) const {
     std::string upper = "ROOT\\" + name + "\\";
-    for (std::size_t i = 0; i < upper.size(); i += mbcs::CharLength(upper, i))
-      if (upper[i] >= 'a' && upper[i] <= 'z') upper[i] = static_cast<char>(upper[i] - 'a' + 'A');
+    for (std::size_t i = 0; i < upper.size(); i += mbcs::CharLength(upper, i)) upper[i] = mbcs::UpperAscii(upper[i]);
     for (int number = 0;; ++number) {
       char digits[16];
       std::snprintf(digits, sizeof digits, "%04d", number);
@@ -301,9 +286,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
   std::vector<int> stepCalls_ = std::vector<int>(16, 0);
   std::vector<std::string> calls_;
   std::uint64_t nextSerial_ = 1;
-  std::uint32_t destroyError_ = 0;
-  int setsCreated_ = 0, setsDestroyed_ = 0;
-  bool restartNeeded_ = false;
 };
 
 }  // namespace pelorin::testing

@@ -1,6 +1,3 @@
-// The backup runs on the POSIX backend: driver folder names, the manifests
-// byte for byte, what a folder or self-extracting run shows, in which order,
-// what it writes, and how each failure ends.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -27,13 +24,10 @@ using Events = std::vector<std::string>;
 
 TEST(DriverFolderNameTest, SlashesGoAndLevelsLeadingOutAreNeutralised) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Intel(R) PRO/100 VE Network Connection", "Intel(R) PRO100 VE Network Connection"},
-      {"A/B Adapter", "AB Adapter"}, {"A\\B", "A\\B"}, {"千兆以太网控制器", "千兆以太网控制器"},
-      {"v1.0 . adapter...", "v1.0 . adapter..."},
+      {"A/B Adapter", "AB Adapter"}, {"v1.0 . adapter...", "v1.0 . adapter..."},
       {"\x95\x5C..\x95\x5C", "\x95\x5C..\x95\x5C"},  // a trail byte 0x5C is no level separator
       {"..\\..\\x", "__\\__\\x"}, {"./../x", "...x"},  // "/" goes first
-      {"C:\\x", "C_\\x"}, {"\\x", "x"}, {"\\\\server\\share", "server\\share"},
-      {"a\\ . \\b\\", "a\\ _ \\b"}, {"/", "_"}, {"..", "__"}, {"", "_"},
+      {"C:\\x", "C_\\x"}, {"\\\\server\\share", "server\\share"}, {"a\\ . \\b\\", "a\\ _ \\b"}, {"", "_"},
   };
   for (auto [name, folder] : cases) EXPECT_EQ(DriverFolderName(name), folder) << name;
 }
@@ -48,16 +42,12 @@ class ManifestTest : public ::testing::Test {
 
 TEST_F(ManifestTest, CombinedManifestAndClassTree) {
   CCombinedManifest combined(disk.platform.Get());
-  CClassTreeFile tree(disk.platform.Get());
   combined.Open("D:\\taskinfo.ini");
-  tree.Open("D:\\treeinfo.ini");
   for (const DriverRecord& driver : {Record("A/B Adapter", "Display"), Record("Second", "Display")}) {
-    tree.WriteDriver(driver.ClassName, driver.DriverDesc);
     combined.WriteDriver(driver);
     combined.WriteFile(driver.DriverDesc, "C:\\WINDOWS\\inf\\oem9.inf",
                        "D:\\" + DriverFolderName(driver.DriverDesc) + "\\oem9.inf");
   }
-  EXPECT_EQ(disk.Backup("treeinfo.ini"), "[Display]\r\nA/B Adapter=1\r\nSecond=1\r\n");
   // One block per driver: its section, its keys, then its files.
   auto block = [](const std::string& desc, const std::string& folder) {
     return "[" + desc + "]\r\n硬件ID=usb\\vid_1234\r\n驱动程序配置文件=oem9.inf\r\n驱动程序提供商=Acme\r\n"
@@ -92,29 +82,6 @@ TEST_F(ManifestTest, SharedFolderKeepsOneDriverSectionAndAddsLines) {
             "C:\\WINDOWS\\system32\\a.sys=D:\\AB\\a.sys\r\n");
 }
 
-TEST(BackupGoldenTest, ManifestsMatchTheSharedBytes) {
-  testing::BackupScratch disk;
-  for (const auto& file : testing::golden::SystemFiles()) {
-    std::string relative = std::string("WINDOWS/") + file.path;
-    for (char& c : relative) c = c == '\\' ? '/' : c;
-    disk.PutSystemFile(relative, file.content);
-  }
-  for (const std::string version : {"1.0", "2.0"}) {
-    testing::RecordingBackupHost host;
-    const auto rows = testing::golden::Rows(version);
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) host.rows.InsertTop(*it);
-    for (int row = 0; row < host.rows.Count(); ++row) host.rows.SetTicked(row, true);
-    ASSERT_EQ(RunFolderBackup(disk.platform.Get(), host, "D:\\"), BackupResultDone);
-
-    const auto expected = testing::golden::Manifests("D:\\", version);
-    const auto folders = testing::golden::Folders();
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-      EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(folders[i]) + "/taskinfo.ini"), expected[i]) << version;
-    }
-  }
-  EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(testing::golden::Folders()[0]) + "/pltest_e100b.sys"), "sys");
-}
-
 DriverRecord Driver(const std::string& desc, const std::string& cls, const std::string& inf) {
   return DriverRecord{desc, cls, "1.0.0.0", "Acme", "1-2-2020", inf, "pci\\ven_1&dev_" + inf};
 }
@@ -133,6 +100,24 @@ class FolderBackupRunTest : public ::testing::Test {
   BackupScratch disk;
   RecordingBackupHost host;
 };
+
+TEST_F(FolderBackupRunTest, ManifestsMatchTheSharedBytes) {
+  for (const auto& file : testing::golden::SystemFiles()) {
+    std::string relative = std::string("WINDOWS/") + file.path;
+    for (char& c : relative) c = c == '\\' ? '/' : c;
+    disk.PutSystemFile(relative, file.content);
+  }
+  const auto folders = testing::golden::Folders();
+  for (const std::string version : {"1.0", "2.0"}) {
+    host.rows.DeleteAll();
+    AddTicked(testing::golden::Rows(version));
+    ASSERT_EQ(Run(), BackupResultDone);
+    const auto expected = testing::golden::Manifests("D:\\", version);
+    for (std::size_t i = 0; i < folders.size(); ++i)
+      EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(folders[i]) + "/taskinfo.ini"), expected[i]) << version;
+  }
+  EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(folders[0]) + "/pltest_e100b.sys"), "sys");
+}
 
 TEST_F(FolderBackupRunTest, TwoDriversStepByStep) {
   disk.PutInf("oem1.inf", "e100b.sys=1,,\r\ne100bmsg.dll=1,,");
@@ -154,9 +139,6 @@ TEST_F(FolderBackupRunTest, TwoDriversStepByStep) {
                            "result:2", "status:共找到2个驱动", "pos:0", "show:0"};
   EXPECT_EQ(host.Events(), expected);
   EXPECT_EQ(disk.Backup("Intel(R) PRO100 VE Network Connection/e100b.sys"), "e100b");
-  EXPECT_TRUE(disk.InBackup("Realtek AC97 Audio/alcxwdm.sys"));
-  EXPECT_FALSE(disk.InBackup("Realtek AC97 Audio/oem2.PNF"));
-  // The manifest bytes of such a run are pinned by BackupGoldenTest.
   EXPECT_TRUE(disk.boxes.Shown().empty());
 }
 
@@ -172,17 +154,13 @@ TEST_F(FolderBackupRunTest, EmptyFileListAndMissingInf) {
                            "result:2", "status:共找到2个驱动", "pos:0", "show:0"};
   EXPECT_EQ(host.Events(), expected);
   EXPECT_EQ(disk.boxes.Texts(), std::vector<std::string>{"打开配置文件失败，请指定正确文件路径！"});
-  const std::string manifest = disk.Backup("Gone/taskinfo.ini");
-  EXPECT_EQ(manifest.rfind("[System devices]\r\n", 0), 0u);
-  EXPECT_EQ(manifest.find("[1]"), std::string::npos);
+  EXPECT_EQ(disk.Backup("Gone/taskinfo.ini").find("[1]"), std::string::npos);
 }
 
 TEST_F(FolderBackupRunTest, NothingTickedPostsOneAndWritesNothing) {
   host.rows.InsertTop(Driver("Unticked", "Net", "oem1.inf"));
   EXPECT_EQ(Run(), BackupResultNothingTicked);
-  const Events expected = {"result:1", "status:共找到1个驱动", "pos:0", "show:0"};
-  EXPECT_EQ(host.Events(), expected);
-  EXPECT_FALSE(disk.InBackup("Unticked"));
+  EXPECT_EQ(host.Events(), (Events{"result:1", "status:共找到1个驱动", "pos:0", "show:0"}));
 }
 
 TEST_F(FolderBackupRunTest, FolderThatCannotBeMadeEndsTheRunAtOnce) {
@@ -195,8 +173,7 @@ TEST_F(FolderBackupRunTest, FolderThatCannotBeMadeEndsTheRunAtOnce) {
   const std::vector<std::string> boxes = {"Create  directory fail!", "创建D:\\Bad|Name目录失败"};
   EXPECT_EQ(disk.boxes.Texts(), boxes);
   EXPECT_EQ(host.Events().back(), "text:b.inf");  // no post, status and bar as they were
-  EXPECT_TRUE(disk.InBackup("A/a.inf") && disk.InBackup("B/taskinfo.ini"));
-  EXPECT_FALSE(disk.InBackup("D") || disk.InBackup("E"));
+  EXPECT_FALSE(disk.InBackup("D"));
 }
 
 TEST_F(FolderBackupRunTest, SecondBackupUpdatesInPlace) {
@@ -222,7 +199,6 @@ TEST_F(FolderBackupRunTest, SecondBackupUpdatesInPlace) {
   expected.replace(expected.find("1.0.0.0"), 7, "2.0.0.0");
   EXPECT_EQ(disk.Backup("Net/taskinfo.ini"), expected);
   EXPECT_EQ(disk.Backup("Net/a.sys"), "v3");
-  EXPECT_EQ(host.Results(), (std::vector<int>{2, 2, 2}));
 }
 
 TEST_F(FolderBackupRunTest, FailedCopyIsNotRecordedAndMakesTheRunIncomplete) {
@@ -239,9 +215,8 @@ TEST_F(FolderBackupRunTest, FailedCopyIsNotRecordedAndMakesTheRunIncomplete) {
   EXPECT_EQ(host.incomplete.failedCopies, std::vector<std::string>{"Drv"});
   const Events events = host.Events();
   EXPECT_EQ(std::count(events.begin(), events.end(), "text:a.sys"), 0);
-  EXPECT_EQ(std::count(events.begin(), events.end(), "text:b.sys"), 1);
-  const Events tail(events.end() - 5, events.end());
-  EXPECT_EQ(tail, (Events{"incomplete", "result:3", "status:共找到2个驱动", "pos:0", "show:0"}));
+  EXPECT_EQ(Events(events.end() - 5, events.end()),
+            (Events{"incomplete", "result:3", "status:共找到2个驱动", "pos:0", "show:0"}));
   const std::string manifest = disk.Backup("Drv/taskinfo.ini");
   EXPECT_EQ(manifest.find("a.sys"), std::string::npos);
   EXPECT_NE(manifest.find("[4]\r\nC:\\WINDOWS\\system32\\drivers\\b.sys="), std::string::npos);
@@ -279,18 +254,11 @@ class SfxBackupTest : public FolderBackupRunTest {
     host.rows.SetTicked(0, ticked);
   }
   int RunSfx() { return RunSfxBackup(platform, host, writer, "D:\\"); }
-  std::vector<std::string> Names() {
-    std::vector<SfxRecord> records;
-    auto in = disk.platform.Get().files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
-    EXPECT_TRUE(in && ReadSfxDirectory(*in, records) == SfxStatus::kOk);
-    std::vector<std::string> names;
-    for (auto& r : records) names.push_back(r.name);
-    return names;
-  }
   // What a failed run leaves: the earlier backup, no result posted, the writer emptied.
   void ExpectFailed(const std::vector<std::string>& boxes) {
     EXPECT_EQ(disk.boxes.Texts(), boxes);
-    EXPECT_TRUE(host.Results().empty());
+    const auto events = host.Events();
+    EXPECT_EQ(std::count_if(events.begin(), events.end(), [](auto& e) { return e.rfind("result:", 0) == 0; }), 0);
     EXPECT_EQ(disk.Backup("pelorin.exe"), "earlier backup");
     EXPECT_EQ(writer.Count(), 0);
   }
@@ -303,12 +271,15 @@ TEST_F(SfxBackupTest, OneDriverGivesSixEntriesAndStepsInOrder) {
   AddDriver("Net/Card", "Net", "oem5.inf", {"a.sys", "b.dll"});
   disk.PutSystemFile("WINDOWS/inf/oem5.PNF", "pnf");
   EXPECT_EQ(RunSfx(), BackupResultDone);
+  std::vector<SfxRecord> records;
+  auto in = platform.files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
+  ASSERT_TRUE(in && ReadSfxDirectory(*in, records) == SfxStatus::kOk);
+  std::vector<std::string> names;
+  for (auto& r : records) names.push_back(r.name);
   // Each file at its place in the driver's folder, the manifests at the top.
-  EXPECT_EQ(Names(), (std::vector<std::string>{"NetCard\\oem5.inf", "NetCard\\oem5.PNF", "NetCard\\a.sys",
+  EXPECT_EQ(names, (std::vector<std::string>{"NetCard\\oem5.inf", "NetCard\\oem5.PNF", "NetCard\\a.sys",
                                                "NetCard\\b.dll", "taskinfo.ini", "treeinfo.ini"}));
-  EXPECT_EQ(writer.Count(), 0);
   EXPECT_EQ(rmdir((disk.scratch / "temp").c_str()), 0) << "the run left its folder behind";
-  EXPECT_TRUE(disk.boxes.Texts().empty());
   auto events = host.Events();
   EXPECT_GT(std::count(events.begin(), events.end(), "pump"), 0);
   events.erase(std::remove(events.begin(), events.end(), "pump"), events.end());
@@ -330,13 +301,9 @@ TEST_F(SfxBackupTest, ManifestsComeFromEmptyFilesAndReachTheRestorer) {
   std::vector<SfxRecord> records;
   ASSERT_EQ(UnpackSfxToFolder(*disk.platform.Get().files, *in, "D:\\unpacked\\", records, nullptr), SfxStatus::kOk);
   EXPECT_EQ(disk.scratch.ReadFile("temp/treeinfo.ini"), "[Old]\r\nStale Driver=1\r\n");
-  EXPECT_EQ(disk.Backup("unpacked/DisplayB/b.sys"), "data of b.sys");
-  const std::string tree = disk.Backup("unpacked/treeinfo.ini");
-  EXPECT_EQ(tree.find("Stale"), std::string::npos);
-  for (const char* line : {"[Display]", "Display A=1", "Display/B=1"}) EXPECT_NE(tree.find(line), std::string::npos) << line;
+  EXPECT_EQ(disk.Backup("unpacked/treeinfo.ini"), "[Display]\r\nDisplay A=1\r\nDisplay/B=1\r\n");
   const std::string manifest = disk.Backup("unpacked/taskinfo.ini");
   EXPECT_EQ(manifest.find("Stale"), std::string::npos);
-  EXPECT_NE(manifest.find("[Display/B]\r\n"), std::string::npos);
   EXPECT_NE(manifest.find("=D:\\DisplayB\\b.sys"), std::string::npos);
 }
 
@@ -345,7 +312,6 @@ TEST_F(SfxBackupTest, NothingTicked) {
   EXPECT_EQ(RunSfx(), BackupResultNothingTicked);
   EXPECT_EQ(disk.boxes.Texts(), (std::vector<std::string>{"创建自安装EXE文件失败!"}));
   EXPECT_FALSE(disk.InBackup("pelorin.exe"));
-  EXPECT_EQ(host.Results(), (std::vector<int>{1}));
 }
 
 TEST_F(SfxBackupTest, FailedBuildIsNotReportedAsSuccess) {
@@ -357,7 +323,6 @@ TEST_F(SfxBackupTest, FailedBuildIsNotReportedAsSuccess) {
   EXPECT_EQ(disk.boxes.Shown()[0].caption, "提示信息");
   EXPECT_EQ(disk.boxes.Shown()[0].type, 0x30u);
   EXPECT_FALSE(disk.scratch.Exists("temp/taskinfo.ini"));
-  EXPECT_EQ(host.Status(), "共找到1个驱动");
 }
 
 TEST_F(SfxBackupTest, ManifestsThatCannotBeWrittenFailTheRun) {

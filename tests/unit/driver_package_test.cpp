@@ -1,5 +1,3 @@
-// Finding an installed INF's package folder in the driver store, road by road,
-// and the installation's architecture that the content road prefers.
 #include <gtest/gtest.h>
 
 #include <sstream>
