@@ -15,18 +15,16 @@ class ScriptedPicker : public FolderPicker {
   void Choose(const std::string& path) { chosen_ = path, cancel_ = false; }
   void Cancel() { cancel_ = true; }
   int Calls() const { return calls_; }
-  const std::string& Title() const { return title_; }
   const std::string& Prompt() const { return prompt_; }
-  bool Browse(const std::string& title, const std::string& prompt, std::string& path) override {
+  bool Browse(const std::string&, const std::string& prompt, std::string& path) override {
     ++calls_;
-    title_ = title;
     prompt_ = prompt;
     if (!cancel_) path = chosen_;
     return !cancel_;
   }
 
  private:
-  std::string chosen_, title_, prompt_;
+  std::string chosen_, prompt_;
   bool cancel_ = true;
   int calls_ = 0;
 };

@@ -13,7 +13,7 @@
 #include "backup/FolderBackup.h"
 #include "backup/SfxBackup.h"
 #include "platform/posix/Encoding.h"
-#include "sfx/SfxUnpack.h"
+#include "sfx/SfxReader.h"
 
 namespace pelorin {
 namespace {
@@ -116,7 +116,6 @@ TEST_F(FolderBackupRunTest, ManifestsMatchTheSharedBytes) {
     for (std::size_t i = 0; i < folders.size(); ++i)
       EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(folders[i]) + "/taskinfo.ini"), expected[i]) << version;
   }
-  EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy(folders[0]) + "/pltest_e100b.sys"), "sys");
 }
 
 TEST_F(FolderBackupRunTest, TwoDriversStepByStep) {
@@ -286,25 +285,6 @@ TEST_F(SfxBackupTest, OneDriverGivesSixEntriesAndStepsInOrder) {
   EXPECT_EQ(events, (Events{"status:正在备份:NetCard", "show:1", "range:0,4", "pos:1", "text:oem5.inf", "pos:2",
                             "text:oem5.PNF", "pos:3", "text:a.sys", "pos:4", "text:b.dll", "result:2",
                             "status:共找到1个驱动", "pos:0", "show:0"}));
-}
-
-TEST_F(SfxBackupTest, ManifestsComeFromEmptyFilesAndReachTheRestorer) {
-  AddDriver("Display/B", "Display", "oem2.inf", {"b.sys"});
-  AddDriver("Display A", "Display", "oem1.inf", {});
-  // Files planted under the fixed names are neither read nor written.
-  disk.scratch.WriteFile("temp/taskinfo.ini", "[Stale Driver]\r\n硬件ID=old\r\n");
-  disk.scratch.WriteFile("temp/treeinfo.ini", "[Old]\r\nStale Driver=1\r\n");
-  ASSERT_EQ(RunSfx(), BackupResultDone);
-  auto in = disk.platform.Get().files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
-  ASSERT_TRUE(in);
-  disk.scratch.MakeDir("d/unpacked");
-  std::vector<SfxRecord> records;
-  ASSERT_EQ(UnpackSfxToFolder(*disk.platform.Get().files, *in, "D:\\unpacked\\", records, nullptr), SfxStatus::kOk);
-  EXPECT_EQ(disk.scratch.ReadFile("temp/treeinfo.ini"), "[Old]\r\nStale Driver=1\r\n");
-  EXPECT_EQ(disk.Backup("unpacked/treeinfo.ini"), "[Display]\r\nDisplay A=1\r\nDisplay/B=1\r\n");
-  const std::string manifest = disk.Backup("unpacked/taskinfo.ini");
-  EXPECT_EQ(manifest.find("Stale"), std::string::npos);
-  EXPECT_NE(manifest.find("=D:\\DisplayB\\b.sys"), std::string::npos);
 }
 
 TEST_F(SfxBackupTest, NothingTicked) {

@@ -83,7 +83,6 @@ TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndDevicesWithoutTh
   const std::string size = std::to_string(sizeof kId + 1);
 
   EXPECT_TRUE(installer.FindPresentDevice(kId));
-  EXPECT_EQ(GetLastError(), err::kSuccess);
   EXPECT_THAT(devices.Calls(),
               ElementsAre("GetClassDevs 6", "EnumDeviceInfo 0", "GetDeviceRegistryProperty ROOT\\NOLIST\\0000 1 0",
                           "GetDeviceRegistryProperty ROOT\\NOLIST\\0000 2 0", "EnumDeviceInfo 1",
@@ -138,7 +137,6 @@ INSTANTIATE_TEST_SUITE_P(
         HitCase{"pci\\ven_10de&dev_0dfc", Road::kUpdate, "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1"},
         HitCase{"acpi\\smo8810", Road::kUpdate, "ACPI\\SMO8810\\1"},
         HitCase{"PCI\\VEN_10DE&DEV_0DF", Road::kAbsent, nullptr},
-        HitCase{"hdaudio\\func_01&ven_10ec&dev_0292", Road::kAbsent, nullptr},
         HitCase{"{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster", Road::kRoot, "ROOT\\LABCLASS\\0000"},
         HitCase{"{b85b7c50-6a01-11d2-b841}\\MsToaster", Road::kAbsent, nullptr},
         HitCase{"root\\iwdbus", Road::kRoot, "ROOT\\LABCLASS\\0000"},
