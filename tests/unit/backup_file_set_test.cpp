@@ -80,20 +80,6 @@ TEST_F(FindFileInTreeTest, FoldersNeverMatchAndMissesLeaveOutAlone) {
   }
 }
 
-TEST_F(FindFileInTreeTest, IndexListsTheTreeOnceForAllLookUps) {
-  for (int i = 0; i < 20; ++i) files.AddFile("C:\\WINDOWS\\d" + std::to_string(i) + "\\f.sys");
-  const std::uint64_t before = files.EntriesRead();
-  CFileTreeIndex index(files, "C:\\WINDOWS");
-  EXPECT_EQ(files.EntriesRead(), before);  // nothing read before the first look-up
-  std::string out;
-  index.Find("f.sys", out);
-  const std::uint64_t oneListing = files.EntriesRead() - before;
-  for (int i = 0; i < 10; ++i) index.Find("g.sys", out);
-  EXPECT_EQ(files.EntriesRead() - before, oneListing);
-  EXPECT_EQ(index.EntriesRead(), oneListing);
-  EXPECT_EQ(out, "C:\\WINDOWS\\d19\\f.sys");
-}
-
 // Random trees: names repeated across folders, twice in one folder in different
 // case, folders named like files, every listing order. The index must give the
 // walk's answer for every name.
