@@ -48,7 +48,6 @@ TEST_F(ScanTest, RowsAreInReverseOrderWithColumnsInListOrder) {
   std::string cells;
   for (int c = 0; c < kDriverColumnCount; ++c) cells += rows.Text(0, static_cast<DriverColumn>(c)) + "|";
   EXPECT_EQ(cells, "千兆网卡|网络适配器|Acme|1/2/2021|9.8|oem7.inf||");
-  EXPECT_EQ(FoundDriversText(result.added), "共找到3个驱动");
 }
 
 TEST_F(ScanTest, OnlyTheExactProviderMicrosoftIsLeftOutOfTheStartUpMode) {
