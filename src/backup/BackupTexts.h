@@ -34,7 +34,12 @@ constexpr char kKeyClass[] = "驱动程序类型";
 constexpr char kClassTreeValue[] = "1";
 
 // File-tree operations.
+constexpr char kFolderNotFound[] = "找不到指定文件夹，请确认此文件夹是否存在！";
+constexpr char kDestinationNotFound[] = "找不到目的转移路径,请提供正确路径!";
 constexpr char kCreateDirectoryFail[] = "Create  directory fail!";
+constexpr char kDeleteFileFailed[] = "delete %s Failed!";
+constexpr char kCannotDelete[] = "不能删除 %s !";
+constexpr char kCannotDeleteAsk[] = "无法删除 %s ! 忽略此文件点确定 ,退出操作点取消!";
 
 // Folder backup run.
 constexpr char kBackingUp[] = "正在备份:";

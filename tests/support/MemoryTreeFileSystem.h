@@ -1,8 +1,8 @@
 #pragma once
 // A FileSystem in memory, for what a disk cannot give on demand: a chosen
-// listing order, refused listings, a full disk, a count of the entries read.
-// Names compare without ASCII case; "." and ".." lead every folder listing;
-// streams follow the sharing rules of the open modes.
+// listing order, failures on chosen paths, a count of the entries read. Names
+// compare without ASCII case; "." and ".." lead every folder listing; streams
+// follow the sharing rules of the open modes.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -63,8 +63,12 @@ class MemoryTreeFileSystem : public FileSystem {
     return out;
   }
 
-  // A folder whose listing is refused (compared without case).
+  // Failures on chosen paths (compared without case).
+  void FailCopyTo(const std::string& path) { failCopyTo_.insert(Fold(path)); }
+  void FailDelete(const std::string& path) { failDelete_.insert(Fold(path)); }
+  void FailDeleteOnce(const std::string& path) { failDeleteOnce_.insert(Fold(path)); }
   void DenyListing(const std::string& folder) { denyListing_.insert(Fold(folder)); }
+  void FailCreateDir(const std::string& path) { failCreate_.insert(Fold(path)); }
   long long writeBudget = -1;  // writes fail once this many more bytes are written (-1: never)
   bool refuseMoves = false;
   std::uint64_t freeBytes = 1ull << 40;
@@ -85,6 +89,7 @@ class MemoryTreeFileSystem : public FileSystem {
   bool Copy(const std::string& from, const std::string& to, bool failIfExists) override {
     Node* source = Lookup(from);
     if (!source || source->directory) return Missing(from), false;
+    if (failCopyTo_.count(Fold(to))) return Fail(err::kAccessDenied);
     Node* target = Lookup(to);
     if (target && (target->directory || failIfExists || (target->attributes & (attr::kReadOnly | attr::kHidden))))
       return Fail(err::kAccessDenied);
@@ -98,6 +103,7 @@ class MemoryTreeFileSystem : public FileSystem {
     return true;
   }
   bool CreateDir(const std::string& path) override {
+    if (failCreate_.count(Fold(path))) return Fail(err::kAccessDenied);
     if (Lookup(path)) return Fail(err::kAlreadyExists);
     Node* folder = Parent(path);
     if (!folder) return Fail(err::kPathNotFound);
@@ -114,6 +120,7 @@ class MemoryTreeFileSystem : public FileSystem {
     Node* node = Lookup(path);
     if (!node) return Missing(path), false;
     if (node->directory || (node->attributes & attr::kReadOnly)) return Fail(err::kAccessDenied);
+    if (failDelete_.count(Fold(path)) || failDeleteOnce_.erase(Fold(path))) return Fail(err::kSharingViolation);
     return Remove(node), true;
   }
   bool MoveReplace(const std::string& from, const std::string& to) override {
@@ -316,7 +323,7 @@ class MemoryTreeFileSystem : public FileSystem {
 
   Node root_;  // its children are the drives ("C:", "D:")
   std::vector<std::unique_ptr<Node>> removed_;
-  std::set<std::string> denyListing_;
+  std::set<std::string> failCopyTo_, failDelete_, failDeleteOnce_, denyListing_, failCreate_;
   std::uint64_t entriesRead_ = 0;
 };
 

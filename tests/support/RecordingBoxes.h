@@ -1,6 +1,7 @@
 #pragma once
-// A MessageBoxes that records every box shown and answers IDOK. Workers show
-// boxes too: locked.
+// A MessageBoxes that records every box shown and answers from a script (IDOK
+// when the script is empty). Workers show boxes too: locked.
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,7 +22,13 @@ class RecordingBoxes : public MessageBoxes {
   int Show(const std::string& text, const char* caption, std::uint32_t type) override {
     std::lock_guard<std::mutex> lock(mutex_);
     shown_.push_back({text, caption ? caption : "", caption != nullptr, type});
-    return mb::kIdOk;
+    const int answer = answers_.empty() ? mb::kIdOk : answers_.front();
+    if (!answers_.empty()) answers_.pop_front();
+    return answer;
+  }
+  void Answer(int button) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.push_back(button);
   }
   std::vector<ShownBox> Shown() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -35,11 +42,13 @@ class RecordingBoxes : public MessageBoxes {
   void Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     shown_.clear();
+    answers_.clear();
   }
 
  private:
   std::mutex mutex_;
   std::vector<ShownBox> shown_;
+  std::deque<int> answers_;
 };
 
 }  // namespace pelorin::testing
