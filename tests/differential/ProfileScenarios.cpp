@@ -152,7 +152,6 @@ void Updates(const Platform& platform, const std::string& root, Transcript& out)
   ini.Write("blanks", "trail", "two trailing  ");
   ini.Bytes(kLeadingBlanks);
   ini.Read("blanks", "lead");
-  ini.Read("blanks", "trail");
 }
 
 void RepeatedSections(const Platform& platform, const std::string& root, Transcript& out) {
@@ -244,7 +243,6 @@ void Missing(const Platform& platform, const std::string& root, Transcript& out)
   ProfileSteps absent(platform, folder + "\\absent.ini", "missing file", out);
   absent.Read("s", "k");
   absent.Names(780, kEmptyList);
-  absent.Section("s");
   ProfileSteps nowhere(platform, folder + "\\nodir\\absent.ini", "missing folder", out);
   nowhere.Write("s", "k", "v");
   // A file that exists and is empty.
