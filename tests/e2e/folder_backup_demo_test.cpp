@@ -23,16 +23,11 @@ struct ReadOnlySource {
   ~ReadOnlySource() { SetFileAttributesA(path, saved == INVALID_FILE_ATTRIBUTES ? FILE_ATTRIBUTE_NORMAL : saved); }
 };
 
-class DemoFolderBackupTest : public MainWindowTest {
- protected:
-  void SetUp() override {
-    Win32Scratch::RemoveTree(kTarget);
-    ASSERT_TRUE(CreateDirectoryA(kTarget, nullptr));
-    MainWindowTest::SetUp();
-  }
-};
+class DemoFolderBackupTest : public MainWindowTest {};
 
 TEST_F(DemoFolderBackupTest, TwoDriversLandAsTheCommandLineEditionWritesThemAndASecondRunUpdatesInPlace) {
+  Win32Scratch::RemoveTree(kTarget);
+  ASSERT_TRUE(CreateDirectoryA(kTarget, nullptr));
   ReadOnlySource readOnly;
   ASSERT_EQ(BackUpInto(kTarget, {kDrivers[0].c_str(), kDrivers[1].c_str()}, "folder_backup_first"), kBackupDone);
 
