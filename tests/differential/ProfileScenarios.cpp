@@ -126,10 +126,8 @@ void Manifest(const Platform& platform, const std::string& root, Transcript& out
   ini.Bytes();
   ini.Read("ATI RADEON 9600 显卡", "inf文件");
   ini.Read("ati radeon 9600 显卡", "硬件ID");
-  ini.Read("声卡 100%", "描述");
   ini.Read("声卡 100%", "没有的键", 520, nullptr, kDefaultErr);
   ini.Read("没有的节", "硬件ID", 520, nullptr, kDefaultErr);
-  ini.Section("ATI RADEON 9600 显卡");
   ini.Section("没有的节");
 }
 
