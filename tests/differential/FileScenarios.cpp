@@ -27,7 +27,6 @@ void Errors(const Platform& platform, const std::string& root, Transcript& out) 
   WriteBytes(platform, dir + "\\full\\x", "x");
   out.Line("errors attr missing file", Attributes(fs.GetAttributes(dir + "\\missing.txt")));
   out.Line("errors attr missing folder", Attributes(fs.GetAttributes(dir + "\\nodir\\missing.txt")));
-  out.Line("errors attr missing last folder", Attributes(fs.GetAttributes(dir + "\\nodir")));
   out.Line("errors attr folder with backslash", Attributes(WithoutArchive(fs.GetAttributes(dir + "\\full\\"))));
   out.Line("errors attr file with backslash", Attributes(fs.GetAttributes(dir + "\\a.txt\\")));
   out.Line("errors copy fail-if-exists", Result(fs.Copy(dir + "\\a.txt", dir + "\\full\\x", true)));
@@ -36,19 +35,15 @@ void Errors(const Platform& platform, const std::string& root, Transcript& out) 
   out.Line("errors rmdir not empty", Result(fs.RemoveDir(dir + "\\full")));
   out.Line("errors rmdir file", Result(fs.RemoveDir(dir + "\\a.txt")));
   out.Line("errors mkdir existing", Result(fs.CreateDir(dir + "\\full")));
-  out.Line("errors mkdir existing backslash", Result(fs.CreateDir(dir + "\\full\\")));
-  out.Line("errors mkdir over file", Result(fs.CreateDir(dir + "\\a.txt")));
   out.Line("errors mkdir missing parent", Result(fs.CreateDir(dir + "\\nodir\\sub")));
   out.Line("errors mkdir new backslash", Result(fs.CreateDir(dir + "\\new\\")));
   out.Line("errors _mkdir new", std::to_string(fs.MakeDir(dir + "\\made")));
   out.Line("errors _mkdir existing", std::to_string(fs.MakeDir(dir + "\\made")));
-  out.Line("errors delete missing", Result(fs.Delete(dir + "\\missing.txt")));
   out.Line("errors delete folder", Result(fs.Delete(dir + "\\made")));
   out.Line("errors set ro", Result(fs.SetAttributes(dir + "\\a.txt", attr::kReadOnly)));
   out.Line("errors delete ro", Result(fs.Delete(dir + "\\a.txt")));
   out.Line("errors set normal", Result(fs.SetAttributes(dir + "\\a.txt", attr::kNormal)));
   out.Line("errors delete", Result(fs.Delete(dir + "\\a.txt")));
-  out.Line("errors set missing", Result(fs.SetAttributes(dir + "\\a.txt", attr::kNormal)));
   out.Line("errors move missing", Result(fs.MoveReplace(dir + "\\a.txt", dir + "\\b.txt")));
   DumpTree(platform, dir, "errors", out);
 }
@@ -83,7 +78,7 @@ void AttributesAndCopies(const Platform& platform, const std::string& root, Tran
   const std::string file = dir + "\\driver.sys";
   WriteBytes(platform, file, "driver bytes");
   out.Known("archive", "attributes new file", Attributes(fs.GetAttributes(file)));
-  for (std::uint32_t bits : {attr::kReadOnly, attr::kHidden, attr::kSystem, attr::kHidden | attr::kSystem,
+  for (std::uint32_t bits : {attr::kReadOnly, attr::kHidden | attr::kSystem,
                              attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive}) {
     const std::string key = "attributes set " + HexNumber(bits);
     out.Line(key, Result(fs.SetAttributes(file, bits)));
@@ -111,7 +106,6 @@ void AttributesAndCopies(const Platform& platform, const std::string& root, Tran
   fs.SetAttributes(file, attr::kNormal);
   WriteBytes(platform, dir + "\\new.sys", "new bytes");
   out.Line("attributes copy over writable", Result(fs.Copy(dir + "\\new.sys", file, false)));
-  out.Line("attributes copy over writable bytes", Escape(ReadBytes(platform, file)));
 
   // Over a read-only target Windows refuses with 5; wine run as root writes.
   const std::string reason = asRoot ? "root-ro" : "";
@@ -143,7 +137,6 @@ void Streams(const Platform& platform, const std::string& root, Transcript& out)
     out.Line("streams create", file ? "1" : "0 err=" + std::to_string(GetLastError()));
     if (!file) return;
     out.Line("streams write", Result(file->Write("0123456789", 10)));
-    out.Line("streams position", std::to_string(file->Position()));
     out.Line("streams seek back", Result(file->Seek(-3, SeekOrigin::kEnd)));
     out.Line("streams overwrite", Result(file->Write("AB", 2)));
     out.Line("streams seek past end", Result(file->Seek(4, SeekOrigin::kEnd)));
@@ -207,11 +200,9 @@ void DumpTree(const Platform& platform, const std::string& folder, const std::st
   }
   do {
     const std::string key = label + " tree " + Escape(entry.name);
-    if (entry.IsDots()) {
+    if (entry.IsDots() || entry.IsDirectory()) {
       out.Line(key, Attributes(WithoutArchive(entry.attributes)));
-    } else if (entry.IsDirectory()) {
-      out.Line(key, Attributes(WithoutArchive(entry.attributes)));
-      DumpTree(platform, folder + "\\" + entry.name, label + " " + Escape(entry.name), out);
+      if (!entry.IsDots()) DumpTree(platform, folder + "\\" + entry.name, label + " " + Escape(entry.name), out);
     } else {
       out.Line(key, Attributes(WithoutArchive(entry.attributes)) + " size=" + std::to_string(entry.size) + " " +
                         Hex(ReadBytes(platform, folder + "\\" + entry.name)));

@@ -48,8 +48,9 @@ class MainWindowTest : public ::testing::Test {
   std::string BackUpInto(const std::string& folder, std::initializer_list<const char*> drivers,
                          const std::string& screenshot) {
     for (const char* driver : drivers) {
-      const int row = RowOf(driver);
-      if (row < 0 || !SetListItemTicked(list, row, true)) return std::string("<not listed: ") + driver + ">";
+      int row = ListItemCount(list) - 1;
+      while (row >= 0 && ListItemText(list, row, 0) != driver) --row;
+      if (row < 0 || !TickListItem(list, row)) return std::string("<not listed: ") + driver + ">";
     }
     if (!PressButton(dialog, 1004)) return "<Backup not pressed>";
     HWND picker = WaitForWindow(app.Id(), "#32770", "保存到文件夹", kStepTimeout);
@@ -63,13 +64,6 @@ class MainWindowTest : public ::testing::Test {
     // The run is over once the bar is hidden and the buttons are free again.
     EXPECT_TRUE(WaitUntil([&] { return !IsVisible(dialog, 1013) && IsEnabled(dialog, 1004); }, kStepTimeout));
     return text;
-  }
-
-  // The row whose description is `description`, or -1.
-  int RowOf(const std::string& description) {
-    for (int row = 0, n = ListItemCount(list); row < n; ++row)
-      if (ListItemText(list, row, 0) == description) return row;
-    return -1;
   }
 
   AppProcess app;

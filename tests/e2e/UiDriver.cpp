@@ -221,11 +221,11 @@ std::string ListItemText(HWND list, int row, int column) {
   return text;
 }
 
-bool SetListItemTicked(HWND list, int row, bool ticked) {
+bool TickListItem(HWND list, int row) {
   RemoteBuffer remote(list, sizeof(LVITEMA));
   LVITEMA item = {};
   item.stateMask = LVIS_STATEIMAGEMASK;
-  item.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1);
+  item.state = INDEXTOSTATEIMAGEMASK(2);
   return remote.Write(0, &item, sizeof item) && SendMessageA(list, LVM_SETITEMSTATE, row, remote.at()) != FALSE;
 }
 

@@ -66,7 +66,7 @@ bool ChooseFolder(HWND picker, const std::string& path);
 // List view of another process.
 inline int ListItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 std::string ListItemText(HWND list, int row, int column);
-bool SetListItemTicked(HWND list, int row, bool ticked);
+bool TickListItem(HWND list, int row);
 
 // Tree view of another process: its items depth first (0 the root).
 struct TreeLine {

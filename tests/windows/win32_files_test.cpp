@@ -15,15 +15,6 @@ namespace {
 
 using testing::Win32Scratch;
 
-// Wine run as root writes over read-only files; Windows (and wine for any other
-// user) refuses with ERROR_ACCESS_DENIED. Such checks run in the ctest that
-// starts this program as an unprivileged user.
-bool RunningAsRoot() {
-  char user[256] = {};
-  DWORD size = sizeof user;
-  return ::GetUserNameA(user, &size) && std::string(user) == "root";
-}
-
 class Win32FilesTest : public ::testing::Test {
  protected:
   Win32FileSystem fs;
@@ -50,7 +41,11 @@ TEST_F(Win32FilesTest, ClosingASearchKeepsItsLastErrorCodeAndTempPathEndsWithBac
 }
 
 TEST_F(Win32FilesTest, ReadOnlyTargetRefusesOverwrite) {
-  if (RunningAsRoot()) GTEST_SKIP() << "wine as root overwrites read-only files; checked by the unprivileged run";
+  // Wine run as root writes over read-only files; Windows (and wine for any
+  // other user) refuses: a ctest runs this as an unprivileged user.
+  char user[256] = {};
+  DWORD size = sizeof user;
+  if (GetUserNameA(user, &size) && std::string(user) == "root") GTEST_SKIP() << "checked by the unprivileged run";
   const std::string target = scratch / "ro.sys";
   Win32Scratch::WriteFile(scratch / "src.sys", "new");
   Win32Scratch::WriteFile(target, "old");

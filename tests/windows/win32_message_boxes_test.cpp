@@ -22,7 +22,7 @@ TEST(Win32MessageBoxesTest, GivenCaptionTypeAndOwnerAreUsed) {
   std::atomic<bool> shown{false}, stop{false};
   std::string text;
   HWND seenOwner = nullptr;
-  bool hasIcon = false, hasCancel = false;
+  bool hasCancel = false;
   std::thread answerer([&] {
     while (!shown && !stop) {
       HWND box = ::FindWindowA("#32770", "提示信息");
@@ -34,8 +34,6 @@ TEST(Win32MessageBoxesTest, GivenCaptionTypeAndOwnerAreUsed) {
       ::GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
       text = buffer;
       seenOwner = ::GetWindow(box, GW_OWNER);
-      HWND icon = ::GetDlgItem(box, 0x0440);  // present in every box, empty without an icon
-      hasIcon = icon && ::SendMessageA(icon, STM_GETICON, 0, 0) != 0;
       hasCancel = ::GetDlgItem(box, IDCANCEL) != nullptr;
       shown = true;
       ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -46,7 +44,6 @@ TEST(Win32MessageBoxesTest, GivenCaptionTypeAndOwnerAreUsed) {
   answerer.join();
   ASSERT_TRUE(shown);
   EXPECT_EQ(text, "删除?");
-  EXPECT_TRUE(hasIcon);
   EXPECT_TRUE(hasCancel);
   EXPECT_EQ(seenOwner, owner);
   ::DestroyWindow(owner);
