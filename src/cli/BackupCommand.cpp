@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -173,39 +172,6 @@ bool MakeFolders(const std::string& path) {
   return IsDirectory(path);
 }
 
-// A temporary folder of the run's own, removed with the run's manifests at the
-// end. The self-extracting run writes its manifests into the temporary folder
-// under fixed names, so two runs sharing one would pack each other's.
-class PrivateTempFolder {
- public:
-  PrivateTempFolder() = default;
-  ~PrivateTempFolder() {
-    if (path_.empty()) return;
-    for (const char* name : {texts::kManifestFileName, texts::kClassTreeFileName})
-      unlink((path_ + "/" + name).c_str());
-    rmdir(path_.c_str());
-  }
-  PrivateTempFolder(const PrivateTempFolder&) = delete;
-  PrivateTempFolder& operator=(const PrivateTempFolder&) = delete;
-
-  bool Make() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/pelorin-sfx-XXXXXX";
-    if (!mkdtemp(&pattern[0])) return false;
-    path_ = pattern;
-    return true;
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-std::string RealPath(const std::string& path) {
-  char resolved[PATH_MAX];
-  return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
-}
-
 }  // namespace
 
 int BackupCommand(const std::vector<std::string>& args) {
@@ -268,13 +234,15 @@ int BackupCommand(const std::vector<std::string>& args) {
   if (outWindows.empty()) return InputError(out + ": the folder has no Windows path (a name without a GBK form?)");
   const std::string destination = outWindows.back() == '\\' ? outWindows : outWindows + "\\";
 
-  PrivateTempFolder temp;
+  // The self-extracting run writes its manifests into the temporary folder
+  // under fixed names: two runs sharing one would pack each other's.
+  HostTempFolder temp;
   if (sfx) {
-    if (!temp.Make()) {
+    if (!temp.Make("pelorin-sfx-")) {
       std::fprintf(stderr, "pelorin: cannot make a temporary folder: %s\n", std::strerror(errno));
       return kExitFailure;
     }
-    platform.SetTempFolder(temp.path());
+    platform.SetTempFolder(temp.Path());
   }
 
   CliBackupHost host(rows, isatty(STDERR_FILENO) != 0);

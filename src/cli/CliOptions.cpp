@@ -1,13 +1,17 @@
 #include "cli/CliOptions.h"
 
 #include <dirent.h>
+#include <ftw.h>
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/posix/Encoding.h"
+#include "platform/posix/Handles.h"
 
 namespace pelorin::cli {
 
@@ -83,10 +87,7 @@ bool IsDirectory(const std::string& path) {
 std::string FindNoCase(const std::string& dir, const std::vector<std::string>& parts) {
   std::string current = dir;
   for (const std::string& part : parts) {
-    struct DirCloser {
-      void operator()(DIR* d) const { closedir(d); }
-    };
-    std::unique_ptr<DIR, DirCloser> listing(opendir(current.c_str()));
+    const posix::UniqueDir listing(opendir(current.c_str()));
     if (!listing) return std::string();
     std::string found;
     while (dirent* entry = readdir(listing.get())) {
@@ -99,6 +100,25 @@ std::string FindNoCase(const std::string& dir, const std::vector<std::string>& p
     current += (current.empty() || current.back() == '/' ? "" : "/") + found;
   }
   return current;
+}
+
+std::string RealPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
+}
+
+bool HostTempFolder::Make(const char* prefix) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + prefix + "XXXXXX";
+  if (!mkdtemp(&pattern[0])) return false;
+  path_ = pattern;
+  return true;
+}
+
+HostTempFolder::~HostTempFolder() {
+  if (path_.empty()) return;
+  nftw(path_.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
+       FTW_DEPTH | FTW_PHYS);
 }
 
 }  // namespace pelorin::cli

@@ -50,4 +50,24 @@ std::string FindNoCase(const std::string& dir, const std::vector<std::string>& p
 
 bool IsDirectory(const std::string& path);
 
+// `path` with every link, "." and ".." resolved; empty when it does not exist.
+std::string RealPath(const std::string& path);
+
+// A folder of the run's own below $TMPDIR (else /tmp), made exclusively under a
+// new name, and removed with everything in it when its owner goes.
+class HostTempFolder {
+ public:
+  HostTempFolder() = default;
+  ~HostTempFolder();
+  HostTempFolder(const HostTempFolder&) = delete;
+  HostTempFolder& operator=(const HostTempFolder&) = delete;
+
+  // `prefix` and six random characters; false (errno set) when it cannot be made.
+  bool Make(const char* prefix);
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 }  // namespace pelorin::cli

@@ -1,7 +1,6 @@
 // pelorin unpack FILE --to DIR: checks a self-extracting backup as a whole and
 // writes its files into DIR; a backup that fails the check is refused and
 // nothing is written.
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,11 +26,6 @@ constexpr char kUsage[] =
     "(made when missing). A damaged backup is refused before anything is written.\n"
     "\n"
     "  --to DIR   the folder to write into\n";
-
-std::string RealPath(const std::string& path) {
-  char resolved[PATH_MAX];
-  return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
-}
 
 // The entries moved out of the staging folder into DIR, and the folders made
 // there for them, so that a move failing half-way takes them all back.

@@ -2,12 +2,10 @@
 // complete package (its INF, the catalog and every file the INF names, at the
 // places the INF expects), so a user can trust it before wiping the disk.
 #include <dirent.h>
-#include <ftw.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +18,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "platform/SystemInfo.h"
+#include "platform/posix/Handles.h"
 #include "platform/posix/IniDocument.h"
 #include "platform/posix/PosixPlatform.h"
 #include "sfx/SfxUnpack.h"
@@ -47,9 +46,6 @@ struct PackageNeeds {
   std::vector<std::string> places;    // paths relative to the INF's folder, "\" separated
 };
 
-constexpr Architecture kDecorations[] = {Architecture::kX86, Architecture::kAmd64, Architecture::kArm64,
-                                        Architecture::kIa64, Architecture::kArm};
-
 // Which architectures an INF serves: those its decorated [SourceDisksFiles.<arch>]
 // sections and CatalogFile.nt<arch> keys name; anything undecorated (a plain
 // section line, CatalogFile, CatalogFile.nt) counts for all, and so does an INF
@@ -69,7 +65,7 @@ InfArchitectures ArchitecturesOf(CProfileFile& inf) {
   archs.plain = !lines.empty();
   StringArray version;
   inf.GetSection(texts::kVersionSection, version);
-  for (Architecture arch : kDecorations) {
+  for (Architecture arch : kEveryArchitecture) {
     const std::string decoration = InfDecoration(arch);
     lines.clear();
     inf.GetSection(texts::kSourceDisksFiles + ("." + decoration), lines);
@@ -94,11 +90,6 @@ PackageNeeds NeedsOf(CProfileFile& inf, Architecture arch) {
       if (!member.name.empty()) needs.places.push_back(member.RelativePath());
   }
   return needs;
-}
-
-std::string RealPath(const std::string& path) {
-  char resolved[PATH_MAX];
-  return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
 }
 
 bool ReadHost(const std::string& path, std::string& bytes) {
@@ -177,10 +168,7 @@ Verdict Check(posix::PosixPlatform& platform, const DriverEntry& driver, const A
 
 std::vector<std::string> Subfolders(const std::string& dir) {
   std::vector<std::string> names;
-  struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
-  };
-  std::unique_ptr<DIR, DirCloser> listing(opendir(dir.c_str()));
+  const posix::UniqueDir listing(opendir(dir.c_str()));
   if (!listing) return names;
   while (dirent* entry = readdir(listing.get())) {
     const std::string name = entry->d_name;
@@ -235,27 +223,6 @@ void SfxDrivers(const std::string& unpacked, std::vector<DriverEntry>& drivers) 
   }
 }
 
-// A private folder for the unpacked container, removed with everything in it.
-class PrivateFolder {
- public:
-  PrivateFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/pelorin-verify-XXXXXX";
-    if (mkdtemp(&pattern[0])) path_ = pattern;
-  }
-  ~PrivateFolder() {
-    if (!path_.empty())
-      nftw(path_.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
-           FTW_DEPTH | FTW_PHYS);
-  }
-  PrivateFolder(const PrivateFolder&) = delete;
-  PrivateFolder& operator=(const PrivateFolder&) = delete;
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 std::string ArchList(const std::vector<Architecture>& archs) {
   std::string text;
   for (Architecture arch : archs) text += (text.empty() ? "" : ", ") + std::string(InfDecoration(arch));
@@ -292,7 +259,7 @@ int VerifyCommand(const std::vector<std::string>& args) {
   const std::string& path = words[0];
   std::vector<DriverEntry> drivers;
   posix::PosixPlatform platform;
-  std::unique_ptr<PrivateFolder> unpacked;
+  HostTempFolder unpacked;
   if (IsDirectory(path)) {
     if (!FolderDrivers(path, drivers)) return InputError(path + ": not a backup (no taskinfo.ini)");
   } else {
@@ -301,13 +268,13 @@ int VerifyCommand(const std::vector<std::string>& args) {
     std::unique_ptr<FileStream> container =
         containerPath.empty() ? nullptr : files.Open(containerPath, OpenMode::kReadShared);
     if (!container) return InputError(path + ": cannot be opened");
-    unpacked = std::make_unique<PrivateFolder>();
-    if (unpacked->Path().empty()) return InputError(std::string("temporary folder: ") + std::strerror(errno));
+    if (!unpacked.Make("pelorin-verify-"))
+      return InputError(std::string("temporary folder: ") + std::strerror(errno));
     std::vector<SfxRecord> records;
-    const std::string into = platform.ToWindowsPath(RealPath(unpacked->Path())) + "\\";
+    const std::string into = platform.ToWindowsPath(RealPath(unpacked.Path())) + "\\";
     const SfxStatus status = UnpackSfxToFolder(files, *container, into, records, nullptr);
     if (status != SfxStatus::kOk) return InputError(path + ": " + SfxStatusText(status));
-    SfxDrivers(unpacked->Path(), drivers);
+    SfxDrivers(unpacked.Path(), drivers);
     if (drivers.empty()) return InputError(path + ": not a backup (no driver in its taskinfo.ini)");
   }
 
