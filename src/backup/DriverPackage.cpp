@@ -11,10 +11,6 @@ namespace {
 
 constexpr std::uint32_t kCompareChunk = 64 * 1024;
 
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && mbcs::ToLowerAscii(a) == mbcs::ToLowerAscii(b);
-}
-
 // Names read from the registry become path levels: one that climbs, roots or
 // widens a search must not lead the backup out of the store.
 bool IsPlainName(const std::string& name) {
@@ -79,7 +75,7 @@ bool FromDatabase(const Platform& platform, const std::string& database, const s
   if (!IsPlainName(package)) return false;
 
   const std::string packageKey = database + "\\DriverPackages\\" + package;
-  if (!ReadRegistryValue(registry, packageKey, "", type, data) || !SameName(StringData(type, data), infName))
+  if (!ReadRegistryValue(registry, packageKey, "", type, data) || !mbcs::EqualsNoCaseAscii(StringData(type, data), infName))
     return false;
   if (!ReadRegistryValue(registry, packageKey, "InfName", type, data)) return false;
   const std::string packageInf = StringData(type, data);
@@ -114,8 +110,7 @@ bool SplitFolderName(const std::string& folder, Architecture arch, std::string& 
   const std::size_t start = dot + 5;
   const std::string token = lower.substr(start, lower.find('_', start) - start);
   fit = 1;
-  for (Architecture known : {Architecture::kX86, Architecture::kAmd64, Architecture::kArm64,
-                             Architecture::kIa64, Architecture::kArm}) {
+  for (Architecture known : kEveryArchitecture) {
     if (token == InfDecoration(known)) fit = known == arch ? 2 : 0;
   }
   return true;

@@ -128,11 +128,7 @@ std::string InfField(const std::string& value) { return SplitFields(value, false
 
 std::string InfMember::RelativePath() const { return place.empty() ? name : place + "\\" + name; }
 
-std::string FoldedPath(const std::string& path) {
-  std::string folded = path;
-  for (char& c : folded) c = mbcs::LowerAscii(c);
-  return folded;
-}
+std::string FoldedPath(const std::string& path) { return mbcs::ToLowerAscii(path); }
 
 std::string CatalogFileName(const StringArray& versionLines, Architecture arch) {
   const std::string plain = "catalogfile";

@@ -10,6 +10,8 @@
 namespace pelorin {
 
 enum class Architecture { kX86, kAmd64, kArm64, kIa64, kArm };
+constexpr Architecture kEveryArchitecture[] = {Architecture::kX86, Architecture::kAmd64, Architecture::kArm64,
+                                               Architecture::kIa64, Architecture::kArm};
 
 // The architecture's INF decoration ("x86", "amd64", "arm64", "ia64", "arm"),
 // as in [SourceDisksFiles.amd64], CatalogFile.ntamd64 and the store's folder names.
