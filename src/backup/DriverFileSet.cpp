@@ -14,20 +14,35 @@ std::string FolderPrefix(const std::string& folder) {
   return folder + "\\";
 }
 
-// The byte both searches compare by: A-Z folded, as the name comparison does.
-char FoldedByte(char c) { return mbcs::LowerAscii(c); }
+// Whether a double-byte character starts at `i`: its trail byte, which may look
+// like a letter, is never folded, as the walk's mbcs::EqualsNoCaseAscii compares.
+bool StartsDoubleByte(const char* name, std::size_t length, std::size_t i) {
+  return i + 1 < length && mbcs::IsLeadByte(static_cast<unsigned char>(name[i])) &&
+         mbcs::IsTrailByte(static_cast<unsigned char>(name[i + 1]));
+}
 
 std::uint32_t FoldedHash(const char* name, std::size_t length) {
   std::uint32_t hash = 2166136261u;  // FNV-1a
+  const auto mix = [&hash](char c) { hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u; };
   for (std::size_t i = 0; i < length; ++i) {
-    hash = (hash ^ static_cast<unsigned char>(FoldedByte(name[i]))) * 16777619u;
+    if (StartsDoubleByte(name, length, i)) {
+      mix(name[i]);
+      mix(name[++i]);
+    } else {
+      mix(mbcs::LowerAscii(name[i]));
+    }
   }
   return hash;
 }
 
 bool FoldedEqual(const char* a, const char* b, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
-    if (FoldedByte(a[i]) != FoldedByte(b[i])) return false;
+    if (StartsDoubleByte(a, length, i)) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (mbcs::LowerAscii(a[i]) != mbcs::LowerAscii(b[i])) {
+      return false;
+    }
   }
   return true;
 }

@@ -53,6 +53,8 @@ TEST_F(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
       // Only ASCII letters fold: these two differ by 0x20 in a lead byte.
       {{"\xC4\xE3.sys"}, "", "\xC4\xE3.SYS", "\xC4\xE3.sys"},
       {{"\xC4\xE3.sys"}, "", "\xE4\xE3.sys", nullptr},
+      // A trail byte that looks like a letter never folds: "\x81\x41" and "\x81\x61" are two characters.
+      {{"\x81\x41.sys"}, "", "\x81\x61.sys", nullptr},
       // "\x95\x5C" is one character whose second byte is 0x5C.
       {{"\x95\x5C\\a\x95\x5C.sys"}, "", "a\x95\x5C.sys", "\x95\x5C\\a\x95\x5C.sys"},
       {{"a\\x.sys", "b\\x.sys"}, "b", "x.sys", "a\\x.sys"},
