@@ -11,8 +11,8 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target pelorin
 
 build=$root/build/windows
-source tests/wine/env.sh
-source tests/wine/seed-demo.sh
+source tools/wine/env.sh
+source tools/wine/seed-demo.sh
 pelorin_wine_env "$build"
 # The demo machine: a fresh prefix whose registry and C:\WINDOWS hold the
 # drivers of demo/ (see demo/README.md).

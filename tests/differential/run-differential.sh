@@ -10,7 +10,7 @@ if [ ! -x "$nativeprog" ]; then
   echo "native build absent ($nativeprog): build the native preset first; skipped"
   exit 77
 fi
-source "$(dirname "$0")/../wine/env.sh"
+source "$(dirname "$0")/../../tools/wine/env.sh"
 pelorin_wine_env "$build" || exit 125
 flag=
 [ "$(id -u)" -eq 0 ] && flag=--as-root

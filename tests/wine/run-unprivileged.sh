@@ -7,7 +7,7 @@
 # switch of user is not possible.
 set -u
 build=$1; shift
-source "$(dirname "$0")/env.sh"
+source "$(dirname "$0")/../../tools/wine/env.sh"
 pelorin_wine_env "$build" || exit 125
 if [ "$(id -u)" -ne 0 ]; then
   exec wine "$@"
