@@ -285,16 +285,23 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool ReadWholeFile(const std::string& file, std::string& bytes, std::string& error) {
+// Opens a registry file for reading; a folder or an unreadable file is an error.
+bool OpenRegistryFile(const std::string& file, std::ifstream& in, std::string& error) {
   if (IsFolder(file)) {
     error = file + ": is a folder, not a file";
     return false;
   }
-  std::ifstream in(file, std::ios::binary);
+  in.open(file, std::ios::binary);
   if (!in) {
     error = file + ": cannot open file";
     return false;
   }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& file, std::string& bytes, std::string& error) {
+  std::ifstream in;
+  if (!OpenRegistryFile(file, in, error)) return false;
   std::ostringstream all;
   all << in.rdbuf();
   if (in.bad()) {
@@ -324,15 +331,8 @@ bool LoadRegExportFile(const std::string& file, MemoryRegistry& registry, std::s
 }
 
 bool LoadRegistryFile(const std::string& file, MemoryRegistry& registry, std::string& error) {
-  if (IsFolder(file)) {
-    error = file + ": is a folder, not a file";
-    return false;
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = file + ": cannot open file";
-    return false;
-  }
+  std::ifstream in;
+  if (!OpenRegistryFile(file, in, error)) return false;
   char magic[4] = {};
   in.read(magic, 4);
   in.close();
