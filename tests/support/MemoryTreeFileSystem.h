@@ -1,8 +1,6 @@
 #pragma once
 // A FileSystem in memory, for what a disk cannot give on demand: a chosen
-// listing order, failures on chosen paths, a count of the entries read. Names
-// compare without ASCII case; "." and ".." lead every folder listing; streams
-// follow the sharing rules of the open modes.
+// listing order, failures on chosen paths, a count of the entries read.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -25,7 +23,7 @@ class MemoryTreeFileSystem : public FileSystem {
     std::string content;
     Node* parent = nullptr;
     std::vector<std::unique_ptr<Node>> children;  // listing order
-    int writers = 0, exclusiveReaders = 0;
+    int writers = 0;
   };
 
   MemoryTreeFileSystem() { root_.directory = true; }
@@ -157,12 +155,7 @@ class MemoryTreeFileSystem : public FileSystem {
     first = entries.front();
     return std::make_unique<Finder>(this, std::move(entries));
   }
-  std::uint32_t TempPath(std::uint32_t cap, char* buffer) override {
-    const char temp[] = "C:\\TEMP\\";
-    if (cap < sizeof temp) return sizeof temp;
-    std::memcpy(buffer, temp, sizeof temp);
-    return sizeof temp - 1;
-  }
+  std::uint32_t TempPath(std::uint32_t, char*) override { return Fail(err::kPathNotFound), 0; }
   int MakeDir(const std::string& path) override { return CreateDir(path) ? 0 : -1; }
   bool FreeSpace(const std::string&, std::uint64_t* bytes) override { return *bytes = freeBytes, true; }
   bool CreatePrivateDir(const std::string& path) override { return CreateDir(path); }
@@ -170,12 +163,11 @@ class MemoryTreeFileSystem : public FileSystem {
     Node* node = Lookup(path);
     if (node && node->directory) return Fail(err::kAccessDenied), nullptr;
     if (mode == OpenMode::kCreateWrite) {
-      if (node && (node->writers > 0 || node->exclusiveReaders > 0)) return Fail(err::kSharingViolation), nullptr;
       if (!node && !Parent(path)) return Fail(err::kPathNotFound), nullptr;
       node = AddFile(path);
     } else if (!node) {
       return Missing(path), nullptr;
-    } else if (mode == OpenMode::kReadExclusive && node->writers > 0) {
+    } else if (mode == OpenMode::kReadExclusive && node->writers > 0) {  // the one sharing rule a test needs
       return Fail(err::kSharingViolation), nullptr;
     }
     return std::make_unique<Stream>(*this, node, mode);
@@ -185,9 +177,9 @@ class MemoryTreeFileSystem : public FileSystem {
   class Stream : public FileStream {
    public:
     Stream(MemoryTreeFileSystem& owner, Node* node, OpenMode mode) : owner_(owner), node_(node), mode_(mode) {
-      Count(+1);
+      node_->writers += Writing();
     }
-    ~Stream() override { Count(-1); }
+    ~Stream() override { node_->writers -= Writing(); }
     bool Read(void* buffer, std::uint32_t size, std::uint32_t* got) override {
       const std::string& d = node_->content;
       const std::size_t n = pos_ < d.size() ? std::min<std::size_t>(size, d.size() - pos_) : 0;
@@ -218,10 +210,7 @@ class MemoryTreeFileSystem : public FileSystem {
     std::uint64_t Length() override { return node_->content.size(); }
 
    private:
-    void Count(int delta) {
-      if (mode_ == OpenMode::kCreateWrite) node_->writers += delta;
-      if (mode_ == OpenMode::kReadExclusive) node_->exclusiveReaders += delta;
-    }
+    int Writing() const { return mode_ == OpenMode::kCreateWrite ? 1 : 0; }
     MemoryTreeFileSystem& owner_;
     Node* node_;
     OpenMode mode_;
@@ -305,21 +294,16 @@ class MemoryTreeFileSystem : public FileSystem {
       else out.push_back(path);
     }
   }
-  Node* Walk(const std::vector<std::string>& levels, std::size_t count) {
+  // The node of `path`, or with `folder` the folder that holds it.
+  Node* Lookup(const std::string& path, bool folder = false) {
+    const std::vector<std::string> levels = Split(path);
+    if (path.empty() || (folder && levels.empty())) return nullptr;
     Node* node = &root_;
-    for (std::size_t i = 0; i < count && node; ++i) node = node->directory ? Child(node, levels[i]) : nullptr;
-    return node;
+    for (std::size_t i = 0; i + folder < levels.size() && node; ++i)
+      node = node->directory ? Child(node, levels[i]) : nullptr;
+    return node && (!folder || node->directory) ? node : nullptr;
   }
-  Node* Lookup(const std::string& path) {
-    const std::vector<std::string> levels = Split(path);
-    return path.empty() ? nullptr : Walk(levels, levels.size());
-  }
-  Node* Parent(const std::string& path) {
-    const std::vector<std::string> levels = Split(path);
-    if (levels.empty()) return nullptr;
-    Node* node = Walk(levels, levels.size() - 1);
-    return node && node->directory ? node : nullptr;
-  }
+  Node* Parent(const std::string& path) { return Lookup(path, true); }
 
   Node root_;  // its children are the drives ("C:", "D:")
   std::vector<std::unique_ptr<Node>> removed_;
