@@ -49,11 +49,6 @@ class MemoryTreeFileSystem : public FileSystem {
     Node* node = Lookup(path);
     return node ? node->content : "<missing>";
   }
-  std::vector<unsigned char> Bytes(const std::string& path) {
-    const std::string c = Content(path);
-    return {c.begin(), c.end()};
-  }
-  void PutBytes(const std::string& path, const std::vector<unsigned char>& b) { AddFile(path, {b.begin(), b.end()}); }
   // Every file's path, in listing order.
   std::vector<std::string> Files() {
     std::vector<std::string> out;
@@ -91,14 +86,8 @@ class MemoryTreeFileSystem : public FileSystem {
     Node* target = Lookup(to);
     if (target && (target->directory || failIfExists || (target->attributes & (attr::kReadOnly | attr::kHidden))))
       return Fail(err::kAccessDenied);
-    if (!target) {
-      Node* folder = Parent(to);
-      if (!folder) return Fail(err::kPathNotFound);
-      target = Insert(folder, Split(to).back(), false);
-    }
-    target->content = source->content;
-    target->attributes = source->attributes;
-    return true;
+    if (!Parent(to)) return Fail(err::kPathNotFound);
+    return AddFile(to, source->content, source->attributes), true;
   }
   bool CreateDir(const std::string& path) override {
     if (failCreate_.count(Fold(path))) return Fail(err::kAccessDenied);
