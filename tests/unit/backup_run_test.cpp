@@ -67,39 +67,23 @@ TEST_F(FolderBackupRunTest, CombinedManifestBytes) {
   EXPECT_EQ(disk.Backup("taskinfo.ini"), block("A/B Adapter", "AB Adapter") + block("Second", "Second"));
 }
 
-TEST_F(FolderBackupRunTest, SharedFolderKeepsOneDriverSectionAndAddsLines) {
-  // Two rows whose names agree once "/" is removed share one manifest.
-  disk.scratch.MakeDir("d/AB");
-  CDriverManifest manifest(disk.platform.Get());
-  manifest.Open("D:\\" + DriverFolderName("A/B"));
-  EXPECT_EQ(manifest.Path(), "D:\\AB\\taskinfo.ini");
-  manifest.WriteDriverSection(Driver("A/B", "Net", "oem9.inf"));
-  manifest.WriteFile(3, "C:\\WINDOWS\\a.sys", "D:\\AB\\a.sys");
-  DriverRecord second = Driver("AB", "Net", "oem9.inf");
-  second.DriverVersion = "6.0";
-  manifest.Open("D:\\" + DriverFolderName("AB"));
-  manifest.WriteDriverSection(second);
-  manifest.WriteFile(3, "C:\\WINDOWS\\system32\\a.sys", "D:\\AB\\a.sys");
-  EXPECT_EQ(disk.Backup("AB/taskinfo.ini"),
-            "[Net]\r\n硬件ID=pci\\ven_1&dev_oem9.inf\r\n驱动程序配置文件=oem9.inf\r\n驱动程序提供商=Acme\r\n"
-            "驱动程序日期=1-2-2020\r\n驱动程序版本=6.0\r\n"
-            "[3]\r\nC:\\WINDOWS\\a.sys=D:\\AB\\a.sys\r\nC:\\WINDOWS\\system32\\a.sys=D:\\AB\\a.sys\r\n");
-}
-
-// The folder form's manifests, byte for byte; a second run's new version
-// replaces the first's in place.
+// The folder form's manifests, byte for byte. Two rows whose names agree once
+// "/" is removed share one: the later row's keys, both rows' files. A second
+// run's new version replaces the first's in place.
 TEST_F(FolderBackupRunTest, ManifestBytes) {
   disk.PutInf("pltestoem1.inf", "pltest_e100b.sys=1,,\r\npltest_absent.sys = 1\r\npltest_msg.dll=1\r\n");
   disk.PutSystemFile("WINDOWS/inf/pltestoem1.PNF");
   disk.PutSystemFile("WINDOWS/system32/drivers/pltest_e100b.sys");
   disk.PutSystemFile("WINDOWS/system32/pltest_msg.dll");
   disk.PutSystemFile("WINDOWS/inf/pltestoem2.inf", "[SourceDisksFiles]\r\n");
+  disk.PutInf("pltestoem3.inf", "pltest_msg.dll=1");
   const std::string first = "D:\\Intel(R) PRO100 VE 网络连接\\";
   for (const std::string version : {"1.0", "2.0"}) {
     host.rows.DeleteAll();
     AddTicked({{"Intel(R) PRO/100 VE 网络连接", "网络适配器", version, "Intel", "3-9-2004", "pltestoem1.inf",
                 "pci\\ven_8086&dev_1039"},
-               {"Empty/List", "System devices", version, "Acme", "1-1-2001", "pltestoem2.inf", "root\\empty"}});
+               {"Empty/List", "System devices", version, "Acme", "1-1-2001", "pltestoem2.inf", "root\\empty"},
+               {"EmptyList", "System devices", version, "Acme", "2-2-2002", "pltestoem3.inf", "root\\shared"}});
     ASSERT_EQ(Run(), BackupResultDone);
     EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy("Intel(R) PRO100 VE 网络连接") + "/taskinfo.ini"),
               "[网络适配器]\r\n硬件ID=pci\\ven_8086&dev_1039\r\n驱动程序配置文件=pltestoem1.inf\r\n"
@@ -110,9 +94,11 @@ TEST_F(FolderBackupRunTest, ManifestBytes) {
               "[5]\r\nC:\\WINDOWS\\system32\\pltest_msg.dll=" + first + "pltest_msg.dll\r\n")
         << version;
     EXPECT_EQ(disk.Backup("EmptyList/taskinfo.ini"),
-              "[System devices]\r\n硬件ID=root\\empty\r\n驱动程序配置文件=pltestoem2.inf\r\n驱动程序提供商=Acme\r\n"
-              "驱动程序日期=1-1-2001\r\n驱动程序版本=" + version + "\r\n"
-              "[1]\r\nC:\\WINDOWS\\inf\\pltestoem2.inf=D:\\EmptyList\\pltestoem2.inf\r\n")
+              "[System devices]\r\n硬件ID=root\\shared\r\n驱动程序配置文件=pltestoem3.inf\r\n驱动程序提供商=Acme\r\n"
+              "驱动程序日期=2-2-2002\r\n驱动程序版本=" + version + "\r\n"
+              "[1]\r\nC:\\WINDOWS\\inf\\pltestoem2.inf=D:\\EmptyList\\pltestoem2.inf\r\n"
+              "C:\\WINDOWS\\inf\\pltestoem3.inf=D:\\EmptyList\\pltestoem3.inf\r\n"
+              "[3]\r\nC:\\WINDOWS\\system32\\pltest_msg.dll=D:\\EmptyList\\pltest_msg.dll\r\n")
         << version;
   }
 }
