@@ -202,14 +202,11 @@ TEST_F(SfxTest, ReaderUnpacksWhatTheWriterPacked) {
   EXPECT_EQ(written, (std::map<std::string, std::string>{{"T\\oem1.inf", "[Version]"},  // the first copy stays
                                                          {"T\\empty.cat", ""}, {"T\\drv.sys", big}, {"T\\显卡.dll", "gbk"}}));
 
-  // Files that are no container.
-  EXPECT_EQ(Unpack(resources.stub, written), SfxStatus::kNotContainer);
+  // Files that are no container (the stub alone, and a trailer without records,
+  // are the restorer's messages below).
   EXPECT_EQ(Unpack({}, written), SfxStatus::kNotContainer);
-  container = Pack({{"C:\\x.inf", "x"}});
-  auto wrongVersion = container;
-  wrongVersion[wrongVersion.size() - 11] = '1';  // "1.11"
-  EXPECT_EQ(Unpack(wrongVersion, written), SfxStatus::kNotContainer);
-  EXPECT_EQ(Unpack(EmptyContainer(resources.stub), written), SfxStatus::kEmpty);
+  container[container.size() - 11] = '1';  // "1.11"
+  EXPECT_EQ(Unpack(container, written), SfxStatus::kNotContainer);
   EXPECT_TRUE(written.empty());
 }
 
