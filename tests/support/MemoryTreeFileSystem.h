@@ -1,8 +1,6 @@
 #pragma once
 // A FileSystem in memory, for what a disk cannot give on demand: a chosen
-// listing order, failures on chosen paths, a count of the entries read. Names
-// compare without ASCII case; "." and ".." lead every folder listing; streams
-// follow the sharing rules of the open modes.
+// listing order, failures on chosen paths, a count of the entries read.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -23,9 +21,8 @@ class MemoryTreeFileSystem : public FileSystem {
     bool directory = false;
     std::uint32_t attributes = attr::kArchive;
     std::string content;
-    Node* parent = nullptr;
     std::vector<std::unique_ptr<Node>> children;  // listing order
-    int writers = 0, exclusiveReaders = 0;
+    int writers = 0;
   };
 
   MemoryTreeFileSystem() { root_.directory = true; }
@@ -51,11 +48,6 @@ class MemoryTreeFileSystem : public FileSystem {
     Node* node = Lookup(path);
     return node ? node->content : "<missing>";
   }
-  std::vector<unsigned char> Bytes(const std::string& path) {
-    const std::string c = Content(path);
-    return {c.begin(), c.end()};
-  }
-  void PutBytes(const std::string& path, const std::vector<unsigned char>& b) { AddFile(path, {b.begin(), b.end()}); }
   // Every file's path, in listing order.
   std::vector<std::string> Files() {
     std::vector<std::string> out;
@@ -93,14 +85,8 @@ class MemoryTreeFileSystem : public FileSystem {
     Node* target = Lookup(to);
     if (target && (target->directory || failIfExists || (target->attributes & (attr::kReadOnly | attr::kHidden))))
       return Fail(err::kAccessDenied);
-    if (!target) {
-      Node* folder = Parent(to);
-      if (!folder) return Fail(err::kPathNotFound);
-      target = Insert(folder, Split(to).back(), false);
-    }
-    target->content = source->content;
-    target->attributes = source->attributes;
-    return true;
+    if (!Parent(to)) return Fail(err::kPathNotFound);
+    return AddFile(to, source->content, source->attributes), true;
   }
   bool CreateDir(const std::string& path) override {
     if (failCreate_.count(Fold(path))) return Fail(err::kAccessDenied);
@@ -114,14 +100,14 @@ class MemoryTreeFileSystem : public FileSystem {
     if (!node) return Missing(path), false;
     if (!node->directory) return Fail(err::kDirectory);
     if (!node->children.empty()) return Fail(err::kDirNotEmpty);
-    return Remove(node), true;
+    return Remove(path), true;
   }
   bool Delete(const std::string& path) override {
     Node* node = Lookup(path);
     if (!node) return Missing(path), false;
     if (node->directory || (node->attributes & attr::kReadOnly)) return Fail(err::kAccessDenied);
     if (failDelete_.count(Fold(path)) || failDeleteOnce_.erase(Fold(path))) return Fail(err::kSharingViolation);
-    return Remove(node), true;
+    return Remove(path), true;
   }
   bool MoveReplace(const std::string& from, const std::string& to) override {
     Node* source = Lookup(from);
@@ -129,11 +115,10 @@ class MemoryTreeFileSystem : public FileSystem {
     if (refuseMoves || !source || !folder) return Fail(err::kAccessDenied);
     if (Node* target = Lookup(to)) {
       if (target == source) return true;
-      Remove(target);
+      Remove(to);
     }
-    std::unique_ptr<Node> moved = Detach(source);
+    std::unique_ptr<Node> moved = Detach(from);
     moved->name = Split(to).back();
-    moved->parent = folder;
     folder->children.push_back(std::move(moved));
     return true;
   }
@@ -157,12 +142,7 @@ class MemoryTreeFileSystem : public FileSystem {
     first = entries.front();
     return std::make_unique<Finder>(this, std::move(entries));
   }
-  std::uint32_t TempPath(std::uint32_t cap, char* buffer) override {
-    const char temp[] = "C:\\TEMP\\";
-    if (cap < sizeof temp) return sizeof temp;
-    std::memcpy(buffer, temp, sizeof temp);
-    return sizeof temp - 1;
-  }
+  std::uint32_t TempPath(std::uint32_t, char*) override { return Fail(err::kPathNotFound), 0; }
   int MakeDir(const std::string& path) override { return CreateDir(path) ? 0 : -1; }
   bool FreeSpace(const std::string&, std::uint64_t* bytes) override { return *bytes = freeBytes, true; }
   bool CreatePrivateDir(const std::string& path) override { return CreateDir(path); }
@@ -170,12 +150,11 @@ class MemoryTreeFileSystem : public FileSystem {
     Node* node = Lookup(path);
     if (node && node->directory) return Fail(err::kAccessDenied), nullptr;
     if (mode == OpenMode::kCreateWrite) {
-      if (node && (node->writers > 0 || node->exclusiveReaders > 0)) return Fail(err::kSharingViolation), nullptr;
       if (!node && !Parent(path)) return Fail(err::kPathNotFound), nullptr;
       node = AddFile(path);
     } else if (!node) {
       return Missing(path), nullptr;
-    } else if (mode == OpenMode::kReadExclusive && node->writers > 0) {
+    } else if (mode == OpenMode::kReadExclusive && node->writers > 0) {  // the one sharing rule a test needs
       return Fail(err::kSharingViolation), nullptr;
     }
     return std::make_unique<Stream>(*this, node, mode);
@@ -185,9 +164,9 @@ class MemoryTreeFileSystem : public FileSystem {
   class Stream : public FileStream {
    public:
     Stream(MemoryTreeFileSystem& owner, Node* node, OpenMode mode) : owner_(owner), node_(node), mode_(mode) {
-      Count(+1);
+      node_->writers += Writing();
     }
-    ~Stream() override { Count(-1); }
+    ~Stream() override { node_->writers -= Writing(); }
     bool Read(void* buffer, std::uint32_t size, std::uint32_t* got) override {
       const std::string& d = node_->content;
       const std::size_t n = pos_ < d.size() ? std::min<std::size_t>(size, d.size() - pos_) : 0;
@@ -218,10 +197,7 @@ class MemoryTreeFileSystem : public FileSystem {
     std::uint64_t Length() override { return node_->content.size(); }
 
    private:
-    void Count(int delta) {
-      if (mode_ == OpenMode::kCreateWrite) node_->writers += delta;
-      if (mode_ == OpenMode::kReadExclusive) node_->exclusiveReaders += delta;
-    }
+    int Writing() const { return mode_ == OpenMode::kCreateWrite ? 1 : 0; }
     MemoryTreeFileSystem& owner_;
     Node* node_;
     OpenMode mode_;
@@ -278,7 +254,6 @@ class MemoryTreeFileSystem : public FileSystem {
     node->name = name;
     node->directory = directory;
     node->attributes = directory ? 0 : attr::kArchive;
-    node->parent = folder;
     return node;
   }
   Node* Make(const std::vector<std::string>& levels) {
@@ -289,15 +264,16 @@ class MemoryTreeFileSystem : public FileSystem {
     }
     return node;
   }
-  std::unique_ptr<Node> Detach(Node* node) {
-    auto& siblings = node->parent->children;
+  std::unique_ptr<Node> Detach(const std::string& path) {
+    Node* node = Lookup(path);
+    auto& siblings = Parent(path)->children;
     auto it = std::find_if(siblings.begin(), siblings.end(), [&](const auto& c) { return c.get() == node; });
     std::unique_ptr<Node> detached = std::move(*it);
     siblings.erase(it);
     return detached;
   }
   // Removed nodes are kept until the end: a stream may still point at one.
-  void Remove(Node* node) { removed_.push_back(Detach(node)); }
+  void Remove(const std::string& path) { removed_.push_back(Detach(path)); }
   void Collect(const Node& folder, const std::string& prefix, std::vector<std::string>& out) {
     for (const auto& child : folder.children) {
       const std::string path = prefix.empty() ? child->name : prefix + "\\" + child->name;
@@ -305,21 +281,16 @@ class MemoryTreeFileSystem : public FileSystem {
       else out.push_back(path);
     }
   }
-  Node* Walk(const std::vector<std::string>& levels, std::size_t count) {
+  // The node of `path`, or with `folder` the folder that holds it.
+  Node* Lookup(const std::string& path, bool folder = false) {
+    const std::vector<std::string> levels = Split(path);
+    if (path.empty() || (folder && levels.empty())) return nullptr;
     Node* node = &root_;
-    for (std::size_t i = 0; i < count && node; ++i) node = node->directory ? Child(node, levels[i]) : nullptr;
-    return node;
+    for (std::size_t i = 0; i + folder < levels.size() && node; ++i)
+      node = node->directory ? Child(node, levels[i]) : nullptr;
+    return node && (!folder || node->directory) ? node : nullptr;
   }
-  Node* Lookup(const std::string& path) {
-    const std::vector<std::string> levels = Split(path);
-    return path.empty() ? nullptr : Walk(levels, levels.size());
-  }
-  Node* Parent(const std::string& path) {
-    const std::vector<std::string> levels = Split(path);
-    if (levels.empty()) return nullptr;
-    Node* node = Walk(levels, levels.size() - 1);
-    return node && node->directory ? node : nullptr;
-  }
+  Node* Parent(const std::string& path) { return Lookup(path, true); }
 
   Node root_;  // its children are the drives ("C:", "D:")
   std::vector<std::unique_ptr<Node>> removed_;

@@ -21,9 +21,7 @@ class RecordingBackupHost : public BackupHost {
   DriverRows& Rows() override { return rows; }
   void SetStatus(const std::string& text) override { Record("status:" + text); }
   void ShowProgress(bool show) override { Record(std::string("show:") + (show ? "1" : "0")); }
-  void SetProgressRange(int lower, int upper) override {
-    Record("range:" + std::to_string(lower) + "," + std::to_string(upper));
-  }
+  void SetProgressRange(int low, int up) override { Record("range:" + std::to_string(low) + "," + std::to_string(up)); }
   void SetProgressPos(int position) override { Record("pos:" + std::to_string(position)); }
   void SetProgressText(const std::string& text) override { Record("text:" + text); }
   void PostResult(int result) override { Record("result:" + std::to_string(result)); }

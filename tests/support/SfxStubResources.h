@@ -1,7 +1,7 @@
 #pragma once
 // The restorer stubs (both architectures' ids) as a module resource: a byte vector, or absent.
 #include <cstring>
-#include <vector>
+#include <string>
 
 #include "platform/Errors.h"
 #include "platform/Resources.h"
@@ -15,11 +15,11 @@ class SfxStubResources : public Resources {
       SetLastError(err::kResourceNameNotFound);
       return false;
     }
-    *data = stub.data();
+    *data = reinterpret_cast<const unsigned char*>(stub.data());
     *size = static_cast<std::uint32_t>(stub.size());
     return true;
   }
-  std::vector<unsigned char> stub = std::vector<unsigned char>(64, 'M');
+  std::string stub = std::string(64, 'M');
   bool present = true;
 };
 

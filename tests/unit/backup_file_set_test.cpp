@@ -24,26 +24,12 @@ TEST(FileSetNamesTest, PnfNameNeedsLowerCaseInfAndListedNameIsTextBeforeFirstEqu
   for (auto [line, name] : listed) EXPECT_EQ(ListedFileName(line), name) << line;
 }
 
-class FindFileInTreeTest : public ::testing::Test {
- protected:
-  std::string Literal(const std::string& name, std::string out = std::string()) {
-    FindFileInTree(files, "C:\\WINDOWS", name, out);
-    return out;
-  }
-  std::string Indexed(const std::string& name, std::string out = std::string()) {
-    CFileTreeIndex index(files, "C:\\WINDOWS");
-    index.Find(name, out);
-    return out;
-  }
-  MemoryTreeFileSystem files;
-};
-
-TEST_F(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
+TEST(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
   struct Case {
     std::vector<std::string> files;  // below C:\WINDOWS, in listing order
     const char* denied;              // a folder whose listing is refused
     const char* name;
-    const char* expected;
+    const char* expected;            // null: not found, the result left as it was
   } cases[] = {
       // The later match in the walk wins.
       {{"system32\\dllcache\\e100b.sys", "system32\\drivers\\e100b.sys"}, "", "E100B.SYS", "system32\\drivers\\e100b.sys"},
@@ -58,27 +44,22 @@ TEST_F(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
       // "\x95\x5C" is one character whose second byte is 0x5C.
       {{"\x95\x5C\\a\x95\x5C.sys"}, "", "a\x95\x5C.sys", "\x95\x5C\\a\x95\x5C.sys"},
       {{"a\\x.sys", "b\\x.sys"}, "b", "x.sys", "a\\x.sys"},
+      // Folders never match; nor does an empty name.
+      {{"x.sys\\other.dat"}, "", "x.sys", nullptr},
+      {{"x.sys"}, "", "", nullptr},
   };
   for (const Case& c : cases) {
     MemoryTreeFileSystem tree;
     for (const std::string& file : c.files) tree.AddFile("C:\\WINDOWS\\" + file);
     if (*c.denied) tree.DenyListing(std::string("C:\\WINDOWS\\") + c.denied);
-    const std::string expected = c.expected ? std::string("C:\\WINDOWS\\") + c.expected : "";
+    const std::string expected = c.expected ? std::string("C:\\WINDOWS\\") + c.expected : "keep";
     for (const char* root : {"C:\\WINDOWS", "C:\\WINDOWS\\"}) {
-      std::string literal, indexed;
+      std::string literal = "keep", indexed = "keep";
       FindFileInTree(tree, root, c.name, literal);
       CFileTreeIndex(tree, root).Find(c.name, indexed);
       EXPECT_EQ(literal, expected) << c.name << " in " << root;
       EXPECT_EQ(indexed, expected) << c.name << " in " << root;
     }
-  }
-}
-
-TEST_F(FindFileInTreeTest, FoldersNeverMatchAndMissesLeaveOutAlone) {
-  files.AddFile("C:\\WINDOWS\\x.sys\\other.dat");
-  for (const char* name : {"x.sys", "", "missing.sys"}) {
-    EXPECT_EQ(Literal(name, "keep"), "keep") << name;
-    EXPECT_EQ(Indexed(name, "keep"), "keep") << name;
   }
 }
 

@@ -57,50 +57,47 @@ struct Installation {
 
 struct RoadCase {
   const char* name;
-  Architecture arch;
   std::vector<std::string> steps;
   const char* folder;  // below FileRepository; empty: nothing found
   const char* inf;
   PackageRoad road;
+  Architecture arch = Architecture::kAmd64;
 };
 
 const RoadCase kRoads[] = {
-    {"the running system's answer", Architecture::kAmd64,
+    {"the running system's answer",
      {"dir foo.inf_amd64_1 Foo.inf", "call foo.inf_amd64_1\\foo.inf", "db SYSTEM foo.inf_amd64_2 oem3.inf active",
       "dir foo.inf_amd64_2 foo.inf"},
      "foo.inf_amd64_1", "Foo.inf", PackageRoad::kDriverStoreCall},
-    {"an answer naming no file, then Active", Architecture::kAmd64,
+    {"an answer naming no file, then Active",
      {"call gone.inf_amd64_1\\gone.inf", "db SYSTEM foo.inf_amd64_2 OEM3.INF active", "dir foo.inf_amd64_2 foo.inf"},
      "foo.inf_amd64_2", "Foo.inf", PackageRoad::kDriverDatabase},
-    {"without Active the last listed, whatever its bytes", Architecture::kAmd64,
+    {"without Active the last listed, whatever its bytes",
      {"db SYSTEM foo.inf_amd64_2 oem3.inf", "dir foo.inf_amd64_2 foo.inf other"},
      "foo.inf_amd64_2", "Foo.inf", PackageRoad::kDriverDatabase},
-    {"the DRIVERS hive over SYSTEM", Architecture::kAmd64,
+    {"the DRIVERS hive over SYSTEM",
      {"db SYSTEM foo.inf_amd64_1 oem3.inf", "db DRIVERS foo.inf_amd64_2 oem3.inf", "dir foo.inf_amd64_1 foo.inf",
       "dir foo.inf_amd64_2 foo.inf"},
      "foo.inf_amd64_2", "Foo.inf", PackageRoad::kDriverDatabase},
-    {"a DRIVERS package of another INF, then SYSTEM", Architecture::kAmd64,
+    {"a DRIVERS package of another INF, then SYSTEM",
      {"db DRIVERS foo.inf_amd64_2 oem4.inf", "db SYSTEM foo.inf_amd64_1 oem3.inf", "dir foo.inf_amd64_1 foo.inf",
       "dir foo.inf_amd64_2 foo.inf"},
      "foo.inf_amd64_1", "Foo.inf", PackageRoad::kDriverDatabase},
-    {"a package whose folder is gone, then the content", Architecture::kAmd64,
+    {"a package whose folder is gone, then the content",
      {"db SYSTEM foo.inf_amd64_2 oem3.inf", "dir foo.inf_amd64_neutral_3 FOO.INF"},
      "foo.inf_amd64_neutral_3", "FOO.INF", PackageRoad::kContent},
-    {"a package name that climbs out of the store", Architecture::kAmd64,
-     {"db SYSTEM ..\\..\\inf oem3.inf active"}, "", "", PackageRoad::kContent},
-    {"same size, other bytes", Architecture::kAmd64, {"dir foo.inf_amd64_1 foo.inf other"}, "", "",
+    {"a package name that climbs out of the store", {"db SYSTEM ..\\..\\inf oem3.inf active"}, "", "",
      PackageRoad::kContent},
-    {"the installation's architecture over others", Architecture::kAmd64,
+    {"same size, other bytes", {"dir foo.inf_amd64_1 foo.inf other"}, "", "", PackageRoad::kContent},
+    {"the installation's architecture over others",
      {"dir foo.inf_x86_1 foo.inf", "dir foo.inf_amd64_2 foo.inf", "dir foo.inf_arm64_3 foo.inf"},
      "foo.inf_amd64_2", "foo.inf", PackageRoad::kContent},
-    {"another architecture as the only match", Architecture::kAmd64,
-     {"dir foo.inf_x86_1 foo.inf", "dir foo.inf_amd64_2 foo.inf other"}, "foo.inf_x86_1", "foo.inf",
+    {"another architecture as the only match", {"dir foo.inf_x86_1 foo.inf", "dir foo.inf_amd64_2 foo.inf other"},
+     "foo.inf_x86_1", "foo.inf", PackageRoad::kContent},
+    {"two other architectures: no choice", {"dir foo.inf_x86_1 foo.inf", "dir foo.inf_arm64_3 foo.inf"}, "", "",
      PackageRoad::kContent},
-    {"two other architectures: no choice", Architecture::kAmd64,
-     {"dir foo.inf_x86_1 foo.inf", "dir foo.inf_arm64_3 foo.inf"}, "", "", PackageRoad::kContent},
-    {"a Vista folder, whose name has no architecture", Architecture::kX86,
-     {"dir foo.inf_amd64_1 foo.inf", "dir foo.inf_1a2b3c4d foo.inf"}, "foo.inf_1a2b3c4d", "foo.inf",
-     PackageRoad::kContent},
+    {"a Vista folder, whose name has no architecture", {"dir foo.inf_amd64_1 foo.inf", "dir foo.inf_1a2b3c4d foo.inf"},
+     "foo.inf_1a2b3c4d", "foo.inf", PackageRoad::kContent, Architecture::kX86},
 };
 
 TEST(PackageFolderTest, RoadsInTurn) {

@@ -24,7 +24,7 @@ class FileTreeOpsTest : public ::testing::Test {
   CFileTreeOps ops{platform};
 };
 
-TEST_F(FileTreeOpsTest, CopyCarriesAttributesAndOverwrites) {
+TEST_F(FileTreeOpsTest, CopyCarriesAttributesOverwritesAndCountsFailures) {
   files.AddFile("C:\\src\\ro.sys", "v1", attr::kReadOnly | attr::kArchive);
   EXPECT_EQ(ops.CopyTree("C:\\src\\ro.sys", "D:\\out"), 1);  // destination made on the way
   EXPECT_EQ(files.GetAttributes("D:\\out\\ro.sys"), attr::kReadOnly | attr::kArchive);
@@ -42,18 +42,14 @@ TEST_F(FileTreeOpsTest, CopyCarriesAttributesAndOverwrites) {
   EXPECT_EQ(files.Content("D:\\t\\sub\\b.sys"), "b");
   EXPECT_EQ(files.GetAttributes("D:\\t\\sub\\b.sys"), attr::kHidden);
   EXPECT_EQ(files.GetAttributes("D:\\t"), attr::kReadOnly | attr::kDirectory);
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
-TEST_F(FileTreeOpsTest, QuietCopyOutcomes) {
+  // Outcomes that show no box.
   EXPECT_EQ(ops.CopyTree("D:\\x", "D:\\x"), 1);  // the same path is no copy
   EXPECT_FALSE(files.Exists("D:\\x"));
-  EXPECT_EQ(ops.CopyTree("C:\\nowhere\\a.sys", "D:\\out"), 0);
-  EXPECT_TRUE(files.Exists("D:\\out"));  // the destination is made before the source is looked at
+  EXPECT_EQ(ops.CopyTree("C:\\nowhere\\a.sys", "D:\\made"), 0);
+  EXPECT_TRUE(files.Exists("D:\\made"));  // the destination is made before the source is looked at
   // A failed file copy keeps the result but is counted.
   files.AddFile("C:\\src\\a.sys", "a");
   files.FailCopyTo("D:\\out\\a.sys");
-  int failed = 0;
   EXPECT_EQ(ops.CopyTree("C:\\src\\a.sys", "D:\\out", &failed), 1);
   EXPECT_EQ(failed, 1);
   EXPECT_FALSE(files.Exists("D:\\out\\a.sys"));
@@ -107,44 +103,38 @@ TEST_F(FileTreeOpsTest, DeleteTreeRemovesReadOnlyFilesAndFolders) {
   EXPECT_TRUE(boxes.Shown().empty());
 }
 
-struct DeleteDialogueCase {
-  const char* name;
-  std::vector<int> answers;
-  bool retrySucceeds;
-  int result;
-  bool fileLeft;
-  int boxes;
-};
-
-void PrintTo(const DeleteDialogueCase& c, std::ostream* os) { *os << c.name; }
-
-class DeleteDialogueTest : public FileTreeOpsTest, public ::testing::WithParamInterface<DeleteDialogueCase> {};
-
-TEST_P(DeleteDialogueTest, SingleFileAnswers) {
-  const DeleteDialogueCase& c = GetParam();
-  files.AddFile("D:\\locked.sys");
-  if (c.retrySucceeds) files.FailDeleteOnce("D:\\locked.sys");
-  else files.FailDelete("D:\\locked.sys");
-  for (int answer : c.answers) boxes.Answer(answer);
-  EXPECT_EQ(ops.DeleteTree("D:\\locked.sys"), c.result);
-  EXPECT_EQ(files.Exists("D:\\locked.sys"), c.fileLeft);
-  const auto shown = boxes.Shown();
-  ASSERT_EQ(static_cast<int>(shown.size()), c.boxes);
-  EXPECT_EQ(shown[0].text, "delete D:\\locked.sys Failed!");
-  EXPECT_EQ(shown[0].type, 0x12u);
-  if (c.boxes == 2) {
-    EXPECT_EQ(shown[1].text, "无法删除 D:\\locked.sys ! 忽略此文件点确定 ,退出操作点取消!");
-    EXPECT_EQ(shown[1].type, 0x11u);
+TEST_F(FileTreeOpsTest, FailedDeleteOfOneFileAsksAndFollowsTheAnswers) {
+  const struct {
+    const char* name;
+    std::vector<int> answers;  // one box per answer
+    bool retrySucceeds;
+    int result;
+    bool fileLeft;
+  } cases[] = {
+      {"retry", {mb::kIdRetry}, true, 1, false},  // first: the later rows' failure is for good
+      {"abort", {mb::kIdAbort}, false, 0, true},
+      {"ignore", {mb::kIdIgnore}, false, 1, true},
+      {"retry-ok", {mb::kIdRetry, mb::kIdOk}, false, 1, true},
+      {"retry-cancel", {mb::kIdRetry, mb::kIdCancel}, false, 0, true},
+  };
+  for (const auto& c : cases) {
+    files.AddFile("D:\\locked.sys");
+    if (c.retrySucceeds) files.FailDeleteOnce("D:\\locked.sys");
+    else files.FailDelete("D:\\locked.sys");
+    boxes.Clear();
+    for (int answer : c.answers) boxes.Answer(answer);
+    EXPECT_EQ(ops.DeleteTree("D:\\locked.sys"), c.result) << c.name;
+    EXPECT_EQ(files.Exists("D:\\locked.sys"), c.fileLeft) << c.name;
+    const auto shown = boxes.Shown();
+    ASSERT_EQ(shown.size(), c.answers.size()) << c.name;
+    EXPECT_EQ(shown[0].text, "delete D:\\locked.sys Failed!");
+    EXPECT_EQ(shown[0].type, 0x12u);
+    if (shown.size() == 2) {
+      EXPECT_EQ(shown[1].text, "无法删除 D:\\locked.sys ! 忽略此文件点确定 ,退出操作点取消!");
+      EXPECT_EQ(shown[1].type, 0x11u);
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, DeleteDialogueTest,
-    ::testing::Values(DeleteDialogueCase{"abort", {mb::kIdAbort}, false, 0, true, 1},
-                      DeleteDialogueCase{"ignore", {mb::kIdIgnore}, false, 1, true, 1},
-                      DeleteDialogueCase{"retry", {mb::kIdRetry}, true, 1, false, 1},
-                      DeleteDialogueCase{"retry-ok", {mb::kIdRetry, mb::kIdOk}, false, 1, true, 2},
-                      DeleteDialogueCase{"retry-cancel", {mb::kIdRetry, mb::kIdCancel}, false, 0, true, 2}));
 
 TEST_F(FileTreeOpsTest, IgnoredFileKeepsItsFolderAndAbortStopsIt) {
   for (int answer : {mb::kIdIgnore, mb::kIdAbort}) {

@@ -15,36 +15,25 @@ namespace pelorin {
 namespace {
 
 using testing::MemoryTreeFileSystem;
-using Bytes = std::vector<unsigned char>;
+using Bytes = std::string;
 
 std::uint32_t U32At(const Bytes& b, std::size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(b[at + i]);
+  return value;
 }
 void PutU32(Bytes& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
 }
 std::string Inflate(const Bytes& b, std::size_t at, std::size_t length) {
-  std::vector<unsigned char> out(1 << 20);
+  std::string out(1 << 20, '\0');
   uLongf outLength = out.size();
-  EXPECT_EQ(uncompress(out.data(), &outLength, b.data() + at, length), Z_OK);
-  return std::string(out.begin(), out.begin() + outLength);
+  const auto* in = reinterpret_cast<const Bytef*>(&b[at]);
+  EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(&out[0]), &outLength, in, length), Z_OK);
+  return out.substr(0, outLength);
 }
 // A container whose trailer holds no record.
-Bytes EmptyContainer(Bytes stub) {
-  const char tail[] = "\0\0\0\0" "1.10" "!ZERN_SFX!";
-  stub.insert(stub.end(), tail, tail + 18);
-  return stub;
-}
-
-struct Events {
-  std::vector<std::string> log;
-  static int Record(int event, void* data, void* user) {
-    auto* self = static_cast<Events*>(user);
-    self->log.push_back(event == 1002 ? "1002:" + std::to_string(*static_cast<int*>(data))
-                                      : std::to_string(event) + ":" + static_cast<const char*>(data));
-    return 0;
-  }
-};
+Bytes EmptyContainer(const Bytes& stub) { return stub + std::string("\0\0\0\0" "1.10" "!ZERN_SFX!", 18); }
 
 class SfxTest : public ::testing::Test {
  protected:
@@ -61,12 +50,12 @@ class SfxTest : public ::testing::Test {
       EXPECT_EQ(writer.AddFile(e.first), 1);
     }
     EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
-    return files.Bytes(out);
+    return files.Content(out);
   }
   // Unpacks `container` into an in-memory folder; `written` gets the files made.
   SfxStatus Unpack(const Bytes& container, std::map<std::string, std::string>& written) {
     MemoryTreeFileSystem source, target;
-    source.PutBytes("self.exe", container);
+    source.AddFile("self.exe", container);
     target.AddDir("T");
     auto in = source.Open("self.exe", OpenMode::kReadShared);
     SfxStatus status = UnpackSfx(
@@ -84,33 +73,26 @@ class SfxTest : public ::testing::Test {
 };
 
 TEST_F(SfxTest, ByteOrderOfOneEmptyFile) {
-  resources.stub.assign(315392, 0x4D);
+  resources.stub.assign(315392, 'M');
   files.AddFile("C:\\WINDOWS\\inf\\a.inf", "");
   CSfxWriter writer(platform);
   ASSERT_EQ(writer.AddFile("C:\\WINDOWS\\inf\\a.inf"), 1);
-  Events events;
-  ASSERT_EQ(writer.Build(152, out, &Events::Record, &events), 1002);
-  // No percentage for an empty file: its loop ends at the first fill.
-  EXPECT_EQ(events.log, (std::vector<std::string>{"1000:a.inf", "1001:a.inf"}));
-  const Bytes b = files.Bytes(out);
+  std::vector<std::string> events;
+  const auto record = [](int event, void* data, void* user) {
+    static_cast<std::vector<std::string>*>(user)->push_back(std::to_string(event) + ":" + static_cast<char*>(data));
+    return 0;
+  };
+  ASSERT_EQ(writer.Build(152, out, record, &events), 1002);
+  // No percentage (1002) for an empty file: its loop ends at the first fill.
+  EXPECT_EQ(events, (std::vector<std::string>{"1000:a.inf", "1001:a.inf"}));
+  const Bytes b = files.Content(out);
   ASSERT_EQ(b.size(), 315392u + 8 + 39);
-  EXPECT_TRUE(std::equal(resources.stub.begin(), resources.stub.end(), b.begin()));
+  EXPECT_EQ(b.substr(0, 315392), resources.stub);
   EXPECT_EQ(Inflate(b, 315392, 8), "");
-  const unsigned char trailer[] = {0x00, 0xD0, 0x04, 0x00, 0, 0, 0, 0, 0x08, 0, 0, 0, 'a', '.', 'i', 'n', 'f',
-                                   0x05, 0,    0,    0,    1, 0, 0, 0, '1',  '.', '1', '0', '!', 'Z', 'E', 'R',
-                                   'N',  '_',  'S',  'F',  'X', '!'};
-  EXPECT_TRUE(std::equal(std::begin(trailer), std::end(trailer), b.end() - 39));
-}
-
-// (Entries packed back to back and read again: the reader's round trip below.)
-TEST_F(SfxTest, BuiltAgainTheOutputIsReplacedNotExtended) {
-  files.AddFile("C:\\e\\page.dll", "other");
-  CSfxWriter writer(platform);
-  ASSERT_EQ(writer.AddFile("C:\\e\\page.dll"), 1);
-  ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
-  const std::size_t size = files.Bytes(out).size();
-  ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
-  EXPECT_EQ(files.Bytes(out).size(), size);
+  // The record (stream at 0x4D000, 0 bytes, 8 packed, the name, its length), the count, version and mark.
+  const std::string trailer("\x00\xD0\x04\x00" "\0\0\0\0" "\x08\0\0\0" "a.inf" "\x05\0\0\0"
+                            "\x01\0\0\0" "1.10!ZERN_SFX!", 39);
+  EXPECT_EQ(b.substr(b.size() - 39), trailer);
 }
 
 TEST(SfxPercentageTest, EmptyIsDoneAndNothingShortOfTheEndIsAHundred) {
@@ -153,7 +135,19 @@ TEST_F(SfxTest, WhatTheWriterTakesAndRefuses) {
   files.AddFile("C:\\grow.sys", "much longer now");
   ASSERT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
   EXPECT_EQ(writer.Entry(1).size, 15u);
-  EXPECT_EQ(Inflate(files.Bytes(out), writer.Entry(1).dataOffset, writer.Entry(1).compressedSize), "much longer now");
+  EXPECT_EQ(Inflate(files.Content(out), writer.Entry(1).dataOffset, writer.Entry(1).compressedSize), "much longer now");
+  // An entry is named by the GBK path's last level (a trail byte 0x5C splits nothing) or as given.
+  const std::string chinese = "C:\\驱动\\显卡.inf", trail = std::string("C:\\x\\\x95\x5C") + ".sys";
+  files.AddFile(chinese, "inf");
+  files.AddFile(trail, "sys");
+  ASSERT_EQ(writer.AddFile(chinese), 1);
+  ASSERT_EQ(writer.AddFile(trail), 1);
+  ASSERT_EQ(writer.AddFile("C:\\busy.sys", "Card\\x64\\plain.cat"), 1);
+  for (const char* bad : {"..\\plain.cat", "C:plain.cat"})  // the reader would refuse them
+    EXPECT_EQ(writer.AddFile("C:\\busy.sys", bad), 0) << bad;
+  EXPECT_EQ(writer.Entry(2).name, "显卡.inf");
+  EXPECT_EQ(writer.Entry(3).name, "\x95\x5C.sys");
+  EXPECT_EQ(writer.Entry(4).name, "Card\\x64\\plain.cat");
 
   // Past 4 GiB nothing is created.
   HugeFileSystem huge;
@@ -163,22 +157,6 @@ TEST_F(SfxTest, WhatTheWriterTakesAndRefuses) {
   ASSERT_EQ(big.AddFile("C:\\huge.bin", "b\\huge.bin"), 1);
   EXPECT_EQ(big.Build(152, out, nullptr, nullptr), 1009);
   EXPECT_TRUE(huge.Files().empty());
-}
-
-TEST_F(SfxTest, NamesAreGbkPathsOrTheBytesAfterTheLastBackslash) {
-  const std::string chinese = "C:\\驱动\\显卡.inf", trail = std::string("C:\\x\\\x95\x5C") + ".sys";
-  files.AddFile(chinese, "inf");
-  files.AddFile(trail, "sys");
-  files.AddFile("plain.cat", "cat");
-  CSfxWriter writer(platform);
-  ASSERT_EQ(writer.AddFile(chinese), 1);
-  ASSERT_EQ(writer.AddFile(trail), 1);
-  ASSERT_EQ(writer.AddFile("plain.cat", "Card\\x64\\plain.cat"), 1);
-  for (const char* bad : {"..\\plain.cat", "C:plain.cat"})  // the reader would refuse them
-    EXPECT_EQ(writer.AddFile("plain.cat", bad), 0) << bad;
-  EXPECT_EQ(writer.Entry(0).name, "显卡.inf");
-  EXPECT_EQ(writer.Entry(1).name, "\x95\x5C.sys");
-  EXPECT_EQ(writer.Entry(2).name, "Card\\x64\\plain.cat");
 }
 
 TEST_F(SfxTest, FailedBuildKeepsTheEarlierBackup) {
@@ -208,7 +186,10 @@ TEST_F(SfxTest, FailedBuildKeepsTheEarlierBackup) {
   kept(1007);
   resources.present = true;
   EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
-  EXPECT_NE(files.Content(out), "earlier good backup");
+  const std::string built = files.Content(out);
+  EXPECT_NE(built, "earlier good backup");
+  EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
+  EXPECT_EQ(files.Content(out), built) << "built again, the output is replaced, not extended";
 }
 
 TEST_F(SfxTest, ReaderUnpacksWhatTheWriterPacked) {
@@ -221,14 +202,11 @@ TEST_F(SfxTest, ReaderUnpacksWhatTheWriterPacked) {
   EXPECT_EQ(written, (std::map<std::string, std::string>{{"T\\oem1.inf", "[Version]"},  // the first copy stays
                                                          {"T\\empty.cat", ""}, {"T\\drv.sys", big}, {"T\\显卡.dll", "gbk"}}));
 
-  // Files that are no container.
-  EXPECT_EQ(Unpack(resources.stub, written), SfxStatus::kNotContainer);
+  // Files that are no container (the stub alone, and a trailer without records,
+  // are the restorer's messages below).
   EXPECT_EQ(Unpack({}, written), SfxStatus::kNotContainer);
-  container = Pack({{"C:\\x.inf", "x"}});
-  auto wrongVersion = container;
-  wrongVersion[wrongVersion.size() - 11] = '1';  // "1.11"
-  EXPECT_EQ(Unpack(wrongVersion, written), SfxStatus::kNotContainer);
-  EXPECT_EQ(Unpack(EmptyContainer(resources.stub), written), SfxStatus::kEmpty);
+  container[container.size() - 11] = '1';  // "1.11"
+  EXPECT_EQ(Unpack(container, written), SfxStatus::kNotContainer);
   EXPECT_TRUE(written.empty());
 }
 
@@ -279,7 +257,7 @@ TEST_F(SfxTest, SafeNamesAndEntriesThatCannotBeCreated) {
                           "/", "x\ty", "aux.inf", "LPT9", "a ", "<"})
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
 
-  files.PutBytes("C:\\self.exe", Pack({{"C:\\a.inf", "a"}, {"C:\\b.inf", "b"}}));
+  files.AddFile("C:\\self.exe", Pack({{"C:\\a.inf", "a"}, {"C:\\b.inf", "b"}}));
   auto in = files.Open("C:\\self.exe", OpenMode::kReadShared);
   std::vector<SfxRecord> records;
   EXPECT_EQ(UnpackSfx(*in, [](const std::string&) { return std::unique_ptr<FileStream>(); }, nullptr, &records),
@@ -338,16 +316,16 @@ TEST_F(RestorerSessionTest, MessagesForContainersThatCannotBeUnpacked) {
     return message;
   };
   EXPECT_EQ(CRestorerSession(platform).Unpack("C:\\nowhere.exe", temp), 105);
-  files.PutBytes(self, resources.stub);  // the restorer run on its own
+  files.AddFile(self, resources.stub);  // the restorer run on its own
   EXPECT_EQ(unpack(), 102);
-  files.PutBytes(self, EmptyContainer(resources.stub));
+  files.AddFile(self, EmptyContainer(resources.stub));
   EXPECT_EQ(unpack(), 103);
 
   PackNamed({"a.inf", "b.sys"});
   const std::size_t before = files.Files().size();
-  Bytes bytes = files.Bytes(self);
+  Bytes bytes = files.Content(self);
   bytes[bytes.size() - 30] ^= 0x20;  // inside a record
-  files.PutBytes(self, bytes);
+  files.AddFile(self, bytes);
   std::size_t after = 0;
   EXPECT_EQ(unpack(&after), 102);
   EXPECT_EQ(after, before);
