@@ -1,8 +1,8 @@
 // Runs every scenario on this build's backend in an empty host folder and
 // prints the transcript (binary, "\n" lines) on stdout.
 //   pelorin_differential HOST_FOLDER [--as-root]
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "Scenarios.h"
@@ -17,20 +17,15 @@
 #endif
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: pelorin_differential HOST_FOLDER [--as-root]\n");
-    return 2;
-  }
+  if (argc < 2) return 2;
   const std::string host = argv[1];
-  const bool asRoot = argc > 2 && std::strcmp(argv[2], "--as-root") == 0;
+  const bool asRoot = argc > 2 && std::string(argv[2]) == "--as-root";
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);
   pelorin::win32::Win32Platform platform;
   // Wine shows the host's "/" as drive Z:.
   std::string root = "Z:" + host;
-  for (char& c : root) {
-    if (c == '/') c = '\\';
-  }
+  std::replace(root.begin(), root.end(), '/', '\\');
 #else
   pelorin::posix::PosixPlatform platform;
   const std::string root = platform.ToWindowsPath(host);

@@ -6,14 +6,10 @@
 # listed. Any other difference fails. Exit 77 when the native program is absent.
 set -u
 build=$1 winprog=$2 nativeprog=$3 work=$4
-if [ ! -x "$nativeprog" ]; then
-  echo "native build absent ($nativeprog): build the native preset first; skipped"
-  exit 77
-fi
+[ -x "$nativeprog" ] || { echo "native build absent ($nativeprog): build the native preset first; skipped"; exit 77; }
 source "$(dirname "$0")/../wine/env.sh"
 pelorin_wine_env "$build" || exit 125
-flag=
-[ "$(id -u)" -eq 0 ] && flag=--as-root
+flag=$([ "$(id -u)" -eq 0 ] && echo --as-root)
 rm -rf "$work"
 mkdir -p "$work/wine" "$work/posix"
 wine "$winprog" "$work/wine" $flag >"$work/wine.txt" || { echo "windows program failed"; exit 1; }
