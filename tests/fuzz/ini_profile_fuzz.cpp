@@ -8,8 +8,7 @@
 #include "platform/posix/IniDocument.h"
 #include "platform/posix/IniProfile.h"
 
-using pelorin::posix::IniDocument;
-using pelorin::posix::IniProfile;
+using namespace pelorin::posix;
 
 namespace {
 
