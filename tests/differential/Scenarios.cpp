@@ -1,11 +1,7 @@
-// The scenario program of the differential suite: the same profile-file calls
-// and file operations on this build's backend (the Win32 one under wine, the
-// POSIX one on Linux), each sequence in its own folder below an empty host
-// folder. It prints the transcript (binary, "\n" lines) on stdout: results,
-// last-error codes and the bytes of the files written, never a path of the
-// machine that ran it.
-//   pelorin_differential HOST_FOLDER [--as-root]
-// `--as-root`: the programs run as root, where wine writes over read-only files.
+// pelorin_differential HOST_FOLDER [--as-root]: the same profile-file calls and file operations on this build's
+// backend (Win32 under wine, POSIX on Linux), each sequence in its own folder below an empty host folder. It prints
+// the transcript on stdout: results, last-error codes and the bytes written, never a path of the machine that ran
+// it. `--as-root`: the programs run as root, where wine writes over read-only files.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -51,10 +47,7 @@ std::string Escape(const std::string& bytes) {
   return out;
 }
 
-std::string HexNumber(std::uint32_t value) {
-  const char bytes[] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
-  return "0x" + Hex(std::string(bytes, 4));
-}
+std::string HexNumber(std::uint32_t v) { return "0x" + Hex({char(v >> 24), char(v >> 16), char(v >> 8), char(v)}); }
 
 std::string Result(bool ok) { return ok ? "1" : "0 err=" + std::to_string(GetLastError()); }
 
@@ -82,13 +75,10 @@ void WriteBytes(const Platform& platform, const std::string& path, const std::st
 // ---- Profile files. Where wine's services differ from Windows (the POSIX backend follows Windows):
 //   default-err     a read that returns the default leaves last error 0; Windows sets 2, as for a missing file;
 //   cut-err         a result cut to the buffer sets 122; Windows leaves the code alone;
-//   cut-list        a cut list ends in one NUL at size-1 (a name may be copied whole); Windows puts two at the
-//                   count, the last name cut;
+//   cut-list        a cut list ends in one NUL at size-1; Windows puts two at the count, the last name cut;
 //   empty-list      an empty list has only its first NUL written; Windows writes both;
-//   dbcs-cut        a string cut inside a double-byte character counts the lead byte's place, left unwritten;
-//                   the POSIX backend cuts before the character;
-//   rewrite         a write rewrites the file from its parsed form (blanks around "=" and blank lines go);
-//                   Windows changes only the line it writes;
+//   dbcs-cut        a string cut inside a double-byte character counts the unwritten lead byte; POSIX cuts before it;
+//   rewrite         a write rewrites the file from its parsed form (blanks around "=" go); Windows only the line;
 //   leading-blanks  a written value loses its leading blanks; Windows writes it verbatim.
 
 // A buffer as the service left it: the bytes up to the count and the two after
@@ -102,9 +92,8 @@ std::string Filled(const std::vector<char>& buffer, std::uint32_t n) {
          " tail=" + Escape(used.substr(used.size() - 48));
 }
 
-// One file and the calls made on it; every call is one transcript line, a read
-// two: what the buffer holds (`known`: the reason wine's differs) and the
-// last-error code (`errKnown`).
+// One file and the calls made on it; every call is one transcript line, a read two: what the buffer holds
+// (`known`: the reason wine's differs) and the last-error code (`errKnown`).
 struct ProfileSteps {
   const Platform& platform;
   std::string file;
@@ -159,8 +148,7 @@ void Manifest(const Platform& platform, const std::string& root, Transcript& out
   ini.Write("ATI RADEON 9600 显卡", "硬件ID", "PCI\\VEN_1002&DEV_4150");
   ini.Write("ATI RADEON 9600 显卡", "INF文件", "oem12.inf");
   ini.Write("声卡 100%", "描述", "Realtek 声卡 100%");
-  // Updated in place under the name the file spells; appended after the
-  // section's last key.
+  // Updated in place under the name the file spells; appended after the section's last key.
   ini.Write("ATI RADEON 9600 显卡", "inf文件", "a value much longer than the one it replaces");
   ini.Write("ati radeon 9600 显卡", "文件1", "");
   ini.Bytes();
@@ -193,9 +181,8 @@ void Parsing(const Platform& platform, const std::string& root, Transcript& out)
   inf.Bytes("rewrite");
 }
 
-// A name list cut inside a double-byte character (5 + 1 + 3 bytes of "乙乙"),
-// a section of 400 keys, a value whose last double-byte character just fits
-// and a default cut inside one.
+// A name list cut inside a double-byte character (5 + 1 + 3 bytes of "乙乙"), a section of 400 keys, a value
+// whose last double-byte character just fits and a default cut inside one.
 void Overflow(const Platform& platform, const std::string& root, Transcript& out) {
   std::string text = "[甲甲甲x]\r\ngbk=" + std::string(259, 'y') + "驱动驱动\r\n[乙乙]\r\n";
   for (int i = 0; i < 400; ++i) text += "file" + std::to_string(10000 + i) + ".sys=1,,x\r\n";
@@ -239,8 +226,7 @@ std::uint32_t WithoutArchive(std::uint32_t value) {
   return value == attr::kInvalid ? value : value & ~(attr::kArchive | attr::kNormal);
 }
 
-// Every entry below `folder`, in search order: name, attributes, and of a file
-// its size and bytes.
+// Every entry below `folder`, in search order: name, attributes, and a file's size and bytes.
 void DumpTree(const Platform& platform, const std::string& folder, const std::string& label, Transcript& out) {
   FindEntry entry;
   auto finder = platform.files->FindFirst(folder + "\\*.*", entry);
@@ -271,9 +257,8 @@ void Errors(const Platform& platform, const std::string& root, Transcript& out) 
   out.Line("errors mkdir existing", Result(fs.CreateDir(dir + "\\full")));
   out.Line("errors mkdir missing parent", Result(fs.CreateDir(dir + "\\nodir\\sub")));
   fs.CreateDir(dir + "\\new\\");
-  fs.MakeDir(dir + "\\made");
-  out.Line("errors _mkdir existing", std::to_string(fs.MakeDir(dir + "\\made")));
-  out.Line("errors delete folder", Result(fs.Delete(dir + "\\made")));
+  out.Line("errors _mkdir existing", std::to_string(fs.MakeDir(dir + "\\full")));
+  out.Line("errors delete folder", Result(fs.Delete(dir + "\\full")));
   fs.SetAttributes(dir + "\\a.txt", attr::kReadOnly);
   out.Line("errors delete ro", Result(fs.Delete(dir + "\\a.txt")));
   fs.SetAttributes(dir + "\\a.txt", attr::kNormal);

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Runs the scenario program of the Windows build under wine and that of the
-# native build on Linux, each in an empty folder, and compares the transcripts.
-#   run-differential.sh BUILD_DIR WINDOWS_PROGRAM NATIVE_PROGRAM WORK_DIR
-# Lines marked "~reason" may differ (wine deviates from Windows there); they are
-# listed. Any other difference fails. Exit 77 when the native program is absent.
+# run-differential.sh BUILD_DIR WINDOWS_PROGRAM NATIVE_PROGRAM WORK_DIR: runs the scenario program of the Windows
+# build under wine and that of the native build on Linux, each in an empty folder, and compares the transcripts.
+# Lines marked "~reason" may differ (wine deviates from Windows there) and are listed; any other difference fails.
 set -u
 build=$1 winprog=$2 nativeprog=$3 work=$4
-[ -x "$nativeprog" ] || { echo "native build absent ($nativeprog): build the native preset first; skipped"; exit 77; }
+if [ ! -x "$nativeprog" ]; then
+  echo "native build absent ($nativeprog): build the native preset first; skipped"
+  exit 77
+fi
 source "$(dirname "$0")/../wine/env.sh"
 pelorin_wine_env "$build" || exit 125
 flag=$([ "$(id -u)" -eq 0 ] && echo --as-root)

@@ -1,5 +1,4 @@
-// Any bytes as a profile file: the reads, the buffer rules of the profile
-// services, and edits that must read back.
+// Any bytes as a profile file: the reads, the buffer rules of the profile services, and edits that must read back.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
