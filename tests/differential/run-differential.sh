@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Runs the scenario program of the Windows build under wine and that of the
-# native build on Linux, each in an empty folder, and compares the transcripts.
-#   run-differential.sh BUILD_DIR WINDOWS_PROGRAM NATIVE_PROGRAM WORK_DIR
-# Lines marked "~reason" may differ (wine deviates from Windows there); they are
-# listed. Any other difference fails. Exit 77 when the native program is absent.
+# run-differential.sh BUILD_DIR WINDOWS_PROGRAM NATIVE_PROGRAM WORK_DIR: runs the scenario program of the Windows
+# build under wine and that of the native build on Linux, each in an empty folder, and compares the transcripts.
+# Lines marked "~reason" may differ (wine deviates from Windows there) and are listed; any other difference fails.
 set -u
 build=$1 winprog=$2 nativeprog=$3 work=$4
 if [ ! -x "$nativeprog" ]; then
@@ -12,8 +10,7 @@ if [ ! -x "$nativeprog" ]; then
 fi
 source "$(dirname "$0")/../../tools/wine/env.sh"
 pelorin_wine_env "$build" || exit 125
-flag=
-[ "$(id -u)" -eq 0 ] && flag=--as-root
+flag=$([ "$(id -u)" -eq 0 ] && echo --as-root)
 rm -rf "$work"
 mkdir -p "$work/wine" "$work/posix"
 wine "$winprog" "$work/wine" $flag >"$work/wine.txt" || { echo "windows program failed"; exit 1; }

@@ -1,5 +1,4 @@
-// Any bytes as a profile file: the reads, the buffer rules of the profile
-// services, and edits that must read back.
+// Any bytes as a profile file: the reads, the buffer rules of the profile services, and edits that must read back.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -8,8 +7,7 @@
 #include "platform/posix/IniDocument.h"
 #include "platform/posix/IniProfile.h"
 
-using pelorin::posix::IniDocument;
-using pelorin::posix::IniProfile;
+using namespace pelorin::posix;
 
 namespace {
 

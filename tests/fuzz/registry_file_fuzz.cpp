@@ -1,5 +1,4 @@
-// The offline registry loaders (SYSTEM hive through libhivex, regedit exports)
-// and the scan over whatever they accept.
+// The offline registry loaders (SYSTEM hive through libhivex, regedit exports) and the scan over what they accept.
 #include <sys/mman.h>
 #include <unistd.h>
 

@@ -7,8 +7,7 @@ rm -rf "$work"
 mkdir -p "$work/corpus"
 cd "$work"
 [ -d "$seeds" ] || seeds=
-# Leak checking needs ptrace-like rights some CI containers do not grant; the
-# run is about crashes, hangs and undefined behaviour.
+# No leak checking: it needs ptrace-like rights some CI containers do not grant.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 exec "$fuzzer" -seed=1 -detect_leaks=0 -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
   -max_len=16384 -print_final_stats=1 "$work/corpus" $seeds

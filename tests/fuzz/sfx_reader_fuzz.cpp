@@ -12,8 +12,7 @@ namespace {
 
 using pelorin::SeekOrigin;
 
-class BytesStream : public pelorin::FileStream {
- public:
+struct BytesStream : pelorin::FileStream {
   BytesStream(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   bool Read(void* buffer, std::uint32_t size, std::uint32_t* got) override {
     const std::size_t n = pos_ < size_ ? std::min<std::size_t>(size, size_ - pos_) : 0;
@@ -30,8 +29,6 @@ class BytesStream : public pelorin::FileStream {
   }
   std::uint64_t Position() override { return pos_; }
   std::uint64_t Length() override { return size_; }
-
- private:
   const std::uint8_t* data_;
   std::size_t size_, pos_ = 0, written_ = 0;
 };
