@@ -36,27 +36,25 @@ class HiveWriter {
   std::string Write(const HiveKey& root) {
     bin_.assign(32, '\0');  // hbin header, filled in at the end
     std::uint32_t rootOffset = WriteKey(root, 0xFFFFFFFF, true);
-    // Pad the bin to whole pages with one free cell.
-    std::size_t size = (bin_.size() + 4095) / 4096 * 4096;
-    if (size - bin_.size() >= 8) {
-      std::size_t free = size - bin_.size();
-      std::string cell(free, '\0');
-      Put32(cell, 0, static_cast<std::uint32_t>(free));
-      bin_ += cell;
-    }
+    // Pad the bin to whole pages with one free cell (cells keep the size a multiple of 8).
+    const std::size_t size = (bin_.size() + 4095) / 4096 * 4096;
+    const std::size_t free = size - bin_.size();
     bin_.resize(size, '\0');
+    if (free > 0) Put32(bin_, size - free, static_cast<std::uint32_t>(free));
     bin_.replace(0, 4, "hbin");
     Put32(bin_, 8, static_cast<std::uint32_t>(size));
 
     std::string base(4096, '\0');
     base.replace(0, 4, "regf");
-    // Sequence numbers, version 1.5, root cell, bin size.
+    // Sequence numbers, version 1.5, root cell, bin size; the checksum XORs the
+    // header's words, of which only these and "regf" are not zero.
     using Field = std::pair<int, std::uint32_t>;
+    std::uint32_t sum = 0x66676572;
     for (auto [at, v] : std::initializer_list<Field>{{4, 1u}, {8, 1u}, {0x14, 1u}, {0x18, 5u}, {0x20, 1u}, {0x24, rootOffset},
-                         {0x28, static_cast<std::uint32_t>(size)}, {0x2C, 1u}})
+                         {0x28, static_cast<std::uint32_t>(size)}, {0x2C, 1u}}) {
       Put32(base, at, v);
-    std::uint32_t sum = 0;
-    for (int i = 0; i < 0x1FC; i += 4) sum ^= Get32(base, i);
+      sum ^= v;
+    }
     Put32(base, 0x1FC, sum);
     return base + bin_;
   }
@@ -66,11 +64,6 @@ class HiveWriter {
     for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
   }
   static void Put16(std::string& s, std::size_t at, std::uint16_t v) { s[at] = char(v & 0xFF), s[at + 1] = char(v >> 8); }
-  static std::uint32_t Get32(const std::string& s, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + i])) << (8 * i);
-    return v;
-  }
   // Appends a used cell holding `body`; returns its offset from the bin start.
   std::uint32_t Cell(const std::string& body) {
     std::size_t size = (body.size() + 4 + 7) / 8 * 8;
@@ -81,13 +74,12 @@ class HiveWriter {
     bin_ += cell;
     return offset;
   }
-  // Names go in as Latin-1 when they can (the "compressed" form), else UTF-16LE.
+  // Names go in as ASCII when they can (the "compressed" form), else UTF-16LE.
   static bool Compressible(const std::u16string& name) {
     return std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; });
   }
   static std::string NameBytes(const std::u16string& name) {
-    if (Compressible(name)) return std::string(name.begin(), name.end());
-    return regtext::Utf16ToBytes(name);
+    return Compressible(name) ? std::string(name.begin(), name.end()) : regtext::Utf16ToBytes(name);
   }
 
   std::uint32_t WriteValue(const HiveValue& value) {
