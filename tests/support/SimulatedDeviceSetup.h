@@ -50,10 +50,8 @@ class SimulatedDeviceSetup : public DeviceSetup {
     devices_.back().hasHardwareIds = true;
     devices_.back().hardwareIds = rawList;
   }
-  // `models`: the hardware IDs the INF has a driver for (none: every ID).
-  void AddInf(const std::string& path, const DeviceClassGuid& guid, const std::string& className,
-              const std::vector<std::string>& models = {}) {
-    infs_.push_back({path, guid, className, models});
+  void AddInf(const std::string& path, const DeviceClassGuid& guid, const std::string& className) {
+    infs_.push_back({path, guid, className});
   }
   // The `occurrence`-th call of `step` (from 1, over the manager's life; 0: every call) fails with `code`.
   void FailStep(DeviceStep step, std::uint32_t code, int occurrence = 0) { failures_.push_back({step, code, occurrence}); }
@@ -96,19 +94,15 @@ class SimulatedDeviceSetup : public DeviceSetup {
                     bool* restart) override {
     calls_.push_back("UpdateDriverForPlugAndPlayDevices " + hardwareId + " " + infPath + " " + std::to_string(flags));
     if (Scripted(DeviceStep::kUpdateDriver)) return false;
-    const Inf* inf = FindInf(infPath);
-    if (!inf) return Fail(err::kFileNotFound);
+    if (!FindInf(infPath)) return Fail(err::kFileNotFound);
     auto same = [&](const std::string& id) { return mbcs::EqualsNoCaseAscii(id, hardwareId); };
     std::vector<Device*> targets;
     for (auto& device : devices_) {
-      if (!device.present) continue;
       auto ids = Entries(device.hasHardwareIds ? device.hardwareIds : "");
       for (auto& id : Entries(device.compatibleIds)) ids.push_back(id);
-      if (std::any_of(ids.begin(), ids.end(), same)) targets.push_back(&device);
+      if (device.present && std::any_of(ids.begin(), ids.end(), same)) targets.push_back(&device);
     }
     if (targets.empty()) return Fail(setup::kErrorNoSuchDevinst);
-    if (!inf->models.empty() && std::none_of(inf->models.begin(), inf->models.end(), same))
-      return Fail(setup::kErrorNoDriverSelected);
     for (Device* device : targets) device->driverInf = infPath;
     if (restart) *restart = restartNeeded;
     return Succeed();
@@ -119,7 +113,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
     std::string path;
     DeviceClassGuid guid;
     std::string className;
-    std::vector<std::string> models;
   };
   struct Failure {
     DeviceStep step;
@@ -224,14 +217,8 @@ class SimulatedDeviceSetup : public DeviceSetup {
     }
     return entries;
   }
-  static bool Fail(std::uint32_t code) {
-    SetLastError(code);
-    return false;
-  }
-  static bool Succeed() {
-    SetLastError(err::kSuccess);
-    return true;
-  }
+  static bool Fail(std::uint32_t code) { return SetLastError(code), false; }
+  static bool Succeed() { return SetLastError(err::kSuccess), true; }
   std::unique_ptr<DeviceInfoSet> NewSet(std::vector<std::uint64_t> members) {
     return Succeed(), std::make_unique<Set>(*this, std::move(members));
   }

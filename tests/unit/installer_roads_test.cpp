@@ -42,9 +42,10 @@ class InstallerTest : public ::testing::Test {
   CDriverInstaller installer;
 };
 
-TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryList) {
+TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryListAndBothRoadsReportARestart) {
   const std::string size = std::to_string(sizeof kId - 1 + 2);
-  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalled);
+  devices.restartNeeded = true;
+  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalledRestartNeeded);
   EXPECT_THAT(devices.Calls(),
               ElementsAre("GetClassDevs 6", "EnumDeviceInfo 0", "DestroyDeviceInfoList",
                           std::string("GetINFClass ") + kInf, "CreateDeviceInfoList", "CreateDeviceInfo LabClass 1",
@@ -58,6 +59,7 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryList) {
   // The walk's normal end goes to the failure hook like any other.
   EXPECT_THAT(log.labels, ElementsAre("EnumDeviceInfo"));
   EXPECT_THAT(log.codes, ElementsAre(err::kNoMoreItems));
+  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalledRestartNeeded);  // now present
 }
 
 TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndTheFirstHitEndsTheWalk) {
@@ -196,24 +198,16 @@ TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
   devices.FailStep(DeviceStep::kEnumDevice, err::kInvalidParameter, 3);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
 
+  // A sizing answer that never grows ends the search instead of spinning.
+  devices.FailStep(DeviceStep::kGetRegistryProperty, err::kInsufficientBuffer);
+  const int reads = devices.CountCalls("GetDeviceRegistryProperty");
+  EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kInsufficientBuffer);
+  EXPECT_EQ(devices.CountCalls("GetDeviceRegistryProperty") - reads, 2);
+
   EXPECT_THAT(log.labels, ElementsAre("GetClassDevs(All Present Devices)", "GetDeviceRegistryProperty",
-                                      "EnumDeviceInfo"));
+                                      "EnumDeviceInfo", "GetDeviceRegistryProperty"));
   EXPECT_EQ(devices.CountCalls("GetINFClass"), 0);
   EXPECT_EQ(devices.Devices().size(), 1u);
-}
-
-TEST_F(InstallerTest, ASizingAnswerThatNeverGrowsEndsTheSearchInsteadOfSpinning) {
-  devices.AddDevice("PCI\\LAB\\1", {kId});
-  devices.FailStep(DeviceStep::kGetRegistryProperty, err::kInsufficientBuffer);
-  EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kInsufficientBuffer);
-  EXPECT_EQ(devices.CountCalls("GetDeviceRegistryProperty"), 2);
-  EXPECT_THAT(log.labels, ElementsAre("GetDeviceRegistryProperty"));
-}
-
-TEST_F(InstallerTest, RestartRequestGivesOneOnBothRoads) {
-  devices.restartNeeded = true;
-  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalledRestartNeeded);  // root road
-  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalledRestartNeeded);  // now present
 }
 
 }  // namespace

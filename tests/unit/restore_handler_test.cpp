@@ -50,7 +50,7 @@ class RestoreHandlerTest : public ::testing::Test {
     const std::string prefix = hostFolder.empty() ? "" : hostFolder + "/";
     where.WriteFile(prefix + "taskinfo.ini", manifest);
     where.WriteFile(prefix + "oem3.inf", "[Version]\r\n");
-    devices.AddInf(folder + "\\oem3.inf", DeviceClassGuid{0x11112222u, 3, 4, {5}}, "LabClass", {kId});
+    devices.AddInf(folder + "\\oem3.inf", DeviceClassGuid{0x11112222u, 3, 4, {5}}, "LabClass");
   }
   void MakeLabBackup() { MakeBackup(drive, u8"Backup/实验设备", kFolder, kManifest); }
 
@@ -110,6 +110,7 @@ TEST_F(RestoreHandlerTest, AbsentHardwareOrAManifestWithoutInfOrIdShowsTheCheckD
   MakeLabBackup();  // no device carries the PCI ID, and none is made for it
   MakeBackup(drive, "Backup/NoInf", "D:\\Backup\\NoInf", "[Lab]\r\n硬件ID=" + std::string(kId) + "\r\n");
   MakeBackup(drive, "Backup/NoId", "D:\\Backup\\NoId", "[Lab]\r\n驱动程序配置文件=oem3.inf\r\n");
+  devices.FailStep(testing::DeviceStep::kUpdateDriver, setup::kErrorNoDriverSelected);
   view.rows = 0;
   for (const char* folder : {kFolder, "D:\\Backup\\NoInf", "D:\\Backup\\NoId"}) {
     boxes.Clear();
@@ -120,8 +121,8 @@ TEST_F(RestoreHandlerTest, AbsentHardwareOrAManifestWithoutInfOrIdShowsTheCheckD
   EXPECT_EQ(view.statuses.size(), 6u);
   EXPECT_EQ(view.statuses[1], "共找到0个驱动");
   // Without the INF's name no device is touched. Without the ID the not-found
-  // text becomes the ID; the INF has no driver for it, so the root device made
-  // for it is removed again.
+  // text becomes the ID; the INF has no driver for it (the update fails), so
+  // the root device made for it is removed again.
   EXPECT_EQ(devices.CountCalls("GetClassDevs"), 2);
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 D:\\Backup\\NoId\\oem3.inf"), 1);
   EXPECT_THAT(devices.Devices(), IsEmpty());
