@@ -66,9 +66,8 @@ TEST_F(ProfileFileTest, LongResultsAreCutToTheFixedBuffers) {
   Put("[v]\r\nlong=" + std::string(600, 'x') + "\r\n");
   EXPECT_EQ(ini.ReadValue("v", "long"), std::string(519, 'x'));
 
-  // 60 names of 15 bytes (16 with the terminator) need 960 bytes. The service
-  // fills 778 bytes (the buffer size minus 2): 48 whole names and 10 bytes of
-  // the next one, which is kept as far as it goes.
+  // 60 names of 16 bytes with their NULs; 778 bytes (the buffer minus 2) hold
+  // 48 whole names and 10 bytes of the next one, which is kept as far as it goes.
   std::string text;
   for (int i = 0; i < 60; ++i) text += "[节名称节名称" + std::to_string(100 + i) + "]\r\nk=v\r\n";
   Put(text);
@@ -77,8 +76,7 @@ TEST_F(ProfileFileTest, LongResultsAreCutToTheFixedBuffers) {
   ASSERT_EQ(names.size(), 49u);
   EXPECT_EQ(names[48], "节名称节名");
 
-  // 400 lines of 19 bytes with their terminators: 5198 bytes hold 273 whole
-  // lines and 11 bytes of the next.
+  // 400 lines of 19 bytes: 5198 bytes hold 273 whole lines and 11 bytes of the next.
   text = "[SourceDisksFiles]\r\n";
   for (int i = 0; i < 400; ++i) text += "file" + std::to_string(10000 + i) + ".sys=1,,x\r\n";
   Put(text);
