@@ -143,8 +143,14 @@ TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
   EXPECT_EQ(logic.SelectAllChecked(), 1);
 }
 
-TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentType) {
+TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentTypeOrStaysIdle) {
   logic.OnInitDialog();
+  state.DestinationFolder = "D:\\old\\";
+  picker.Cancel();
+  logic.OnBackup();
+  EXPECT_TRUE(view.workers.empty());
+  EXPECT_EQ(state.DestinationFolder, "D:\\old\\");
+
   picker.Choose("C:\\备份");
   logic.OnBackup();
   EXPECT_EQ(picker.Prompt(), "请选择目标文件夹");
@@ -162,16 +168,9 @@ TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentType) {
   logic.OnBackup();
   EXPECT_EQ(state.DestinationFolder, "C:\\\\");
   EXPECT_EQ(view.workers.back(), BackupType::SelfExtracting);
-}
+  logic.OnWorkerFinished();
 
-TEST_F(MainDlgLogicTest, CancelledPickerOrWorkerThatCannotStartLeavesDialogIdle) {
-  logic.OnInitDialog();
-  state.DestinationFolder = "D:\\old\\";
-  picker.Cancel();
-  logic.OnBackup();
-  EXPECT_TRUE(view.workers.empty());
-  EXPECT_EQ(state.DestinationFolder, "D:\\old\\");
-
+  // A worker that cannot start leaves the dialog idle.
   view.workerStarts = false;
   StartBackup();
   EXPECT_TRUE(view.boxes.empty());

@@ -154,18 +154,6 @@ TEST(RegExportTest, BrokenInputIsReportedWithFileAndLine) {
             "\"REGEDIT4\" header)");
 }
 
-TEST(RegistryFileTest, UnusableFilesGiveOneLineErrors) {
-  PosixScratch dir;
-  MemoryRegistry reg;
-  std::string error;
-  std::string missing = dir.path() + "/nope";
-  EXPECT_FALSE(LoadSystemHive(missing, reg, error));
-  EXPECT_EQ(error, missing + ": No such file or directory");
-  std::string text = dir.WriteFile("text", "just some text\n");
-  EXPECT_FALSE(LoadSystemHive(text, reg, error));
-  EXPECT_EQ(error.rfind(text + ": ", 0), 0u) << error;
-}
-
 std::string Sz(const std::u16string& text) {
   std::u16string t = text;
   t.push_back(u'\0');
@@ -185,7 +173,7 @@ HiveKey ClassBranch() {
   return cls;
 }
 
-TEST(HiveLoadTest, CurrentControlSetFollowsSelectAndTheDriverDatabasesComeAlong) {
+TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndBadFilesAreNamed) {
   HiveKey root{u"ROOT", {}, {}};
   root.Child(u"ControlSet001").Child(u"Control");  // no Class here
   root.Child(u"ControlSet002").Child(u"Control").children.push_back(ClassBranch());
@@ -229,6 +217,12 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelectAndTheDriverDatabasesComeAlong)
   MemoryRegistry other;
   EXPECT_FALSE(LoadRegistryFile(file, other, error));
   EXPECT_EQ(error, file + ": no Class key (ControlSet001\\Control\\Class)");
+  // Unusable files give one-line errors.
+  EXPECT_FALSE(LoadSystemHive(dir / "nope", other, error));
+  EXPECT_EQ(error, dir / "nope" + ": No such file or directory");
+  const std::string text = dir.WriteFile("text", "just some text\n");
+  EXPECT_FALSE(LoadSystemHive(text, other, error));
+  EXPECT_EQ(error.rfind(text + ": ", 0), 0u) << error;
 }
 
 TEST(MemoryRegistryTest, KeysAreCaseInsensitiveInFoldedOrderAndStringsComeOutTerminated) {
