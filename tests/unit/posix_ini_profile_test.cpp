@@ -47,16 +47,14 @@ TEST_F(IniProfileTest, LfFileBecomesCrlfAndUntouchedLinesKeepTheirBytes) {
             "; head\r\n[ Spaced ]\r\nkey = value  \r\n\r\nother=3\r\nnew=2\r\n\r\n[Next]\r\nx=y\r\n");
 }
 
-TEST_F(IniProfileTest, NullNamesListAndDefaultsLoseTrailingBlanks) {
+TEST_F(IniProfileTest, NullNamesListDefaultsLoseTrailingBlanksAndResultsAreCutToTheBuffer) {
   scratch_.WriteFile("taskinfo.ini", "[SourceDisksFiles]\r\na.sys=1\r\n[版本]\r\n签名=1\r\n");
   EXPECT_EQ(Read("NoSection", "x", "dflt   "), "dflt");
   EXPECT_EQ(Read("NoSection", "x", nullptr), "");
   // A null key lists the keys of the section, a null section the section names.
   EXPECT_EQ(Read("版本", nullptr, ""), std::string("签名\0", 5));
   EXPECT_EQ(Read(nullptr, nullptr, ""), std::string("SourceDisksFiles\0版本\0", 22));
-}
 
-TEST_F(IniProfileTest, ResultsAreCutToTheBuffer) {
   // A double-byte character is never cut in half (wine cuts inside it).
   ASSERT_TRUE(Write("S", "cn", "ab驱动"));
   EXPECT_EQ(Read("S", "cn", "", 5), "ab驱");
@@ -67,16 +65,7 @@ TEST_F(IniProfileTest, ResultsAreCutToTheBuffer) {
   EXPECT_EQ(std::string(empty.data(), 2), std::string("\0\0", 2));
 }
 
-// Windows refuses the write even to root (wine as root writes).
-TEST_F(IniProfileTest, ReadOnlyFileIsKept) {
-  scratch_.WriteFile("taskinfo.ini", "[S]\r\nk=v\r\n");
-  ASSERT_TRUE(platform_.files().SetAttributes(file_, attr::kReadOnly));
-  EXPECT_FALSE(Write("S", "k", "w"));
-  EXPECT_EQ(GetLastError(), err::kAccessDenied);
-  EXPECT_EQ(Read("S", "k"), "v");
-}
-
-TEST_F(IniProfileTest, ValuesAreWrittenAsGiven) {
+TEST_F(IniProfileTest, ValuesAreWrittenAsGivenButNeverIntoAReadOnlyFile) {
   // Windows writes leading blanks of a value verbatim (wine drops them); reads trim.
   ASSERT_TRUE(Write("S", "sp", "  padded  "));
   EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[S]\r\nsp=  padded  \r\n");
@@ -87,6 +76,12 @@ TEST_F(IniProfileTest, ValuesAreWrittenAsGiven) {
   EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "[S]\r\nk=v\r\n");
   ASSERT_TRUE(Write("s", nullptr, nullptr));
   EXPECT_EQ(scratch_.ReadFile("taskinfo.ini"), "");
+  // Windows refuses the write even to root (wine as root writes).
+  ASSERT_TRUE(Write("S", "k", "v"));
+  ASSERT_TRUE(platform_.files().SetAttributes(file_, attr::kReadOnly));
+  EXPECT_FALSE(Write("S", "k", "w"));
+  EXPECT_EQ(GetLastError(), err::kAccessDenied);
+  EXPECT_EQ(Read("S", "k"), "v");
 }
 
 // Any bytes through the engine: the fuzz target. Here what only the file layer
