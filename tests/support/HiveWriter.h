@@ -1,7 +1,7 @@
 #pragma once
 // Writes a small registry hive file (regf, one hbin) from a key tree: keys and
-// values only, no security descriptors, classes, big-data cells or the size
-// hints libhivex does not read.
+// values only, subkeys in unsorted "li" lists (libhivex looks children up one
+// by one); no security descriptors, classes, big-data cells or size hints.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -92,9 +92,7 @@ class HiveWriter {
     vk.replace(20, name.size(), name);
     if (value.data.size() <= 4) {
       Put32(vk, 4, 0x80000000u | static_cast<std::uint32_t>(value.data.size()));
-      std::string inl = value.data;
-      inl.resize(4, '\0');
-      vk.replace(8, 4, inl);
+      vk.replace(8, value.data.size(), value.data);  // inline, zero-padded
     } else {
       Put32(vk, 4, static_cast<std::uint32_t>(value.data.size()));
       Put32(vk, 8, Cell(value.data));
@@ -114,31 +112,18 @@ class HiveWriter {
     std::uint32_t self = Cell(nk);
 
     if (!key.values.empty()) {
-      std::string list;
-      for (const HiveValue& v : key.values) {
-        std::string offset(4, '\0');
-        Put32(offset, 0, WriteValue(v));
-        list += offset;
-      }
+      std::string list(4 * key.values.size(), '\0');
+      for (std::size_t i = 0; i < key.values.size(); ++i) Put32(list, 4 * i, WriteValue(key.values[i]));
       Put32(bin_, self + 4 + 0x24, static_cast<std::uint32_t>(key.values.size()));
       Put32(bin_, self + 4 + 0x28, Cell(list));
     }
     if (!key.children.empty()) {
-      std::vector<const HiveKey*> sorted;
-      for (const HiveKey& c : key.children) sorted.push_back(&c);
-      std::sort(sorted.begin(), sorted.end(), [](const HiveKey* a, const HiveKey* b) {
-        return regtext::FoldName(a->name) < regtext::FoldName(b->name);
-      });
-      std::string lf(4 + 8 * sorted.size(), '\0');
-      lf.replace(0, 2, "lf");
-      Put16(lf, 2, static_cast<std::uint16_t>(sorted.size()));
-      for (std::size_t i = 0; i < sorted.size(); ++i) {
-        Put32(lf, 4 + 8 * i, WriteKey(*sorted[i], self, false));
-        std::string hint = NameBytes(sorted[i]->name).substr(0, 4);
-        lf.replace(8 + 8 * i, hint.size(), hint);
-      }
-      Put32(bin_, self + 4 + 0x14, static_cast<std::uint32_t>(sorted.size()));
-      Put32(bin_, self + 4 + 0x1C, Cell(lf));
+      std::string li(4 + 4 * key.children.size(), '\0');
+      li.replace(0, 2, "li");
+      Put16(li, 2, static_cast<std::uint16_t>(key.children.size()));
+      for (std::size_t i = 0; i < key.children.size(); ++i) Put32(li, 4 + 4 * i, WriteKey(key.children[i], self, false));
+      Put32(bin_, self + 4 + 0x14, static_cast<std::uint32_t>(key.children.size()));
+      Put32(bin_, self + 4 + 0x1C, Cell(li));
     }
     return self;
   }
