@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,8 @@ class SimulatedDeviceSetup : public DeviceSetup {
     std::uint64_t serial = 0;
     std::string instanceId;
     DeviceClassGuid classGuid;
-    bool hasHardwareIds = false;
-    std::string hardwareIds;    // the raw multi-string, closing NULs included
-    std::string compatibleIds;  // as hardwareIds; empty: no list
+    std::optional<std::string> hardwareIds;  // the raw multi-string, closing NULs included
+    std::optional<std::string> compatibleIds;
     bool present = true;
     std::string driverInf;      // the INF last installed on it
   };
@@ -47,7 +47,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
   }
   void AddDeviceRawIds(const std::string& id, const std::string& rawList) {
     AddDeviceWithoutIds(id);
-    devices_.back().hasHardwareIds = true;
     devices_.back().hardwareIds = rawList;
   }
   void AddInf(const std::string& path, const DeviceClassGuid& guid, const std::string& className) {
@@ -98,8 +97,8 @@ class SimulatedDeviceSetup : public DeviceSetup {
     auto same = [&](const std::string& id) { return mbcs::EqualsNoCaseAscii(id, hardwareId); };
     std::vector<Device*> targets;
     for (auto& device : devices_) {
-      auto ids = Entries(device.hasHardwareIds ? device.hardwareIds : "");
-      for (auto& id : Entries(device.compatibleIds)) ids.push_back(id);
+      auto ids = Entries(device.hardwareIds.value_or(""));
+      for (auto& id : Entries(device.compatibleIds.value_or(""))) ids.push_back(id);
       if (device.present && std::any_of(ids.begin(), ids.end(), same)) targets.push_back(&device);
     }
     if (targets.empty()) return Fail(setup::kErrorNoSuchDevinst);
@@ -144,16 +143,12 @@ class SimulatedDeviceSetup : public DeviceSetup {
     bool GetRegistryProperty(const DeviceElement& element, std::uint32_t property, std::uint32_t* type,
                              unsigned char* buffer, std::uint32_t size, std::uint32_t* required) override {
       Device* d = o_.Log("GetDeviceRegistryProperty", element, property, size);
-      const std::string* list = !d ? nullptr
-                                : property == setup::kSpdrpHardwareId && d->hasHardwareIds ? &d->hardwareIds
-                                : property == setup::kSpdrpCompatibleIds && !d->compatibleIds.empty() ? &d->compatibleIds
-                                                                                                       : nullptr;
+      const auto& list = property == setup::kSpdrpHardwareId ? d->hardwareIds : d->compatibleIds;
       const auto listSize = list ? static_cast<std::uint32_t>(list->size()) : 0u;
       if (o_.Scripted(DeviceStep::kGetRegistryProperty)) {
         if (required && GetLastError() == err::kInsufficientBuffer) *required = listSize;
         return false;
       }
-      if (!d) return Fail(setup::kErrorNoSuchDevinst);
       if (required) *required = listSize;
       if (!list) return Fail(err::kInvalidData);
       if (type) *type = 7;  // REG_MULTI_SZ
@@ -180,9 +175,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
                              std::uint32_t size) override {
       Device* d = o_.Log("SetDeviceRegistryProperty", element, property, size);
       if (o_.Scripted(DeviceStep::kSetRegistryProperty)) return false;
-      if (!d) return Fail(setup::kErrorNoSuchDevinst);
-      d->hardwareIds.assign(reinterpret_cast<const char*>(data), size);
-      d->hasHardwareIds = true;
+      d->hardwareIds = std::string(reinterpret_cast<const char*>(data), size);
       return Succeed();
     }
     bool CallClassInstaller(std::uint32_t function, const DeviceElement& element) override {
@@ -190,7 +183,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
       o_.calls_.push_back("CallClassInstaller " + std::to_string(function) + " " + (d ? d->instanceId : "?"));
       const bool reg = function == setup::kDifRegisterDevice;
       if (o_.Scripted(reg ? DeviceStep::kRegisterDevice : DeviceStep::kRemoveDevice)) return false;
-      if (!d) return Fail(setup::kErrorNoSuchDevinst);
       if (reg) d->present = true;
       else o_.EraseDevice(element.token);
       return Succeed();
