@@ -121,7 +121,9 @@ class HiveWriter {
       std::string li(4 + 4 * key.children.size(), '\0');
       li.replace(0, 2, "li");
       Put16(li, 2, static_cast<std::uint16_t>(key.children.size()));
-      for (std::size_t i = 0; i < key.children.size(); ++i) Put32(li, 4 + 4 * i, WriteKey(key.children[i], self, false));
+      for (std::size_t i = 0; i < key.children.size(); ++i) {
+        Put32(li, 4 + 4 * i, WriteKey(key.children[i], self, false));
+      }
       Put32(bin_, self + 4 + 0x14, static_cast<std::uint32_t>(key.children.size()));
       Put32(bin_, self + 4 + 0x1C, Cell(li));
     }
