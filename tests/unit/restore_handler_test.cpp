@@ -93,17 +93,27 @@ TEST_F(RestoreHandlerTest, CancelledPickerOrFolderWithoutBackupTouchesNoDevice) 
   EXPECT_THAT(devices.Calls(), IsEmpty());
 }
 
-TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverAndOnlyTheFirstSectionCounts) {
+// The driver's name is the last folder level: "乗" is 0x81 0x5C in GBK, its trail
+// byte no separator; a drive root gives an empty name, and the paths built from
+// it keep the root's own backslash.
+TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverNamedAfterTheLastFolderLevel) {
   devices.AddDevice("PCI\\LAB\\1", {kId});
   devices.AddDevice("USB\\OTHER\\1", {"USB\\VID_0001"});
   devices.restartNeeded = true;  // reported as plain success
-  MakeBackup(drive, u8"Backup/实验设备", kFolder,
+  // Only the first section counts.
+  MakeBackup(drive, u8"Backup/乗", "D:\\Backup\\乗",
              kManifest + "[另一个类]\r\n硬件ID=USB\\VID_0001\r\n驱动程序配置文件=oem3.inf\r\n");
-  picker.Choose(kFolder);
-  Restore();
-  ExpectOneBox(kSucceeded);
-  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动实验设备", "共找到7个驱动"));
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 1);
+  MakeBackup(rootDrive, "", "C:\\", kManifest);
+  for (auto [folder, name] : {std::pair{"D:\\Backup\\乗", "乗"}, std::pair{"C:\\", ""}}) {
+    boxes.Clear();
+    view.statuses.clear();
+    picker.Choose(folder);
+    Restore();
+    ExpectOneBox(kSucceeded);
+    EXPECT_THAT(view.statuses, ElementsAre(std::string("正在恢复驱动") + name, "共找到7个驱动"));
+  }
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 2);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " C:\\\\oem3.inf"), 1);
 }
 
 TEST_F(RestoreHandlerTest, AbsentHardwareOrAManifestWithoutInfOrIdShowsTheCheckDeviceMessage) {
@@ -126,23 +136,6 @@ TEST_F(RestoreHandlerTest, AbsentHardwareOrAManifestWithoutInfOrIdShowsTheCheckD
   EXPECT_EQ(devices.CountCalls("GetClassDevs"), 2);
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 D:\\Backup\\NoId\\oem3.inf"), 1);
   EXPECT_THAT(devices.Devices(), IsEmpty());
-}
-
-TEST_F(RestoreHandlerTest, DriverNameIsTheLastFolderLevel) {
-  devices.AddDevice("PCI\\LAB\\1", {kId});
-  // "乗" is 0x81 0x5C in GBK: its trail byte is not a separator. A drive root
-  // gives an empty name; the paths built from it keep the root's own backslash.
-  MakeBackup(drive, u8"Backup/乗", "D:\\Backup\\乗", kManifest);
-  MakeBackup(rootDrive, "", "C:\\", kManifest);
-  for (auto [folder, name] : {std::pair{"D:\\Backup\\乗", "乗"}, std::pair{"C:\\", ""}}) {
-    boxes.Clear();
-    view.statuses.clear();
-    picker.Choose(folder);
-    Restore();
-    ExpectOneBox(kSucceeded);
-    EXPECT_THAT(view.statuses, ElementsAre(std::string("正在恢复驱动") + name, "共找到7个驱动"));
-  }
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " C:\\\\oem3.inf"), 1);
 }
 
 }  // namespace
