@@ -127,10 +127,9 @@ class SimulatedDeviceSetup : public DeviceSetup {
     ~Set() override {
       o_.calls_.push_back("DestroyDeviceInfoList");
       --o_.liveSets;
-      for (std::uint64_t serial : created_) {  // never registered: it lived only in its set
-        const Device* d = o_.FindDevice(serial);
-        if (d && !d->present) o_.EraseDevice(serial);
-      }
+      // A device never registered lived only in its set (the tests create in one set at a time).
+      auto& all = o_.devices_;
+      all.erase(std::remove_if(all.begin(), all.end(), [](const Device& d) { return !d.present; }), all.end());
       if (o_.destroyLeavesError != 0) SetLastError(o_.destroyLeavesError);
     }
     bool EnumDevice(std::uint32_t index, DeviceElement& element) override {
@@ -167,7 +166,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
       Device& device = o_.devices_.back();
       device.classGuid = guid;
       device.present = false;
-      created_.push_back(device.serial);
       element.token = device.serial;
       return Succeed();
     }
@@ -191,7 +189,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
    private:
     SimulatedDeviceSetup& o_;
     std::vector<std::uint64_t> members_;  // the devices the set enumerates
-    std::vector<std::uint64_t> created_;  // the elements created in it
   };
 
   static std::string MultiString(const std::vector<std::string>& entries) {
