@@ -30,7 +30,7 @@ class ProfileFileTest : public ::testing::Test {
   CProfileFile ini{Services()};
 };
 
-TEST_F(ProfileFileTest, ManifestRoundTripInGbkWithCrlf) {
+TEST_F(ProfileFileTest, ManifestRoundTripInGbkWithCrlfAndAMissingFileShowsOneMessagePerRead) {
   EXPECT_TRUE(ini.WriteValue("显卡驱动", "文件1", "oem12.inf"));
   EXPECT_TRUE(ini.WriteValue("Second", "描述", "100% 兼容%"));  // percent signs are data, never a format
   EXPECT_EQ(scratch.ReadFile(u8"显卡/taskinfo.ini"), "[显卡驱动]\r\n文件1=oem12.inf\r\n[Second]\r\n描述=100% 兼容%\r\n");
@@ -42,9 +42,8 @@ TEST_F(ProfileFileTest, ManifestRoundTripInGbkWithCrlf) {
   ini.GetSection("显卡驱动", names);
   EXPECT_EQ(names, (StringArray{"x", "显卡驱动", "Second", "文件1=oem12.inf"}));
   EXPECT_TRUE(boxes.Shown().empty());
-}
 
-TEST_F(ProfileFileTest, MissingFileShowsOneMessagePerReadAndYieldsNothing) {
+  // A missing file shows one message per read and yields nothing.
   ini.SetPath("C:\\nowhere\\taskinfo.ini");
   StringArray out{"kept"};
   EXPECT_EQ(ini.ReadValue("驱动", "硬件ID"), "");
