@@ -30,15 +30,11 @@ inline void AddInstance(MemoryRegistry& reg, const std::string& classKey,
                         const std::string& instanceKey, const Instance& in) {
   std::string path = kClassRoot + "\\" + classKey + "\\" + instanceKey;
   reg.CreateKey(path);
-  auto set = [&](const char* name, const std::optional<std::string>& v) {
-    if (v) reg.SetString(path, name, *v);
-  };
-  set("DriverDesc", in.desc);
-  set("ProviderName", in.provider);
-  set("DriverDate", in.date);
-  set("DriverVersion", in.version);
-  set("InfPath", in.inf);
-  set("MatchingDeviceId", in.matchingId);
+  for (const auto& [name, value] : {std::pair{"DriverDesc", &in.desc}, {"ProviderName", &in.provider},
+                                    {"DriverDate", &in.date}, {"DriverVersion", &in.version},
+                                    {"InfPath", &in.inf}, {"MatchingDeviceId", &in.matchingId}}) {
+    if (*value) reg.SetString(path, name, **value);
+  }
 }
 
 }  // namespace pelorin::testing

@@ -1,7 +1,7 @@
 #pragma once
 // Writes a small registry hive file (regf, one hbin) from a key tree: keys and
-// values only, no security descriptors, classes, big-data cells or the size
-// hints libhivex does not read.
+// values only, subkeys in unsorted "li" lists (libhivex looks children up one
+// by one); no security descriptors, classes, big-data cells or size hints.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -36,27 +36,25 @@ class HiveWriter {
   std::string Write(const HiveKey& root) {
     bin_.assign(32, '\0');  // hbin header, filled in at the end
     std::uint32_t rootOffset = WriteKey(root, 0xFFFFFFFF, true);
-    // Pad the bin to whole pages with one free cell.
-    std::size_t size = (bin_.size() + 4095) / 4096 * 4096;
-    if (size - bin_.size() >= 8) {
-      std::size_t free = size - bin_.size();
-      std::string cell(free, '\0');
-      Put32(cell, 0, static_cast<std::uint32_t>(free));
-      bin_ += cell;
-    }
+    // Pad the bin to whole pages with one free cell (cells keep the size a multiple of 8).
+    const std::size_t size = (bin_.size() + 4095) / 4096 * 4096;
+    const std::size_t free = size - bin_.size();
     bin_.resize(size, '\0');
+    if (free > 0) Put32(bin_, size - free, static_cast<std::uint32_t>(free));
     bin_.replace(0, 4, "hbin");
     Put32(bin_, 8, static_cast<std::uint32_t>(size));
 
     std::string base(4096, '\0');
     base.replace(0, 4, "regf");
-    // Sequence numbers, version 1.5, root cell, bin size.
+    // Sequence numbers, version 1.5, root cell, bin size; the checksum XORs the
+    // header's words, of which only these and "regf" are not zero.
     using Field = std::pair<int, std::uint32_t>;
+    std::uint32_t sum = 0x66676572;
     for (auto [at, v] : std::initializer_list<Field>{{4, 1u}, {8, 1u}, {0x14, 1u}, {0x18, 5u}, {0x20, 1u}, {0x24, rootOffset},
-                         {0x28, static_cast<std::uint32_t>(size)}, {0x2C, 1u}})
+                         {0x28, static_cast<std::uint32_t>(size)}, {0x2C, 1u}}) {
       Put32(base, at, v);
-    std::uint32_t sum = 0;
-    for (int i = 0; i < 0x1FC; i += 4) sum ^= Get32(base, i);
+      sum ^= v;
+    }
     Put32(base, 0x1FC, sum);
     return base + bin_;
   }
@@ -66,11 +64,6 @@ class HiveWriter {
     for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
   }
   static void Put16(std::string& s, std::size_t at, std::uint16_t v) { s[at] = char(v & 0xFF), s[at + 1] = char(v >> 8); }
-  static std::uint32_t Get32(const std::string& s, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + i])) << (8 * i);
-    return v;
-  }
   // Appends a used cell holding `body`; returns its offset from the bin start.
   std::uint32_t Cell(const std::string& body) {
     std::size_t size = (body.size() + 4 + 7) / 8 * 8;
@@ -81,13 +74,12 @@ class HiveWriter {
     bin_ += cell;
     return offset;
   }
-  // Names go in as Latin-1 when they can (the "compressed" form), else UTF-16LE.
+  // Names go in as ASCII when they can (the "compressed" form), else UTF-16LE.
   static bool Compressible(const std::u16string& name) {
     return std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; });
   }
   static std::string NameBytes(const std::u16string& name) {
-    if (Compressible(name)) return std::string(name.begin(), name.end());
-    return regtext::Utf16ToBytes(name);
+    return Compressible(name) ? std::string(name.begin(), name.end()) : regtext::Utf16ToBytes(name);
   }
 
   std::uint32_t WriteValue(const HiveValue& value) {
@@ -100,9 +92,7 @@ class HiveWriter {
     vk.replace(20, name.size(), name);
     if (value.data.size() <= 4) {
       Put32(vk, 4, 0x80000000u | static_cast<std::uint32_t>(value.data.size()));
-      std::string inl = value.data;
-      inl.resize(4, '\0');
-      vk.replace(8, 4, inl);
+      vk.replace(8, value.data.size(), value.data);  // inline, zero-padded
     } else {
       Put32(vk, 4, static_cast<std::uint32_t>(value.data.size()));
       Put32(vk, 8, Cell(value.data));
@@ -122,31 +112,20 @@ class HiveWriter {
     std::uint32_t self = Cell(nk);
 
     if (!key.values.empty()) {
-      std::string list;
-      for (const HiveValue& v : key.values) {
-        std::string offset(4, '\0');
-        Put32(offset, 0, WriteValue(v));
-        list += offset;
-      }
+      std::string list(4 * key.values.size(), '\0');
+      for (std::size_t i = 0; i < key.values.size(); ++i) Put32(list, 4 * i, WriteValue(key.values[i]));
       Put32(bin_, self + 4 + 0x24, static_cast<std::uint32_t>(key.values.size()));
       Put32(bin_, self + 4 + 0x28, Cell(list));
     }
     if (!key.children.empty()) {
-      std::vector<const HiveKey*> sorted;
-      for (const HiveKey& c : key.children) sorted.push_back(&c);
-      std::sort(sorted.begin(), sorted.end(), [](const HiveKey* a, const HiveKey* b) {
-        return regtext::FoldName(a->name) < regtext::FoldName(b->name);
-      });
-      std::string lf(4 + 8 * sorted.size(), '\0');
-      lf.replace(0, 2, "lf");
-      Put16(lf, 2, static_cast<std::uint16_t>(sorted.size()));
-      for (std::size_t i = 0; i < sorted.size(); ++i) {
-        Put32(lf, 4 + 8 * i, WriteKey(*sorted[i], self, false));
-        std::string hint = NameBytes(sorted[i]->name).substr(0, 4);
-        lf.replace(8 + 8 * i, hint.size(), hint);
+      std::string li(4 + 4 * key.children.size(), '\0');
+      li.replace(0, 2, "li");
+      Put16(li, 2, static_cast<std::uint16_t>(key.children.size()));
+      for (std::size_t i = 0; i < key.children.size(); ++i) {
+        Put32(li, 4 + 4 * i, WriteKey(key.children[i], self, false));
       }
-      Put32(bin_, self + 4 + 0x14, static_cast<std::uint32_t>(sorted.size()));
-      Put32(bin_, self + 4 + 0x1C, Cell(lf));
+      Put32(bin_, self + 4 + 0x14, static_cast<std::uint32_t>(key.children.size()));
+      Put32(bin_, self + 4 + 0x1C, Cell(li));
     }
     return self;
   }

@@ -1,15 +1,13 @@
 #pragma once
-// A device manager in memory for the installer's and the restore's tests:
-// present devices with their ID lists, INF files with their class, a restart
-// flag; any step can fail with a chosen code, and every call is recorded.
-// As on Windows: successful calls leave the last-error code 0; a new element
-// becomes a present device when registered and goes with its set when it never
-// was; the driver update needs a present device carrying the ID (ASCII case
-// ignored) among its hardware or compatible IDs. It must outlive its sets.
+// A device manager in memory: present devices with their ID lists, INFs with
+// their class; any step can fail with a chosen code, every call is recorded.
+// As on Windows: success leaves last error 0; a new element becomes present when
+// registered and goes with its set when it never was; the driver update needs a
+// present device carrying the ID (ASCII case aside). It must outlive its sets.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,9 +28,8 @@ class SimulatedDeviceSetup : public DeviceSetup {
     std::uint64_t serial = 0;
     std::string instanceId;
     DeviceClassGuid classGuid;
-    bool hasHardwareIds = false;
-    std::string hardwareIds;    // the raw multi-string, closing NULs included
-    std::string compatibleIds;  // as hardwareIds; empty: no list
+    std::optional<std::string> hardwareIds;  // the raw multi-string, closing NULs included
+    std::optional<std::string> compatibleIds;
     bool present = true;
     std::string driverInf;      // the INF last installed on it
   };
@@ -50,13 +47,10 @@ class SimulatedDeviceSetup : public DeviceSetup {
   }
   void AddDeviceRawIds(const std::string& id, const std::string& rawList) {
     AddDeviceWithoutIds(id);
-    devices_.back().hasHardwareIds = true;
     devices_.back().hardwareIds = rawList;
   }
-  // `models`: the hardware IDs the INF has a driver for (none: every ID).
-  void AddInf(const std::string& path, const DeviceClassGuid& guid, const std::string& className,
-              const std::vector<std::string>& models = {}) {
-    infs_.push_back({path, guid, className, models});
+  void AddInf(const std::string& path, const DeviceClassGuid& guid, const std::string& className) {
+    infs_.push_back({path, guid, className});
   }
   // The `occurrence`-th call of `step` (from 1, over the manager's life; 0: every call) fails with `code`.
   void FailStep(DeviceStep step, std::uint32_t code, int occurrence = 0) { failures_.push_back({step, code, occurrence}); }
@@ -73,7 +67,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
   std::uint32_t destroyLeavesError = 0;  // the last-error code a set's destruction leaves (0: unchanged)
 
   std::unique_ptr<DeviceInfoSet> GetClassDevs(std::uint32_t flags) override {
-    Record("GetClassDevs " + std::to_string(flags));
+    calls_.push_back("GetClassDevs " + std::to_string(flags));
     if (Scripted(DeviceStep::kGetClassDevs)) return nullptr;
     std::vector<std::uint64_t> members;
     for (const auto& d : devices_)
@@ -81,37 +75,33 @@ class SimulatedDeviceSetup : public DeviceSetup {
     return NewSet(std::move(members));
   }
   bool GetInfClass(const std::string& infPath, DeviceClassGuid& guid, char* className, std::uint32_t cap) override {
-    Record("GetINFClass " + infPath);
+    calls_.push_back("GetINFClass " + infPath);
     if (Scripted(DeviceStep::kGetInfClass)) return false;
     const Inf* inf = FindInf(infPath);
     if (!inf) return Fail(err::kFileNotFound);
-    if (!className || inf->className.size() + 1 > cap) return Fail(err::kInsufficientBuffer);
+    if (inf->className.size() + 1 > cap) return Fail(err::kInsufficientBuffer);
     std::memcpy(className, inf->className.c_str(), inf->className.size() + 1);
     guid = inf->guid;
     return Succeed();
   }
   std::unique_ptr<DeviceInfoSet> CreateDeviceInfoList(const DeviceClassGuid&) override {
-    Record("CreateDeviceInfoList");
+    calls_.push_back("CreateDeviceInfoList");
     if (Scripted(DeviceStep::kCreateDeviceInfoList)) return nullptr;
     return NewSet({});
   }
   bool UpdateDriver(const std::string& hardwareId, const std::string& infPath, std::uint32_t flags,
                     bool* restart) override {
-    Record("UpdateDriverForPlugAndPlayDevices " + hardwareId + " " + infPath + " " + std::to_string(flags));
+    calls_.push_back("UpdateDriverForPlugAndPlayDevices " + hardwareId + " " + infPath + " " + std::to_string(flags));
     if (Scripted(DeviceStep::kUpdateDriver)) return false;
-    const Inf* inf = FindInf(infPath);
-    if (!inf) return Fail(err::kFileNotFound);
+    if (!FindInf(infPath)) return Fail(err::kFileNotFound);
     auto same = [&](const std::string& id) { return mbcs::EqualsNoCaseAscii(id, hardwareId); };
     std::vector<Device*> targets;
     for (auto& device : devices_) {
-      if (!device.present) continue;
-      auto ids = Entries(device.hasHardwareIds ? device.hardwareIds : "");
-      for (auto& id : Entries(device.compatibleIds)) ids.push_back(id);
-      if (std::any_of(ids.begin(), ids.end(), same)) targets.push_back(&device);
+      auto ids = Entries(device.hardwareIds.value_or(""));
+      for (auto& id : Entries(device.compatibleIds.value_or(""))) ids.push_back(id);
+      if (device.present && std::any_of(ids.begin(), ids.end(), same)) targets.push_back(&device);
     }
     if (targets.empty()) return Fail(setup::kErrorNoSuchDevinst);
-    if (!inf->models.empty() && std::none_of(inf->models.begin(), inf->models.end(), same))
-      return Fail(setup::kErrorNoDriverSelected);
     for (Device* device : targets) device->driverInf = infPath;
     if (restart) *restart = restartNeeded;
     return Succeed();
@@ -122,7 +112,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
     std::string path;
     DeviceClassGuid guid;
     std::string className;
-    std::vector<std::string> models;
   };
   struct Failure {
     DeviceStep step;
@@ -136,16 +125,15 @@ class SimulatedDeviceSetup : public DeviceSetup {
       ++o_.liveSets;
     }
     ~Set() override {
-      o_.Record("DestroyDeviceInfoList");
+      o_.calls_.push_back("DestroyDeviceInfoList");
       --o_.liveSets;
-      for (std::uint64_t serial : created_) {  // never registered: it lived only in its set
-        const Device* d = o_.FindDevice(serial);
-        if (d && !d->present) o_.EraseDevice(serial);
-      }
+      // A device never registered lived only in its set (the tests create in one set at a time).
+      auto& all = o_.devices_;
+      all.erase(std::remove_if(all.begin(), all.end(), [](const Device& d) { return !d.present; }), all.end());
       if (o_.destroyLeavesError != 0) SetLastError(o_.destroyLeavesError);
     }
     bool EnumDevice(std::uint32_t index, DeviceElement& element) override {
-      o_.Record("EnumDeviceInfo " + std::to_string(index));
+      o_.calls_.push_back("EnumDeviceInfo " + std::to_string(index));
       if (o_.Scripted(DeviceStep::kEnumDevice)) return false;
       if (index >= members_.size()) return Fail(err::kNoMoreItems);
       element.token = members_[index];
@@ -154,16 +142,12 @@ class SimulatedDeviceSetup : public DeviceSetup {
     bool GetRegistryProperty(const DeviceElement& element, std::uint32_t property, std::uint32_t* type,
                              unsigned char* buffer, std::uint32_t size, std::uint32_t* required) override {
       Device* d = o_.Log("GetDeviceRegistryProperty", element, property, size);
-      const std::string* list = !d ? nullptr
-                                : property == setup::kSpdrpHardwareId && d->hasHardwareIds ? &d->hardwareIds
-                                : property == setup::kSpdrpCompatibleIds && !d->compatibleIds.empty() ? &d->compatibleIds
-                                                                                                       : nullptr;
+      const auto& list = property == setup::kSpdrpHardwareId ? d->hardwareIds : d->compatibleIds;
       const auto listSize = list ? static_cast<std::uint32_t>(list->size()) : 0u;
       if (o_.Scripted(DeviceStep::kGetRegistryProperty)) {
         if (required && GetLastError() == err::kInsufficientBuffer) *required = listSize;
         return false;
       }
-      if (!d) return Fail(setup::kErrorNoSuchDevinst);
       if (required) *required = listSize;
       if (!list) return Fail(err::kInvalidData);
       if (type) *type = 7;  // REG_MULTI_SZ
@@ -171,15 +155,17 @@ class SimulatedDeviceSetup : public DeviceSetup {
       std::memcpy(buffer, list->data(), listSize);
       return Succeed();
     }
-    bool CreateDevice(const std::string& name, const DeviceClassGuid& guid, const char* description,
-                      std::uint32_t flags, DeviceElement& element) override {
-      o_.Record("CreateDeviceInfo " + name + " " + std::to_string(flags) + (description ? " described" : ""));
+    bool CreateDevice(const std::string& name, const DeviceClassGuid& guid, const char*, std::uint32_t flags,
+                      DeviceElement& element) override {
+      o_.calls_.push_back("CreateDeviceInfo " + name + " " + std::to_string(flags));
       if (o_.Scripted(DeviceStep::kCreateDevice)) return false;
-      o_.AddDeviceWithoutIds((flags & setup::kDicdGenerateId) ? o_.GenerateInstanceId(name) : name);
+      // The tests make one root device of a class at a time (ASCII class names): always number 0000.
+      std::string id = (flags & setup::kDicdGenerateId) ? "ROOT\\" + name + "\\0000" : name;
+      for (char& c : id) c = mbcs::UpperAscii(c);
+      o_.AddDeviceWithoutIds(id);
       Device& device = o_.devices_.back();
       device.classGuid = guid;
       device.present = false;
-      created_.push_back(device.serial);
       element.token = device.serial;
       return Succeed();
     }
@@ -187,19 +173,14 @@ class SimulatedDeviceSetup : public DeviceSetup {
                              std::uint32_t size) override {
       Device* d = o_.Log("SetDeviceRegistryProperty", element, property, size);
       if (o_.Scripted(DeviceStep::kSetRegistryProperty)) return false;
-      if (!d) return Fail(setup::kErrorNoSuchDevinst);
-      if (property != setup::kSpdrpHardwareId || (size > 0 && !data)) return Fail(err::kInvalidParameter);
-      d->hardwareIds.assign(reinterpret_cast<const char*>(data), size);
-      d->hasHardwareIds = true;
+      d->hardwareIds = std::string(reinterpret_cast<const char*>(data), size);
       return Succeed();
     }
     bool CallClassInstaller(std::uint32_t function, const DeviceElement& element) override {
       Device* d = o_.FindDevice(element.token);
-      o_.Record("CallClassInstaller " + std::to_string(function) + " " + (d ? d->instanceId : "?"));
+      o_.calls_.push_back("CallClassInstaller " + std::to_string(function) + " " + (d ? d->instanceId : "?"));
       const bool reg = function == setup::kDifRegisterDevice;
-      if (!reg && function != setup::kDifRemove) return Fail(err::kInvalidParameter);
       if (o_.Scripted(reg ? DeviceStep::kRegisterDevice : DeviceStep::kRemoveDevice)) return false;
-      if (!d) return Fail(setup::kErrorNoSuchDevinst);
       if (reg) d->present = true;
       else o_.EraseDevice(element.token);
       return Succeed();
@@ -208,7 +189,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
    private:
     SimulatedDeviceSetup& o_;
     std::vector<std::uint64_t> members_;  // the devices the set enumerates
-    std::vector<std::uint64_t> created_;  // the elements created in it
   };
 
   static std::string MultiString(const std::vector<std::string>& entries) {
@@ -226,14 +206,8 @@ class SimulatedDeviceSetup : public DeviceSetup {
     }
     return entries;
   }
-  static bool Fail(std::uint32_t code) {
-    SetLastError(code);
-    return false;
-  }
-  static bool Succeed() {
-    SetLastError(err::kSuccess);
-    return true;
-  }
+  static bool Fail(std::uint32_t code) { return SetLastError(code), false; }
+  static bool Succeed() { return SetLastError(err::kSuccess), true; }
   std::unique_ptr<DeviceInfoSet> NewSet(std::vector<std::uint64_t> members) {
     return Succeed(), std::make_unique<Set>(*this, std::move(members));
   }
@@ -245,11 +219,10 @@ class SimulatedDeviceSetup : public DeviceSetup {
     }
     return false;
   }
-  void Record(std::string line) { calls_.push_back(std::move(line)); }
   Device* Log(const char* call, const DeviceElement& element, std::uint32_t property, std::uint32_t size) {
     Device* d = FindDevice(element.token);
-    Record(std::string(call) + " " + (d ? d->instanceId : "?") + " " + std::to_string(property) + " " +
-           std::to_string(size));
+    calls_.push_back(std::string(call) + " " + (d ? d->instanceId : "?") + " " + std::to_string(property) + " " +
+                     std::to_string(size));
     return d;
   }
   Device* FindDevice(std::uint64_t serial) {
@@ -266,20 +239,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
     devices_.erase(std::remove_if(devices_.begin(), devices_.end(), [&](const Device& d) { return d.serial == serial; }),
                    devices_.end());
   }
-  // ROOT\<NAME>\nnnn with the lowest number not yet taken, as Windows generates them.
-  std::string GenerateInstanceId(const std::string& name) const {
-    std::string upper = "ROOT\\" + name + "\\";
-    for (std::size_t i = 0; i < upper.size(); i += mbcs::CharLength(upper, i)) upper[i] = mbcs::UpperAscii(upper[i]);
-    for (int number = 0;; ++number) {
-      char digits[16];
-      std::snprintf(digits, sizeof digits, "%04d", number);
-      const std::string candidate = upper + digits;
-      if (std::none_of(devices_.begin(), devices_.end(),
-                       [&](const Device& d) { return mbcs::EqualsNoCaseAscii(d.instanceId, candidate); }))
-        return candidate;
-    }
-  }
-
   std::vector<Device> devices_;
   std::vector<Inf> infs_;
   std::vector<Failure> failures_;

@@ -42,24 +42,10 @@ class InstallerTest : public ::testing::Test {
   CDriverInstaller installer;
 };
 
-TEST_F(InstallerTest, PresentDeviceCarryingTheIdTakesTheUpdateRoadAndStopsTheSearchThere) {
-  devices.AddDeviceWithoutIds("ACPI\\NOLIST\\0");
-  // A missing INF fails before any device call.
-  EXPECT_EQ(installer.InstallDriver("D:\\Backup\\实验设备\\找不到相应值", kId), install::kFailed);
-  EXPECT_THAT(devices.Calls(), IsEmpty());
-  devices.AddDevice("DISPLAY\\MONITOR\\0", {"MONITOR\\Default_Monitor"});
-  devices.AddDevice("PCI\\LAB\\1", {"PCI\\VEN_8086&DEV_1237&SUBSYS_00000000", kId});
-  devices.AddDevice("PCI\\LAB\\2", {kId});
-
-  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalled);
-
-  EXPECT_EQ(devices.CountCalls("EnumDeviceInfo"), 3);  // the hit at index 2 ends the walk
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " " + kInf + " 1"), 1);
-}
-
-TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryList) {
+TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryListAndBothRoadsReportARestart) {
   const std::string size = std::to_string(sizeof kId - 1 + 2);
-  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalled);
+  devices.restartNeeded = true;
+  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalledRestartNeeded);
   EXPECT_THAT(devices.Calls(),
               ElementsAre("GetClassDevs 6", "EnumDeviceInfo 0", "DestroyDeviceInfoList",
                           std::string("GetINFClass ") + kInf, "CreateDeviceInfoList", "CreateDeviceInfo LabClass 1",
@@ -73,11 +59,13 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryList) {
   // The walk's normal end goes to the failure hook like any other.
   EXPECT_THAT(log.labels, ElementsAre("EnumDeviceInfo"));
   EXPECT_THAT(log.codes, ElementsAre(err::kNoMoreItems));
+  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalledRestartNeeded);  // now present
 }
 
-TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndDevicesWithoutThemAreSkipped) {
+TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndTheFirstHitEndsTheWalk) {
   devices.AddDeviceWithoutIds("ROOT\\NOLIST\\0000");
   devices.AddDevice("HID\\LAB\\0", {"HID\\VID_845E&PID_0001"}, {kId});
+  devices.AddDevice("PCI\\LAB\\2", {kId});
   const std::string hid = "GetDeviceRegistryProperty HID\\LAB\\0 ";
   const std::string hidSize = std::to_string(sizeof "HID\\VID_845E&PID_0001" + 1);
   const std::string size = std::to_string(sizeof kId + 1);
@@ -144,7 +132,10 @@ INSTANTIATE_TEST_SUITE_P(
         HitCase{"ms_ndiswanip", Road::kRoot, "ROOT\\LABCLASS\\0000"},
         HitCase{"ROOT\\\x81\x41", Road::kRoot, "ROOT\\LABCLASS\\0000"}));
 
-TEST_F(InstallerTest, UpdateRoadFailureGivesTwoWithoutCreatingADevice) {
+TEST_F(InstallerTest, MissingInfOrUpdateRoadFailureGivesTwoWithoutCreatingADevice) {
+  // A missing INF fails before any device call.
+  EXPECT_EQ(installer.InstallDriver("D:\\Backup\\实验设备\\找不到相应值", kId), install::kFailed);
+  EXPECT_THAT(devices.Calls(), IsEmpty());
   devices.AddDevice("PCI\\LAB\\1", {kId});
   devices.FailStep(DeviceStep::kUpdateDriver, err::kAccessDenied);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
@@ -173,36 +164,26 @@ TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateC
   EXPECT_EQ(installer.InstallDriver(kInf, "ROOT\\VEN_1&DEV_2"), install::kFailed);
 }
 
-struct RootStepFailure {
-  DeviceStep step;
-  const char* label;
-};
-
-void PrintTo(const RootStepFailure& failure, std::ostream* os) { *os << failure.label; }
-
-class InstallerRootStepTest : public InstallerTest, public ::testing::WithParamInterface<RootStepFailure> {};
-
-TEST_P(InstallerRootStepTest, FailedStepGivesTwoWithItsCodeAndLeavesNoDeviceBehind) {
-  const RootStepFailure& failure = GetParam();
-  devices.FailStep(failure.step, 0xE0000123u);
+TEST_F(InstallerTest, FailedRootStepKeepsItsCodeAndLeavesNoDeviceBehind) {
+  const std::pair<DeviceStep, const char*> steps[] = {
+      {DeviceStep::kGetInfClass, "GetINFClass"},
+      {DeviceStep::kCreateDeviceInfoList, "CreateDeviceInfoList"},
+      {DeviceStep::kCreateDevice, "CreateDeviceInfo"},
+      {DeviceStep::kSetRegistryProperty, "SetDeviceRegistryProperty"},
+      {DeviceStep::kRegisterDevice, "CallClassInstaller(REGISTERDEVICE)"},
+  };
   devices.destroyLeavesError = err::kInvalidHandle;
   bool restart = false;
-
-  EXPECT_EQ(ErrorOf(installer.InstallRootDevice(kId + std::string(2, '\0'), kInf, &restart)), 0xE0000123u);
-  EXPECT_THAT(log.labels, ElementsAre(failure.label));
+  for (const auto& [step, label] : steps) {
+    // Each row's step is first reached in its own round: the rows before it failed earlier.
+    devices.FailStep(step, 0xE0000123u, 1);
+    EXPECT_EQ(ErrorOf(installer.InstallRootDevice(kId + std::string(2, '\0'), kInf, &restart)), 0xE0000123u) << label;
+    EXPECT_EQ(log.labels.back(), label);
+  }
+  EXPECT_EQ(log.labels.size(), 5u);
   EXPECT_THAT(devices.Devices(), IsEmpty());
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 0);
-
-  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryStep, InstallerRootStepTest,
-    ::testing::Values(RootStepFailure{DeviceStep::kGetInfClass, "GetINFClass"},
-                      RootStepFailure{DeviceStep::kCreateDeviceInfoList, "CreateDeviceInfoList"},
-                      RootStepFailure{DeviceStep::kCreateDevice, "CreateDeviceInfo"},
-                      RootStepFailure{DeviceStep::kSetRegistryProperty, "SetDeviceRegistryProperty"},
-                      RootStepFailure{DeviceStep::kRegisterDevice, "CallClassInstaller(REGISTERDEVICE)"}));
 
 TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
   devices.AddDevice("PCI\\OTHER\\0", {"PCI\\OTHER"});
@@ -217,24 +198,16 @@ TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
   devices.FailStep(DeviceStep::kEnumDevice, err::kInvalidParameter, 3);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
 
+  // A sizing answer that never grows ends the search instead of spinning.
+  devices.FailStep(DeviceStep::kGetRegistryProperty, err::kInsufficientBuffer);
+  const int reads = devices.CountCalls("GetDeviceRegistryProperty");
+  EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kInsufficientBuffer);
+  EXPECT_EQ(devices.CountCalls("GetDeviceRegistryProperty") - reads, 2);
+
   EXPECT_THAT(log.labels, ElementsAre("GetClassDevs(All Present Devices)", "GetDeviceRegistryProperty",
-                                      "EnumDeviceInfo"));
+                                      "EnumDeviceInfo", "GetDeviceRegistryProperty"));
   EXPECT_EQ(devices.CountCalls("GetINFClass"), 0);
   EXPECT_EQ(devices.Devices().size(), 1u);
-}
-
-TEST_F(InstallerTest, ASizingAnswerThatNeverGrowsEndsTheSearchInsteadOfSpinning) {
-  devices.AddDevice("PCI\\LAB\\1", {kId});
-  devices.FailStep(DeviceStep::kGetRegistryProperty, err::kInsufficientBuffer);
-  EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kInsufficientBuffer);
-  EXPECT_EQ(devices.CountCalls("GetDeviceRegistryProperty"), 2);
-  EXPECT_THAT(log.labels, ElementsAre("GetDeviceRegistryProperty"));
-}
-
-TEST_F(InstallerTest, RestartRequestGivesOneOnBothRoads) {
-  devices.restartNeeded = true;
-  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalledRestartNeeded);  // root road
-  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kInstalledRestartNeeded);  // now present
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ class ProfileFileTest : public ::testing::Test {
   CProfileFile ini{Services()};
 };
 
-TEST_F(ProfileFileTest, ManifestRoundTripInGbkWithCrlf) {
+TEST_F(ProfileFileTest, ManifestRoundTripInGbkWithCrlfAndAMissingFileShowsOneMessagePerRead) {
   EXPECT_TRUE(ini.WriteValue("显卡驱动", "文件1", "oem12.inf"));
   EXPECT_TRUE(ini.WriteValue("Second", "描述", "100% 兼容%"));  // percent signs are data, never a format
   EXPECT_EQ(scratch.ReadFile(u8"显卡/taskinfo.ini"), "[显卡驱动]\r\n文件1=oem12.inf\r\n[Second]\r\n描述=100% 兼容%\r\n");
@@ -42,9 +42,8 @@ TEST_F(ProfileFileTest, ManifestRoundTripInGbkWithCrlf) {
   ini.GetSection("显卡驱动", names);
   EXPECT_EQ(names, (StringArray{"x", "显卡驱动", "Second", "文件1=oem12.inf"}));
   EXPECT_TRUE(boxes.Shown().empty());
-}
 
-TEST_F(ProfileFileTest, MissingFileShowsOneMessagePerReadAndYieldsNothing) {
+  // A missing file shows one message per read and yields nothing.
   ini.SetPath("C:\\nowhere\\taskinfo.ini");
   StringArray out{"kept"};
   EXPECT_EQ(ini.ReadValue("驱动", "硬件ID"), "");
@@ -66,9 +65,8 @@ TEST_F(ProfileFileTest, LongResultsAreCutToTheFixedBuffers) {
   Put("[v]\r\nlong=" + std::string(600, 'x') + "\r\n");
   EXPECT_EQ(ini.ReadValue("v", "long"), std::string(519, 'x'));
 
-  // 60 names of 15 bytes (16 with the terminator) need 960 bytes. The service
-  // fills 778 bytes (the buffer size minus 2): 48 whole names and 10 bytes of
-  // the next one, which is kept as far as it goes.
+  // 60 names of 16 bytes with their NULs; 778 bytes (the buffer minus 2) hold
+  // 48 whole names and 10 bytes of the next one, which is kept as far as it goes.
   std::string text;
   for (int i = 0; i < 60; ++i) text += "[节名称节名称" + std::to_string(100 + i) + "]\r\nk=v\r\n";
   Put(text);
@@ -77,8 +75,7 @@ TEST_F(ProfileFileTest, LongResultsAreCutToTheFixedBuffers) {
   ASSERT_EQ(names.size(), 49u);
   EXPECT_EQ(names[48], "节名称节名");
 
-  // 400 lines of 19 bytes with their terminators: 5198 bytes hold 273 whole
-  // lines and 11 bytes of the next.
+  // 400 lines of 19 bytes: 5198 bytes hold 273 whole lines and 11 bytes of the next.
   text = "[SourceDisksFiles]\r\n";
   for (int i = 0; i < 400; ++i) text += "file" + std::to_string(10000 + i) + ".sys=1,,x\r\n";
   Put(text);

@@ -19,6 +19,9 @@ using ::testing::IsEmpty;
 constexpr char kFolder[] = "D:\\Backup\\实验设备";
 constexpr char kId[] = "PCI\\VEN_8086&DEV_1237";
 constexpr char kSucceeded[] = "安装成功！";
+// As the folder backup writes it (GBK, CRLF).
+const std::string kManifest = "[实验设备类]\r\n硬件ID=" + std::string(kId) +
+                              "\r\n驱动程序配置文件=oem3.inf\r\n驱动程序提供商=Lab\r\n[1]\r\nC:\\WINDOWS\\inf\\oem3.inf=x\r\n";
 constexpr char kFailed[] = "无法正常恢复安装此驱动，请检查设备管理器列表中是否存在此设备及设备硬件连接情况！";
 
 // Backup folders live in a scratch folder mapped as drive D: (and C: for the
@@ -39,27 +42,19 @@ class RestoreHandlerTest : public ::testing::Test {
     return platform;
   }
 
-  // A manifest as the folder backup writes it (GBK, CRLF), and the INF beside it.
-  // `hostFolder` is relative to the scratch drive's root, in UTF-8.
-  static std::string Manifest(const std::string& id, const std::string& inf) {
-    return "[实验设备类]\r\n硬件ID=" + id + "\r\n驱动程序配置文件=" + inf +
-           "\r\n驱动程序提供商=Lab\r\n[1]\r\nC:\\WINDOWS\\inf\\" + inf + "=x\r\n";
-  }
+  // A backup's manifest and the INF beside it; `hostFolder` is relative to the
+  // scratch drive's root, in UTF-8.
   void MakeBackup(const testing::PosixScratch& where, const std::string& hostFolder, const std::string& folder,
-                  const std::string& manifest, const std::string& inf = "oem3.inf") {
+                  const std::string& manifest) {
     if (!hostFolder.empty()) where.MakeDir(hostFolder);
     const std::string prefix = hostFolder.empty() ? "" : hostFolder + "/";
     where.WriteFile(prefix + "taskinfo.ini", manifest);
-    where.WriteFile(prefix + inf, "[Version]\r\n");
-    devices.AddInf(folder + "\\" + inf, DeviceClassGuid{0x11112222u, 3, 4, {5}},
-                   "LabClass", {kId});
+    where.WriteFile(prefix + "oem3.inf", "[Version]\r\n");
+    devices.AddInf(folder + "\\oem3.inf", DeviceClassGuid{0x11112222u, 3, 4, {5}}, "LabClass");
   }
-  void MakeLabBackup() { MakeBackup(drive, u8"Backup/实验设备", kFolder, Manifest(kId, "oem3.inf")); }
+  void MakeLabBackup() { MakeBackup(drive, u8"Backup/实验设备", kFolder, kManifest); }
 
-  void Restore() {
-    Platform platform = MakePlatform();
-    OnRestore(platform, picker, installer, view);
-  }
+  void Restore() { OnRestore(MakePlatform(), picker, installer, view); }
 
   void ExpectOneBox(const std::string& text) {
     const auto shown = boxes.Shown();
@@ -79,16 +74,11 @@ class RestoreHandlerTest : public ::testing::Test {
   CDriverInstaller installer;
 };
 
-TEST_F(RestoreHandlerTest, CancelledPickerDoesNothing) {
+TEST_F(RestoreHandlerTest, CancelledPickerOrFolderWithoutBackupTouchesNoDevice) {
   MakeLabBackup();
   picker.Cancel();
   Restore();
   EXPECT_THAT(boxes.Shown(), IsEmpty());
-  EXPECT_THAT(devices.Calls(), IsEmpty());
-}
-
-TEST_F(RestoreHandlerTest, FolderWithoutBackupNamesTheFolder) {
-  MakeLabBackup();
   drive.MakeDir("100%s%d");  // a folder name is not a format
   MakeBackup(drive, u8"Backup/空", "D:\\Backup\\空", "; nothing here\r\n");  // a manifest without sections
   for (const char* folder : {"D:\\Backup", "D:\\100%s%d", "D:\\Backup\\空"}) {
@@ -103,53 +93,17 @@ TEST_F(RestoreHandlerTest, FolderWithoutBackupNamesTheFolder) {
   EXPECT_THAT(devices.Calls(), IsEmpty());
 }
 
-TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverAndOnlyTheFirstSectionCounts) {
+// The driver's name is the last folder level: "乗" is 0x81 0x5C in GBK, its trail
+// byte no separator; a drive root gives an empty name, and the paths built from
+// it keep the root's own backslash.
+TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverNamedAfterTheLastFolderLevel) {
   devices.AddDevice("PCI\\LAB\\1", {kId});
   devices.AddDevice("USB\\OTHER\\1", {"USB\\VID_0001"});
   devices.restartNeeded = true;  // reported as plain success
-  MakeBackup(drive, u8"Backup/实验设备", kFolder,
-             Manifest(kId, "oem3.inf") + "[另一个类]\r\n硬件ID=USB\\VID_0001\r\n驱动程序配置文件=oem3.inf\r\n");
-  picker.Choose(kFolder);
-  Restore();
-  ExpectOneBox(kSucceeded);
-  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动实验设备", "共找到7个驱动"));
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 1);
-}
-
-TEST_F(RestoreHandlerTest, AbsentHardwareShowsTheCheckDeviceMessageAndResetsTheStatus) {
-  MakeLabBackup();  // no device carries the PCI ID, and none is made for it
-  picker.Choose(kFolder);
-  view.rows = 0;
-  Restore();
-  ExpectOneBox(kFailed);
-  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动实验设备", "共找到0个驱动"));
-  EXPECT_THAT(devices.Devices(), IsEmpty());
-}
-
-TEST_F(RestoreHandlerTest, ManifestWithoutInfOrIdFails) {
-  // Without the INF's name no device is touched.
-  MakeBackup(drive, "Backup/NoInf", "D:\\Backup\\NoInf", "[Lab]\r\n硬件ID=" + std::string(kId) + "\r\n");
-  picker.Choose("D:\\Backup\\NoInf");
-  Restore();
-  ExpectOneBox(kFailed);
-  EXPECT_THAT(devices.Calls(), IsEmpty());
-  // Without the ID the not-found text becomes the ID; the INF has no driver for
-  // it, so the root device made for it is removed again.
-  boxes.Clear();
-  MakeBackup(drive, "Backup/NoId", "D:\\Backup\\NoId", "[Lab]\r\n驱动程序配置文件=oem3.inf\r\n");
-  picker.Choose("D:\\Backup\\NoId");
-  Restore();
-  ExpectOneBox(kFailed);
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 D:\\Backup\\NoId\\oem3.inf"), 1);
-  EXPECT_THAT(devices.Devices(), IsEmpty());
-}
-
-TEST_F(RestoreHandlerTest, DriverNameIsTheLastFolderLevel) {
-  devices.AddDevice("PCI\\LAB\\1", {kId});
-  // "乗" is 0x81 0x5C in GBK: its trail byte is not a separator. A drive root
-  // gives an empty name; the paths built from it keep the root's own backslash.
-  MakeBackup(drive, u8"Backup/乗", "D:\\Backup\\乗", Manifest(kId, "oem3.inf"));
-  MakeBackup(rootDrive, "", "C:\\", Manifest(kId, "oem3.inf"));
+  // Only the first section counts.
+  MakeBackup(drive, u8"Backup/乗", "D:\\Backup\\乗",
+             kManifest + "[另一个类]\r\n硬件ID=USB\\VID_0001\r\n驱动程序配置文件=oem3.inf\r\n");
+  MakeBackup(rootDrive, "", "C:\\", kManifest);
   for (auto [folder, name] : {std::pair{"D:\\Backup\\乗", "乗"}, std::pair{"C:\\", ""}}) {
     boxes.Clear();
     view.statuses.clear();
@@ -158,7 +112,30 @@ TEST_F(RestoreHandlerTest, DriverNameIsTheLastFolderLevel) {
     ExpectOneBox(kSucceeded);
     EXPECT_THAT(view.statuses, ElementsAre(std::string("正在恢复驱动") + name, "共找到7个驱动"));
   }
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 2);
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " C:\\\\oem3.inf"), 1);
+}
+
+TEST_F(RestoreHandlerTest, AbsentHardwareOrAManifestWithoutInfOrIdShowsTheCheckDeviceMessage) {
+  MakeLabBackup();  // no device carries the PCI ID, and none is made for it
+  MakeBackup(drive, "Backup/NoInf", "D:\\Backup\\NoInf", "[Lab]\r\n硬件ID=" + std::string(kId) + "\r\n");
+  MakeBackup(drive, "Backup/NoId", "D:\\Backup\\NoId", "[Lab]\r\n驱动程序配置文件=oem3.inf\r\n");
+  devices.FailStep(testing::DeviceStep::kUpdateDriver, setup::kErrorNoDriverSelected);
+  view.rows = 0;
+  for (const char* folder : {kFolder, "D:\\Backup\\NoInf", "D:\\Backup\\NoId"}) {
+    boxes.Clear();
+    picker.Choose(folder);
+    Restore();
+    ExpectOneBox(kFailed);
+  }
+  EXPECT_EQ(view.statuses.size(), 6u);
+  EXPECT_EQ(view.statuses[1], "共找到0个驱动");
+  // Without the INF's name no device is touched. Without the ID the not-found
+  // text becomes the ID; the INF has no driver for it (the update fails), so
+  // the root device made for it is removed again.
+  EXPECT_EQ(devices.CountCalls("GetClassDevs"), 2);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 D:\\Backup\\NoId\\oem3.inf"), 1);
+  EXPECT_THAT(devices.Devices(), IsEmpty());
 }
 
 }  // namespace

