@@ -1,7 +1,5 @@
 // pelorin.exe's resources through the Win32 backend's look-up: both restorers,
 // and the restorer a self-extracting backup takes on the machine it runs on.
-// (The resource compiler's code page shows in the dialogs' Chinese captions,
-// which the end-to-end tests find the windows by.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -43,6 +41,13 @@ TEST(ResourceTest, PelorinExeCarriesBothRestorers) {
             Win32Scratch::ReadFile(std::string(PELORIN_BUILD_DIR) + "\\stub\\pelorin_stub.exe"));
   ASSERT_TRUE(resources.Find("SFX_EXE", 153, &data, &size));
   EXPECT_EQ(PeMachine(data, size), sizeof(void*) == 8 ? kX86 : kX64);
+
+  // The resource script's code page pragma (its Chinese texts as written).
+  HMODULE module = LoadLibraryExA(kExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  char about[64] = {};
+  ASSERT_GT(LoadStringA(module, 101, about, sizeof about), 0);
+  EXPECT_STREQ(about, "关于 Pelorin(&A)...");
+  FreeLibrary(module);
 }
 
 // The machine the prefix stands for is the test's to say (PELORIN_NATIVE_MACHINE,
