@@ -89,11 +89,9 @@ class InstallerPrivatePrefixTest : public InstallerWin32Test {
 
   int CountCarrying(const std::string& id) {
     int count = 0;
-    for (const auto& list : PresentLists(devices)) {
-      for (std::size_t pos = 0; pos < list.size() && list[pos] != '\0'; pos += std::strlen(&list[pos]) + 1) {
-        if (id == &list[pos]) ++count;
-      }
-    }
+    for (const auto& list : PresentLists(devices))
+      for (std::size_t pos = 0; pos < list.size() && list[pos] != '\0'; pos += std::strlen(&list[pos]) + 1)
+        count += id == &list[pos];
     return count;
   }
 };
