@@ -11,7 +11,7 @@ namespace pelorin::e2e {
 
 AppProcess::~AppProcess() {
   if (!pi_.hProcess) return;
-  if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+  if (Running()) {
     TerminateProcess(pi_.hProcess, 1);
     WaitForSingleObject(pi_.hProcess, 5000);
   }
@@ -37,29 +37,8 @@ int AppProcess::Wait(DWORD timeoutMs) {
 
 namespace {
 
-struct FindRequest {
-  DWORD pid;
-  const char* className;
-  const char* title;
-  HWND except;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
-  auto* request = reinterpret_cast<FindRequest*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  char cls[256] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (pid != request->pid || window == request->except || !IsWindowVisible(window) ||
-      lstrcmpA(cls, request->className) != 0 || WindowText(window) != request->title)
-    return TRUE;
-  request->found = window;
-  return FALSE;
-}
-
 // Memory inside another process, for messages whose parameters point at
-// buffers (the system does not carry those across processes).
+// buffers (the system does not carry those across processes). It starts zeroed.
 class RemoteBuffer {
  public:
   RemoteBuffer(HWND owner, std::size_t size) {
@@ -77,20 +56,48 @@ class RemoteBuffer {
 
   LPARAM at(std::size_t offset = 0) const { return reinterpret_cast<LPARAM>(static_cast<char*>(address_) + offset); }
   bool Write(std::size_t offset, const void* data, std::size_t size) {
-    SIZE_T done = 0;
-    return address_ && WriteProcessMemory(process_, reinterpret_cast<void*>(at(offset)), data, size, &done) &&
-           done == size;
+    return address_ && WriteProcessMemory(process_, reinterpret_cast<void*>(at(offset)), data, size, nullptr);
   }
   bool Read(std::size_t offset, void* data, std::size_t size) const {
-    SIZE_T done = 0;
-    return address_ && ReadProcessMemory(process_, reinterpret_cast<void*>(at(offset)), data, size, &done) &&
-           done == size;
+    return address_ && ReadProcessMemory(process_, reinterpret_cast<void*>(at(offset)), data, size, nullptr);
   }
 
  private:
   HANDLE process_ = nullptr;
   void* address_ = nullptr;
 };
+
+// Sends `message` with `item` (an LVITEMA or TVITEMA) and its text buffer
+// placed in the control's process; returns the text the control wrote there.
+template <typename Item>
+std::string RemoteItemText(HWND control, UINT message, WPARAM wParam, Item item) {
+  constexpr std::size_t kText = 1024;
+  RemoteBuffer remote(control, sizeof item + kText);
+  item.pszText = reinterpret_cast<char*>(remote.at(sizeof item));
+  item.cchTextMax = static_cast<int>(kText);
+  char text[kText] = {};
+  if (!remote.Write(0, &item, sizeof item)) return "<no remote memory>";
+  SendMessageA(control, message, wParam, remote.at());
+  remote.Read(sizeof item, text, kText - 1);
+  return text;
+}
+
+bool TreeItemTextRect(HWND tree, HTREEITEM item, RECT* rect) {
+  // The rectangle's first bytes carry the item in, as the message expects.
+  RemoteBuffer remote(tree, sizeof(RECT));
+  return remote.Write(0, &item, sizeof item) && SendMessageA(tree, TVM_GETITEMRECT, TRUE, remote.at()) &&
+         remote.Read(0, rect, sizeof *rect);
+}
+
+void CollectLines(HWND tree, HTREEITEM first, int depth, std::vector<TreeLine>& lines) {
+  for (HTREEITEM item = first; item; item = TreeView_GetNextSibling(tree, item)) {
+    TVITEMA query = {};
+    query.mask = TVIF_TEXT;
+    query.hItem = item;
+    lines.push_back({item, depth, RemoteItemText(tree, TVM_GETITEMA, 0, query)});
+    CollectLines(tree, TreeView_GetChild(tree, item), depth + 1, lines);
+  }
+}
 
 // What the screen shows in `rect` (screen coordinates), as 32-bit BGRX rows,
 // top first.
@@ -125,7 +132,7 @@ bool ClickAt(HWND window, POINT point) {
   // one's and take the pointer back there. The click waits until the pointer
   // has held its place for a while.
   int held = 0;
-  for (int tries = 0; held < 3 && tries < 40; ++tries, Sleep(50)) {
+  for (int tries = 0; held < 3 && tries < 100; ++tries, Sleep(50)) {
     POINT now = {};
     if (!GetCursorPos(&now)) return false;
     if (now.x == point.x && now.y == point.y) {
@@ -142,38 +149,20 @@ bool ClickAt(HWND window, POINT point) {
   return held >= 3 && SendInput(2, input, sizeof(INPUT)) == 2;
 }
 
-bool TreeItemRect(HWND tree, HTREEITEM item, bool textOnly, RECT* rect) {
-  // The rectangle's first bytes carry the item in, as the message expects.
-  RemoteBuffer remote(tree, sizeof(RECT));
-  return remote.Write(0, &item, sizeof item) && SendMessageA(tree, TVM_GETITEMRECT, textOnly, remote.at()) &&
-         remote.Read(0, rect, sizeof *rect);
-}
-
-void CollectLines(HWND tree, HTREEITEM first, int depth, std::vector<TreeLine>& lines) {
-  for (HTREEITEM item = first; item; item = TreeView_GetNextSibling(tree, item)) {
-    constexpr std::size_t kText = 1024;
-    RemoteBuffer remote(tree, sizeof(TVITEMA) + kText);
-    TVITEMA query = {};
-    query.mask = TVIF_TEXT;
-    query.hItem = item;
-    query.pszText = reinterpret_cast<char*>(remote.at(sizeof(TVITEMA)));
-    query.cchTextMax = static_cast<int>(kText);
-    char text[kText] = {};
-    if (!remote.Write(0, &query, sizeof query) || !SendMessageA(tree, TVM_GETITEMA, 0, remote.at()) ||
-        !remote.Read(sizeof(TVITEMA), text, kText - 1))
-      lstrcpyA(text, "<no item>");
-    lines.push_back({item, depth, text});
-    CollectLines(tree, TreeView_GetChild(tree, item), depth + 1, lines);
-  }
-}
-
 }  // namespace
 
-HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs, HWND except) {
-  FindRequest request = {pid, className, title, except, nullptr};
-  WaitUntil([&] { return !EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&request)) && request.found; },
-            timeoutMs);
-  return request.found;
+HWND WaitForWindow(const AppProcess& app, const char* className, const char* title, DWORD timeoutMs, HWND except) {
+  HWND found = nullptr;
+  WaitUntil([&] {
+    for (found = FindWindowExA(nullptr, nullptr, className, title); found;
+         found = FindWindowExA(nullptr, found, className, title)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(found, &pid);
+      if (pid == app.Id() && found != except && IsWindowVisible(found)) return true;
+    }
+    return !app.Running();
+  }, timeoutMs);
+  return found;
 }
 
 std::string WindowText(HWND window) {
@@ -191,7 +180,7 @@ bool PressButton(HWND dialog, int id) {
 }
 
 bool Dismiss(HWND box, int button) {
-  return PressButton(box, button) && WaitUntil([&] { return !IsWindow(box); }, 5000);
+  return PressButton(box, button) && WaitUntil([&] { return !IsWindow(box); }, 10000);
 }
 
 bool SelectComboEntry(HWND dialog, int comboId, int index) {
@@ -208,17 +197,9 @@ bool ChooseFolder(HWND picker, const std::string& path) {
 }
 
 std::string ListItemText(HWND list, int row, int column) {
-  constexpr std::size_t kText = 1024;
-  RemoteBuffer remote(list, sizeof(LVITEMA) + kText);
   LVITEMA item = {};
   item.iSubItem = column;
-  item.pszText = reinterpret_cast<char*>(remote.at(sizeof(LVITEMA)));
-  item.cchTextMax = static_cast<int>(kText);
-  if (!remote.Write(0, &item, sizeof item)) return "<no remote memory>";
-  const auto length = static_cast<std::size_t>(SendMessageA(list, LVM_GETITEMTEXTA, row, remote.at()));
-  std::string text(length < kText ? length : kText - 1, '\0');
-  if (!text.empty()) remote.Read(sizeof(LVITEMA), &text[0], text.size());
-  return text;
+  return RemoteItemText(list, LVM_GETITEMTEXTA, row, item);
 }
 
 bool TickListItem(HWND list, int row) {
@@ -235,37 +216,30 @@ std::vector<TreeLine> TreeLines(HWND tree) {
   return lines;
 }
 
-bool TreeItemTextRect(HWND tree, HTREEITEM item, RECT* rect) { return TreeItemRect(tree, item, true, rect); }
-
 bool ClickTreeStateIcon(HWND tree, HTREEITEM item) {
   // The middle of the span left of the text where the tree itself reports the
   // state icon.
-  RECT line, text;
-  if (!TreeItemRect(tree, item, false, &line) || !TreeItemRect(tree, item, true, &text)) return false;
+  RECT text;
+  if (!TreeItemTextRect(tree, item, &text)) return false;
   const LONG y = (text.top + text.bottom) / 2;
-  LONG first = -1, last = -1;
   RemoteBuffer remote(tree, sizeof(TVHITTESTINFO));
-  for (LONG x = text.left - 1; x >= line.left; --x) {
-    TVHITTESTINFO hit = {};
-    hit.pt = POINT{x, y};
-    if (!remote.Write(0, &hit, sizeof hit)) return false;
-    SendMessageA(tree, TVM_HITTEST, 0, remote.at());
-    if (!remote.Read(0, &hit, sizeof hit)) return false;
-    if ((hit.flags & TVHT_ONITEMSTATEICON) && hit.hItem == item) {
-      if (last < 0) last = x;
-      first = x;
-    } else if (last >= 0) {
-      break;
-    }
-  }
-  return last >= 0 && ClickAt(tree, POINT{(first + last) / 2, y});
+  const auto onIcon = [&](LONG x) {
+    TVHITTESTINFO hit = {{x, y}, 0, nullptr};
+    return remote.Write(0, &hit, sizeof hit) && SendMessageA(tree, TVM_HITTEST, 0, remote.at()) &&
+           remote.Read(0, &hit, sizeof hit) && (hit.flags & TVHT_ONITEMSTATEICON) && hit.hItem == item;
+  };
+  LONG right = text.left - 1;
+  while (right >= 0 && !onIcon(right)) --right;
+  LONG left = right;
+  while (left > 0 && onIcon(left - 1)) --left;
+  return right >= 0 && ClickAt(tree, POINT{(left + right) / 2, y});
 }
 
-int CountScreenPixels(HWND window, const RECT& rect, COLORREF colour) {
-  POINT origin = {rect.left, rect.top};
-  if (!ClientToScreen(window, &origin)) return -1;
+int TreeTextPixels(HWND tree, HTREEITEM item, COLORREF colour) {
+  RECT text;
   std::vector<unsigned char> bgrx;
-  if (!GrabScreen({origin.x, origin.y, origin.x + rect.right - rect.left, origin.y + rect.bottom - rect.top}, bgrx))
+  if (!TreeItemTextRect(tree, item, &text) || !MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&text), 2) ||
+      !GrabScreen(text, bgrx))
     return -1;
   int count = 0;
   for (std::size_t i = 0; i + 3 < bgrx.size(); i += 4) count += RGB(bgrx[i + 2], bgrx[i + 1], bgrx[i]) == colour;
@@ -275,11 +249,15 @@ int CountScreenPixels(HWND window, const RECT& rect, COLORREF colour) {
 bool SaveScreenshot(HWND window, const std::string& name) {
   RECT rect;
   if (!GetWindowRect(window, &rect)) return false;
-  // Let the window finish painting before the copy.
+  // The copy is taken once the window's painting has reached the screen: two
+  // grabs in a row alike.
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Sleep(300);
-  std::vector<unsigned char> bgrx;
-  if (!GrabScreen(rect, bgrx)) return false;
+  std::vector<unsigned char> bgrx, before;
+  WaitUntil([&] {
+    before.swap(bgrx);
+    return GrabScreen(rect, bgrx) && bgrx == before;
+  }, 5000);
+  if (bgrx.empty()) return false;
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   BITMAPFILEHEADER file = {};
   BITMAPINFOHEADER info = {sizeof info, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};

@@ -22,6 +22,7 @@ class AppProcess {
   bool Start(const std::string& exe);
   // Waits for the program to end; returns its exit code, or -1 on time-out.
   int Wait(DWORD timeoutMs);
+  bool Running() const { return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
   DWORD Id() const { return pi_.dwProcessId; }
 
  private:
@@ -37,12 +38,13 @@ bool WaitUntil(Condition condition, DWORD timeoutMs) {
   }
 }
 
-// The visible top-level window of process `pid` with the class and title
-// given, other than `except` (a dialog that bears the same caption), waiting
-// up to `timeoutMs`.
-HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs, HWND except = nullptr);
-inline HWND WaitForMessageBox(DWORD pid, const char* caption, DWORD timeoutMs, HWND except = nullptr) {
-  return WaitForWindow(pid, "#32770", caption, timeoutMs, except);
+// The visible top-level window of `app` with the class and title given, other
+// than `except` (a dialog that bears the same caption); nullptr once the
+// program has ended or `timeoutMs` has passed.
+HWND WaitForWindow(const AppProcess& app, const char* className, const char* title, DWORD timeoutMs,
+                   HWND except = nullptr);
+inline HWND WaitForMessageBox(const AppProcess& app, const char* caption, DWORD timeoutMs, HWND except = nullptr) {
+  return WaitForWindow(app, "#32770", caption, timeoutMs, except);
 }
 
 std::string WindowText(HWND window);
@@ -63,30 +65,22 @@ bool SelectComboEntry(HWND dialog, int comboId, int index);
 // folder picker and presses OK.
 bool ChooseFolder(HWND picker, const std::string& path);
 
-// List view of another process.
 inline int ListItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 std::string ListItemText(HWND list, int row, int column);
 bool TickListItem(HWND list, int row);
 
-// Tree view of another process: its items depth first (0 the root).
+// A tree view's items depth first (0 the root).
 struct TreeLine {
   HTREEITEM item;
   int depth;
   std::string text;
 };
 std::vector<TreeLine> TreeLines(HWND tree);
-// The item's state bits (TVIS_*); the state image index is in bits 12 to 15.
-inline UINT TreeItemState(HWND tree, HTREEITEM item) {
-  return static_cast<UINT>(SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), 0xFFFF));
-}
-// The rectangle of the item's text in the tree's client area.
-bool TreeItemTextRect(HWND tree, HTREEITEM item, RECT* rect);
 // Clicks the item's state icon (its check box) with the mouse.
 bool ClickTreeStateIcon(HWND tree, HTREEITEM item);
+// How many pixels of the item's text the screen shows in exactly `colour`.
+int TreeTextPixels(HWND tree, HTREEITEM item, COLORREF colour);
 
-// How many pixels of `rect` (in `window`'s client area) the screen shows in
-// exactly `colour`.
-int CountScreenPixels(HWND window, const RECT& rect, COLORREF colour);
 // Saves what the screen shows of `window` as <build>\artifacts\e2e\<name>.bmp
 // (made PNG files after the suite).
 bool SaveScreenshot(HWND window, const std::string& name);

@@ -2,8 +2,7 @@
 # Backs demo drivers up with the native build's command-line edition, for the
 # end-to-end tests that compare its output with pelorin.exe's.
 #   cli-backup.sh NATIVE_CLI SOURCE_DIR OUT [backup options and descriptions...]
-# OUT is made anew. Without the native build nothing is made and the tests that
-# need OUT skip, saying why.
+# OUT is made anew; without the native build it is not, and those tests skip.
 set -u
 cli=$1 src=$2 out=$3
 shift 3

@@ -1,10 +1,9 @@
 // A folder backup on the demo machine, as a person makes it: two drivers
 // ticked, Backup, a folder picked in the shell's picker, the result box; then
-// what landed on disk, compared with the sources and with the command-line
-// edition's backup of the same drivers; then a second backup into the same
-// folder.
-#include <algorithm>
-
+// what landed on disk, compared with the command-line edition's backup of the
+// same drivers (made on Linux from the same demo data; its copies are checked
+// against their sources, and their attributes, by the native and differential
+// tests); then a second backup into the same folder.
 #include "MainWindowTest.h"
 
 namespace pelorin::e2e {
@@ -14,44 +13,19 @@ namespace {
 constexpr char kTarget[] = "C:\\e2e_folder_backup";
 const std::vector<std::string> kDrivers = {"千兆以太网控制器", "Acme Graphics 3D"};
 
-// Puts the source file's attributes back whatever the test's outcome, so the
-// other demo tests see the machine as seeded.
-struct ReadOnlySource {
-  const char* path = "C:\\windows\\system32\\rtgigeco.dll";
-  DWORD saved = GetFileAttributesA(path);
-  ReadOnlySource() { SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY); }
-  ~ReadOnlySource() { SetFileAttributesA(path, saved == INVALID_FILE_ATTRIBUTES ? FILE_ATTRIBUTE_NORMAL : saved); }
-};
-
 class DemoFolderBackupTest : public MainWindowTest {};
 
 TEST_F(DemoFolderBackupTest, TwoDriversLandAsTheCommandLineEditionWritesThemAndASecondRunUpdatesInPlace) {
   Win32Scratch::RemoveTree(kTarget);
   ASSERT_TRUE(CreateDirectoryA(kTarget, nullptr));
-  ReadOnlySource readOnly;
   ASSERT_EQ(BackUpInto(kTarget, {kDrivers[0].c_str(), kDrivers[1].c_str()}, "folder_backup_first"), kBackupDone);
 
   const std::string cli = std::string(PELORIN_BUILD_DIR) + "\\artifacts\\cli_folder_backup";
   std::map<std::string, std::map<std::string, std::string>> first;
   for (const std::string& driver : kDrivers) {
-    const std::string folder = std::string(kTarget) + "\\" + driver;
-    first[driver] = FilesBelow(folder);
-    const std::string manifest = first[driver]["taskinfo.ini"];
-    ASSERT_FALSE(manifest.empty()) << driver << ": no manifest";
-    // Every "source=copy" line of the manifest names a copy equal to its source.
-    int copies = 0;
-    for (std::size_t at = 0, end; at < manifest.size(); at = end + 2) {
-      end = std::min(manifest.find("\r\n", at), manifest.size());
-      const std::string line = manifest.substr(at, end - at);
-      const std::size_t equals = line.find('=');
-      if (equals == std::string::npos || line.compare(equals + 1, folder.size(), folder) != 0) continue;
-      EXPECT_EQ(Win32Scratch::ReadFile(line.substr(equals + 1)), Win32Scratch::ReadFile(line.substr(0, equals)))
-          << line;
-      ++copies;
-    }
-    EXPECT_EQ(copies + 1, static_cast<int>(first[driver].size())) << driver << ": files not in the manifest";
-    // The command-line edition, run on Linux over the same demo data, writes the
-    // same files and the same manifests but for their folder.
+    first[driver] = FilesBelow(std::string(kTarget) + "\\" + driver);
+    ASSERT_FALSE(first[driver]["taskinfo.ini"].empty()) << driver << ": no manifest";
+    // The same files and the same manifests but for their folder.
     if (Win32Scratch::Exists(cli)) {
       std::map<std::string, std::string> got = first[driver];
       std::string& text = got["taskinfo.ini"];
@@ -62,9 +36,6 @@ TEST_F(DemoFolderBackupTest, TwoDriversLandAsTheCommandLineEditionWritesThemAndA
   }
   // From the driver store, as the package spells it.
   EXPECT_EQ(first[kDrivers[1]].count("iAlmCoIn.dll"), 1u);
-  EXPECT_TRUE(GetFileAttributesA((std::string(kTarget) + "\\" + kDrivers[0] + "\\rtgigeco.dll").c_str()) &
-              FILE_ATTRIBUTE_READONLY)
-      << "the copy lost read-only";
 
   // A second backup into the same folder: a manifest left read-only is
   // written again, updated in place, so its bytes stay as they were.

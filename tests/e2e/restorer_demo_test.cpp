@@ -1,11 +1,10 @@
 // The self-extracting backup on the demo machine, as a person makes and uses
 // it: pelorin.exe writes one with three drivers of three classes, two of them
-// modern packages that each hold their own WdfCoInstaller01011.dll; then the
-// restorer it carries unpacks itself, shows the drivers by class, ticks them
-// all with one click, installs each from its own folder and cleans up on
-// leaving (the tick rules themselves: tick_tree_test.cpp). The same restorer
-// flow then runs on the backup that the command-line edition wrote on Linux
-// from the same demo data.
+// modern packages that each hold their own WdfCoInstaller01011.dll; its
+// restorer unpacks itself, shows the drivers by class, ticks them all with one
+// click on the computer, installs each from its own folder and cleans up on
+// leaving. The same restorer flow then runs on the command-line edition's
+// backup, written on Linux from the same demo data.
 #include "MainWindowTest.h"
 
 namespace pelorin::e2e {
@@ -16,7 +15,6 @@ constexpr char kTarget[] = "C:\\e2e_sfx_backup";
 constexpr char kNic[] = "千兆以太网控制器";
 constexpr char kGfx[] = "Acme Graphics 3D";
 constexpr char kXhci[] = "Acme USB 3.0 eXtensible Host Controller";
-const std::string kStore = "C:\\windows\\system32\\DriverStore\\FileRepository\\";
 constexpr char kInstallFailed[] = "无法正常恢复安装此驱动，请检查设备管理器列表中是否存在此设备及设备硬件连接情况！";
 constexpr COLORREF kBlue = RGB(0, 0, 255), kGrey = RGB(192, 192, 192), kRed = RGB(255, 0, 0);
 // Item indexes of the restorer's tree for the demo backup.
@@ -34,28 +32,25 @@ std::string NewestUnpackFolder() {
   HANDLE find = FindFirstFileA((TempFolder() + "pelorin_restore_*").c_str(), &data);
   std::string newest;
   FILETIME newestTime = {};
-  if (find == INVALID_HANDLE_VALUE) return newest;
-  do {
-    if (CompareFileTime(&data.ftCreationTime, &newestTime) >= 0) {
-      newestTime = data.ftCreationTime;
-      newest = TempFolder() + data.cFileName;
-    }
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
+  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &data)) {
+    if (CompareFileTime(&data.ftCreationTime, &newestTime) < 0) continue;
+    newestTime = data.ftCreationTime;
+    newest = TempFolder() + data.cFileName;
+  }
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
   return newest;
 }
 
-// Which of the three colours the screen shows the item's text in, once it is
-// `expected` or, after a while, as it is then (a box just closed may not have
-// been painted over yet). The colour is the program's own drawing and shows
-// nowhere but on the screen.
+// Which of the three colours the screen shows the item's text in (CLR_NONE for
+// none or several), once it is `expected` or, after a while, as it is then (a
+// box just closed may not have been painted over yet). The colour is the
+// program's own drawing and shows nowhere but on the screen.
 COLORREF TextColour(HWND tree, HTREEITEM item, COLORREF expected) {
   COLORREF seen = CLR_NONE;
   WaitUntil([&] {
-    RECT text;
     int kinds = 0;
     for (COLORREF colour : {kBlue, kGrey, kRed})
-      if (TreeItemTextRect(tree, item, &text) && CountScreenPixels(tree, text, colour) > 0) ++kinds, seen = colour;
+      if (TreeTextPixels(tree, item, colour) > 0) ++kinds, seen = colour;
     if (kinds != 1) seen = CLR_NONE;
     return seen == expected;
   }, kStepTimeout);
@@ -67,15 +62,12 @@ COLORREF TextColour(HWND tree, HTREEITEM item, COLORREF expected) {
 void PlugInPackageDevices() {
   for (const auto& [id, cls] : {std::make_pair("PCI\\VEN_8086&DEV_9B41", "{4d36e968-e325-11ce-bfc1-08002be10318}"),
                                 std::make_pair("PCI\\VEN_1B21&DEV_1242", "{36fc9e60-c465-11cf-8056-444553540000}")}) {
-    HKEY key = nullptr;
-    const std::string path = std::string("SYSTEM\\CurrentControlSet\\Enum\\") + id + "\\3&e2e&0&10";
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    const std::string key = std::string("SYSTEM\\CurrentControlSet\\Enum\\") + id + "\\3&e2e&0&10";
     const std::string list = std::string(id) + std::string(2, '\0');
-    RegSetValueExA(key, "HardwareID", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(list.data()),
-                   static_cast<DWORD>(list.size()));
-    RegSetValueExA(key, "ClassGUID", 0, REG_SZ, reinterpret_cast<const BYTE*>(cls), 39);
-    RegCloseKey(key);
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "HardwareID", REG_MULTI_SZ, list.data(),
+                              static_cast<DWORD>(list.size())),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "ClassGUID", REG_SZ, cls, 39), ERROR_SUCCESS);
   }
 }
 
@@ -108,16 +100,17 @@ void RestoreWith(const std::string& exe, const std::string& shots, bool nicInfGo
   const bool started = app.Start(exe);
   SetEnvironmentVariableA("WINEDEBUG", "-all");
   ASSERT_TRUE(started) << exe;
-  HWND dialog = WaitForWindow(app.Id(), "#32770", "驱动恢复", kWindowTimeout);
+  HWND dialog = WaitForWindow(app, "#32770", "驱动恢复", kWindowTimeout);
   ASSERT_NE(dialog, nullptr) << "the restorer's window did not appear for " << exe;
   HWND tree = GetDlgItem(dialog, 1027);
   const std::string folder = NewestUnpackFolder();
 
   // Each driver in its own folder: the modern packages byte for byte at their
   // paths, the two same-named co-installers each with its own bytes.
+  const std::string store = "C:\\windows\\system32\\DriverStore\\FileRepository\\";
   for (const auto& [driver, package] : {std::make_pair(kGfx, "acmegfx.inf_amd64_8d04b6e1f2c3a579"),
                                         std::make_pair(kXhci, "acmexhci.inf_amd64_3c1f8e2a9b7d4051")}) {
-    const auto files = FilesBelow(kStore + package);
+    const auto files = FilesBelow(store + package);
     EXPECT_GE(files.size(), 5u) << package;
     for (const auto& [path, bytes] : files)
       EXPECT_EQ(Win32Scratch::ReadFile(folder + "\\" + driver + "\\" + path), bytes) << driver << "\\" << path;
@@ -125,44 +118,34 @@ void RestoreWith(const std::string& exe, const std::string& shots, bool nicInfGo
   EXPECT_NE(Win32Scratch::ReadFile(folder + "\\" + kGfx + "\\WdfCoInstaller01011.dll"),
             Win32Scratch::ReadFile(folder + "\\" + kXhci + "\\x64\\WdfCoInstaller01011.dll"));
 
-  // The computer, then the classes and drivers of the backup in row order.
+  // The computer, then the classes and drivers of the backup in row order; the
+  // computer and the classes bold ("*").
   char computer[256] = {};
   DWORD length = sizeof computer;
   ASSERT_TRUE(GetComputerNameA(computer, &length));
-  std::vector<std::pair<int, std::string>> shown;
+  std::string shown;
   std::vector<HTREEITEM> items;
   for (const TreeLine& line : TreeLines(tree)) {
-    shown.emplace_back(line.depth, line.text);
+    shown += std::to_string(line.depth) + (TreeView_GetItemState(tree, line.item, TVIS_BOLD) ? "* " : " ");
+    shown += line.text + "|";
     items.push_back(line.item);
   }
-  ASSERT_EQ(shown, (std::vector<std::pair<int, std::string>>{{0, computer},
-                                                              {1, "网络适配器"},
-                                                              {2, kNic},
-                                                              {1, "Display adapters"},
-                                                              {2, kGfx},
-                                                              {1, "Universal Serial Bus controllers"},
-                                                              {2, kXhci}}));
-  const auto states = [&] {
-    std::vector<UINT> bits;
-    for (HTREEITEM item : items) bits.push_back(TreeItemState(tree, item) & (TVIS_BOLD | TVIS_STATEIMAGEMASK));
-    return bits;
-  };
-  const UINT bold = TVIS_BOLD, unticked = INDEXTOSTATEIMAGEMASK(1), ticked = INDEXTOSTATEIMAGEMASK(3);
-  EXPECT_EQ(states(), (std::vector<UINT>{bold | unticked, bold | unticked, unticked, bold | unticked, unticked,
-                                         bold | unticked, unticked}));
+  ASSERT_EQ(shown, "0* " + std::string(computer) + "|1* 网络适配器|2 " + kNic + "|1* Display adapters|2 " + kGfx +
+                       "|1* Universal Serial Bus controllers|2 " + kXhci + "|");
 
   // Hardware IDs hold "&" (PCI\VEN_x&DEV_y): the details show it, not a mnemonic.
   for (int id : {1018, 1020, 1021, 1022, 1023, 1024, 1025})
     EXPECT_TRUE(Style(GetDlgItem(dialog, id)) & SS_NOPREFIX) << id;
   for (int i : {kDisplay, kUsb}) TreeView_Expand(tree, items[i], TVE_EXPAND);
-  for (int i : {kNicItem, kGfxItem, kXhciItem}) EXPECT_EQ(TextColour(tree, items[i], kBlue), kBlue) << shown[i].second;
+  for (int i : {kNicItem, kGfxItem, kXhciItem}) EXPECT_EQ(TextColour(tree, items[i], kBlue), kBlue) << i;
   EXPECT_TRUE(SaveScreenshot(dialog, shots + "_start"));
 
-  // The ticked computer ticks every driver.
+  // The ticked computer ticks every driver (which the installs below show);
+  // Restore waits until the click has landed.
   ASSERT_TRUE(ClickTreeStateIcon(tree, items[kRoot]));
-  EXPECT_TRUE(WaitUntil([&] { return states() == std::vector<UINT>{bold | ticked, bold | ticked, ticked, bold | ticked,
-                                                                    ticked, bold | ticked, ticked}; },
-                        kStepTimeout));
+  EXPECT_TRUE(WaitUntil([&] {
+    return TreeView_GetItemState(tree, items[kRoot], TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(3);
+  }, kStepTimeout));
   if (nicInfGone) {
     ASSERT_TRUE(DeleteFileA((folder + "\\" + kNic + "\\oem1.inf").c_str()));
   }
@@ -170,13 +153,13 @@ void RestoreWith(const std::string& exe, const std::string& shots, bool nicInfGo
   // Restore: a confirmation, then the ticked drivers one by one; a failed
   // install says so in a box of its own, shown while that driver's details are up.
   ASSERT_TRUE(PressButton(dialog, 1013));
-  HWND confirm = WaitForMessageBox(app.Id(), "提示信息", kStepTimeout);
+  HWND confirm = WaitForMessageBox(app, "提示信息", kStepTimeout);
   ASSERT_NE(confirm, nullptr) << "no confirmation";
   EXPECT_EQ(MessageBoxText(confirm), "您确定要恢复此驱动程序吗?");
   ASSERT_TRUE(Dismiss(confirm, IDYES));
   int failed = 0;
   for (;;) {
-    HWND box = WaitForMessageBox(app.Id(), "驱动恢复", kInstallTimeout, dialog);
+    HWND box = WaitForMessageBox(app, "驱动恢复", kInstallTimeout, dialog);
     ASSERT_NE(box, nullptr) << "the restore ended without its closing box";
     const std::string text = MessageBoxText(box);
     SaveScreenshot(text == kInstallFailed ? box : dialog, shots + (text == kInstallFailed ? "_failed" : "_restored"));
@@ -197,7 +180,7 @@ void RestoreWith(const std::string& exe, const std::string& shots, bool nicInfGo
 
   // Exit removes what was unpacked and, after a restore, offers a restart.
   ASSERT_TRUE(PressButton(dialog, 1030));
-  HWND restart = WaitForMessageBox(app.Id(), "提示信息", kStepTimeout);
+  HWND restart = WaitForMessageBox(app, "提示信息", kStepTimeout);
   ASSERT_NE(restart, nullptr) << "no restart question";
   EXPECT_EQ(MessageBoxText(restart), "您确定要重启计算机吗?");
   ASSERT_TRUE(Dismiss(restart, IDNO));
@@ -229,8 +212,7 @@ TEST_F(DemoRestorerTest, BackupMadeByThePrograms) {
   Win32Scratch::WriteFile(temp + "taskinfo.ini", "[Stale]\r\n硬件ID=stale\r\n");
   Win32Scratch::WriteFile(temp + "treeinfo.ini", "[Stale]\r\nStale driver=1\r\n");
 
-  ASSERT_TRUE(SelectComboEntry(dialog, 1015, 0));
-  EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, 1015) == "EXE自安装类型"; }, kStepTimeout));
+  ASSERT_TRUE(SelectComboEntry(dialog, 1015, 0));  // the self-extracting type
   ASSERT_EQ(BackUpInto(kTarget, {kNic, kGfx, kXhci}, "restorer_backup_done"), kBackupDone);
   // The restorer is driven with real clicks: the main window must not lie over it.
   ExitProgram();
