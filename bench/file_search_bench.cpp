@@ -1,5 +1,6 @@
-// The look-ups of one folder backup run below C:\WINDOWS: a walk of the whole
-// tree per listed file, against one listing kept as an index. Prints wall time,
+// The look-ups of one folder backup run below C:\WINDOWS, on the POSIX backend
+// over a tree built in a scratch folder: a walk of the whole tree per listed
+// file, against one listing kept as an index. Prints wall time,
 // directory entries read and peak heap for each, and checks that both give the
 // same answers.
 #include <chrono>
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "MemoryTreeFileSystem.h"
+#include "FaultyFileSystem.h"
 #include "backup/DriverFileSet.h"
 
 namespace {
@@ -44,22 +45,23 @@ void operator delete(void* pointer) noexcept {
 void operator delete(void* pointer, std::size_t) noexcept { operator delete(pointer); }
 
 int main(int argc, char** argv) {
-  using pelorin::testing::MemoryTreeFileSystem;
-  const int kFiles = argc > 1 ? std::atoi(argv[1]) : 100000;
+  const int kFiles = argc > 1 ? std::atoi(argv[1]) : 10000;
   const int kDrivers = 50, kListed = 10, kPerFolder = 40;
 
   // C:\WINDOWS with nested folders of kPerFolder files each; the drivers' files
   // are spread over the tree, some of them twice (a cache copy and the real one).
-  MemoryTreeFileSystem files;
+  pelorin::testing::FaultyFileSystem files;
+  const pelorin::testing::PosixScratch& host = files.scratch;
   std::mt19937 random(7);
-  std::vector<MemoryTreeFileSystem::Node*> folders = {files.AddDir("C:\\WINDOWS")};
+  std::vector<std::string> folders = {"c/WINDOWS"};
+  host.MakeDir(folders[0]);
   int made = 0;
   while (made < kFiles) {
-    MemoryTreeFileSystem::Node* parent = folders[random() % folders.size()];
-    MemoryTreeFileSystem::Node* folder = files.AddChild(parent, "dir" + std::to_string(folders.size()), true);
+    const std::string folder = folders[random() % folders.size()] + "/dir" + std::to_string(folders.size());
+    host.MakeDir(folder);
     folders.push_back(folder);
     for (int i = 0; i < kPerFolder && made < kFiles; ++i, ++made) {
-      files.AddChild(folder, "file" + std::to_string(made) + ".dat", false);
+      host.WriteFile(folder + "/file" + std::to_string(made) + ".dat", "");
     }
   }
   std::vector<std::string> names;
@@ -68,8 +70,8 @@ int main(int argc, char** argv) {
       const std::string name = "drv" + std::to_string(d) + "_" + std::to_string(k) + (k % 2 ? ".sys" : ".dll");
       names.push_back(k == 9 ? "missing" + name : name);
       if (k == 9) continue;
-      files.AddChild(folders[random() % folders.size()], name, false);
-      if (k % 3 == 0) files.AddChild(folders[random() % folders.size()], name, false);
+      host.WriteFile(folders[random() % folders.size()] + "/" + name, "");
+      if (k % 3 == 0) host.WriteFile(folders[random() % folders.size()] + "/" + name, "");
     }
   }
 

@@ -2,14 +2,14 @@
 
 #include <random>
 
-#include "MemoryTreeFileSystem.h"
+#include "FaultyFileSystem.h"
 #include "backup/DriverFileSet.h"
-#include "platform/Mbcs.h"
+#include "platform/posix/Encoding.h"
 
 namespace pelorin {
 namespace {
 
-using testing::MemoryTreeFileSystem;
+using testing::FaultyFileSystem;
 
 TEST(FileSetNamesTest, PnfNameNeedsLowerCaseInfAndListedNameIsTextBeforeFirstEquals) {
   EXPECT_EQ(PnfSourcePath("oem12.inf"), "C:\\WINDOWS\\inf\\oem12.PNF");
@@ -26,7 +26,7 @@ TEST(FileSetNamesTest, PnfNameNeedsLowerCaseInfAndListedNameIsTextBeforeFirstEqu
 
 TEST(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
   struct Case {
-    std::vector<std::string> files;  // below C:\WINDOWS, in listing order
+    std::vector<std::string> files;  // below C:\WINDOWS (listed in NTFS order: upper-cased names)
     const char* denied;              // a folder whose listing is refused
     const char* name;
     const char* expected;            // null: not found, the result left as it was
@@ -34,8 +34,8 @@ TEST(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
       // The later match in the walk wins.
       {{"system32\\dllcache\\e100b.sys", "system32\\drivers\\e100b.sys"}, "", "E100B.SYS", "system32\\drivers\\e100b.sys"},
       // The first match ends its folder (the sub-folder after it is not searched) but not the parent.
-      {{"a\\before\\x.sys", "a\\x.sys", "a\\after\\x.sys", "b\\y.sys"}, "", "x.sys", "a\\x.sys"},
-      {{"a\\before\\x.sys", "a\\x.sys", "a\\after\\x.sys", "c\\x.sys"}, "", "x.sys", "c\\x.sys"},
+      {{"a\\w_before\\x.sys", "a\\x.sys", "a\\y_after\\x.sys", "b\\y.sys"}, "", "x.sys", "a\\x.sys"},
+      {{"a\\w_before\\x.sys", "a\\x.sys", "a\\y_after\\x.sys", "c\\x.sys"}, "", "x.sys", "c\\x.sys"},
       // Only ASCII letters fold: these two differ by 0x20 in a lead byte.
       {{"\xC4\xE3.sys"}, "", "\xC4\xE3.SYS", "\xC4\xE3.sys"},
       {{"\xC4\xE3.sys"}, "", "\xE4\xE3.sys", nullptr},
@@ -49,7 +49,7 @@ TEST(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
       {{"x.sys"}, "", "", nullptr},
   };
   for (const Case& c : cases) {
-    MemoryTreeFileSystem tree;
+    FaultyFileSystem tree;
     for (const std::string& file : c.files) tree.AddFile("C:\\WINDOWS\\" + file);
     if (*c.denied) tree.DenyListing(std::string("C:\\WINDOWS\\") + c.denied);
     const std::string expected = c.expected ? std::string("C:\\WINDOWS\\") + c.expected : "keep";
@@ -64,27 +64,34 @@ TEST(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
 }
 
 // Random trees: names repeated across folders, twice in one folder in different
-// case, folders named like files, every listing order. The index must give the
+// case (made on the host), folders named like files. The index must give the
 // walk's answer for every name.
 const char* const kTreeNames[] = {"a.sys", "b.dll", "c.inf", "d", "e.cat", "\xB2\xE2.sys"};
 
-void FillTree(std::mt19937& random, MemoryTreeFileSystem& files, MemoryTreeFileSystem::Node* folder, int depth) {
+void FillTree(std::mt19937& random, const testing::PosixScratch& scratch, const std::string& folder, int depth) {
   auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
   for (int i = pick(0, depth == 0 ? 8 : 5); i > 0; --i) {
     std::string name = kTreeNames[pick(0, 5)];
     for (char& c : name)
       if (c >= 'a' && c <= 'z' && pick(0, 3) == 0) c = static_cast<char>(c - 'a' + 'A');
     const bool directory = depth < 4 && pick(0, 2) == 0;
-    MemoryTreeFileSystem::Node* child = files.AddChild(folder, name, directory);
-    if (directory) FillTree(random, files, child, depth + 1);
+    const std::string path = folder + "/" + posix::GbkToUtf8Lossy(name);
+    if (scratch.Exists(path)) continue;  // the same spelling again
+    if (!directory) {
+      scratch.WriteFile(path, "");
+      continue;
+    }
+    scratch.MakeDir(path);
+    FillTree(random, scratch, path, depth + 1);
   }
 }
 
 TEST(FileTreeIndexPropertyTest, AgreesWithTheWalkOnGeneratedTrees) {
   for (unsigned seed = 1; seed <= 400; ++seed) {
-    MemoryTreeFileSystem files;
+    FaultyFileSystem files;
     std::mt19937 random(seed);
-    FillTree(random, files, files.AddDir("C:\\WINDOWS"), 0);
+    files.scratch.MakeDir("c/WINDOWS");
+    FillTree(random, files.scratch, "c/WINDOWS", 0);
     CFileTreeIndex index(files, "C:\\WINDOWS");
     for (const char* base : kTreeNames) {
       std::string upper = base;

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "MemoryTreeFileSystem.h"
+#include "FaultyFileSystem.h"
 #include "backup/DriverPackage.h"
 #include "platform/posix/MemoryRegistry.h"
 #include "platform/posix/RegText.h"
@@ -30,7 +30,7 @@ class FixedStoreAnswer : public SystemInfo {
 //   "db HIVE PACKAGE OWNER [active]"   HIVE\DriverDatabase records PACKAGE (the
 //       last of oem3.inf's list; "Active" too with `active`) as OWNER's
 struct Installation {
-  testing::MemoryTreeFileSystem files;
+  testing::FaultyFileSystem files;
   MemoryRegistry registry;
   FixedStoreAnswer system;
   Platform platform;
@@ -86,8 +86,8 @@ const RoadCase kRoads[] = {
     {"a package whose folder is gone, then the content",
      {"db SYSTEM foo.inf_amd64_2 oem3.inf", "dir foo.inf_amd64_neutral_3 FOO.INF"},
      "foo.inf_amd64_neutral_3", "FOO.INF", PackageRoad::kContent},
-    {"a package name that climbs out of the store", {"db SYSTEM ..\\..\\inf oem3.inf active"}, "", "",
-     PackageRoad::kContent},
+    {"a package name that climbs out of the store",
+     {"db SYSTEM ..\\climbed oem3.inf active", "dir ..\\climbed Foo.inf"}, "", "", PackageRoad::kContent},
     {"same size, other bytes", {"dir foo.inf_amd64_1 foo.inf other"}, "", "", PackageRoad::kContent},
     {"the installation's architecture over others",
      {"dir foo.inf_x86_1 foo.inf", "dir foo.inf_amd64_2 foo.inf", "dir foo.inf_arm64_3 foo.inf"},

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "MemoryTreeFileSystem.h"
+#include "FaultyFileSystem.h"
 #include "RecordingBoxes.h"
 #include "backup/FileTreeOps.h"
 
 namespace pelorin {
 namespace {
 
-using testing::MemoryTreeFileSystem;
+using testing::FaultyFileSystem;
 using testing::RecordingBoxes;
 
 constexpr char kNotFound[] = "找不到指定文件夹，请确认此文件夹是否存在！";
@@ -16,9 +16,7 @@ constexpr char kCreateFail[] = "Create  directory fail!";
 
 class FileTreeOpsTest : public ::testing::Test {
  protected:
-  FileTreeOpsTest() { files.AddDir("D:\\"); }
-
-  MemoryTreeFileSystem files;
+  FaultyFileSystem files;
   RecordingBoxes boxes;
   Platform platform{nullptr, &files, nullptr, &boxes, nullptr};
   CFileTreeOps ops{platform};
@@ -153,13 +151,13 @@ TEST_F(FileTreeOpsTest, IgnoredFileKeepsItsFolderAndAbortStopsIt) {
 TEST_F(FileTreeOpsTest, CancelInsideASubFolderStopsOnlyThatSubFolder) {
   files.AddFile("D:\\t\\sub\\a.sys");
   files.AddFile("D:\\t\\sub\\z.sys");
-  files.AddFile("D:\\t\\b.sys");
+  files.AddFile("D:\\t\\tail.sys");  // listed after the sub-folder
   files.FailDelete("D:\\t\\sub\\a.sys");
   boxes.Answer(mb::kIdRetry);
   boxes.Answer(mb::kIdCancel);
   EXPECT_EQ(ops.DeleteTree("D:\\t"), 0);
   EXPECT_TRUE(files.Exists("D:\\t\\sub\\z.sys"));  // the sub-folder stopped
-  EXPECT_FALSE(files.Exists("D:\\t\\b.sys"));      // the parent went on
+  EXPECT_FALSE(files.Exists("D:\\t\\tail.sys"));   // the parent went on
   EXPECT_EQ(boxes.Shown().size(), 2u);
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "MemoryTreeFileSystem.h"
+#include "FaultyFileSystem.h"
 #include "RestoreTestDoubles.h"
 #include "SimulatedDeviceSetup.h"
 #include "platform/Errors.h"
@@ -36,7 +36,7 @@ class InstallerTest : public ::testing::Test {
   // Whatever the road, every set that was made is gone again.
   void TearDown() override { EXPECT_EQ(devices.liveSets, 0); }
 
-  testing::MemoryTreeFileSystem files;
+  testing::FaultyFileSystem files;
   SimulatedDeviceSetup devices;
   testing::RecordingInstallLog log;
   CDriverInstaller installer;

@@ -5,8 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "MemoryTreeFileSystem.h"
-#include "PosixScratch.h"
+#include "FaultyFileSystem.h"
 #include "TestPaths.h"
 #include "backup/DriverPackage.h"
 #include "inventory/DriverScan.h"
@@ -69,7 +68,7 @@ TEST(RealHiveTest, RowCountsArchitecturesAndPackageFoldersAreStable) {
     EXPECT_EQ(Rows(registry, ScanMode::AllBackupable), hive.allBackupable);
     EXPECT_EQ(ArchitectureFromRegistry(registry), hive.arch);
     for (const PackageCase& c : hive.packages) {
-      testing::MemoryTreeFileSystem files;
+      testing::FaultyFileSystem files;
       files.AddDir(std::string(kFileRepository) + "\\" + c.package);
       Platform platform{&registry, &files};
       std::optional<PackageFolder> found = FindPackageFolder(platform, c.inf, Architecture::kAmd64);

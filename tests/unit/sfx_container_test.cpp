@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "MemoryTreeFileSystem.h"
+#include "FaultyFileSystem.h"
 #include "SfxStubResources.h"
 #include "sfx/SfxReader.h"
 #include "sfx/SfxWriter.h"
@@ -14,7 +14,7 @@
 namespace pelorin {
 namespace {
 
-using testing::MemoryTreeFileSystem;
+using testing::FaultyFileSystem;
 using Bytes = std::string;
 
 std::uint32_t U32At(const Bytes& b, std::size_t at) {
@@ -52,21 +52,21 @@ class SfxTest : public ::testing::Test {
     EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
     return files.Content(out);
   }
-  // Unpacks `container` into an in-memory folder; `written` gets the files made.
+  // Unpacks `container` into C:\T of a new scratch; `written` gets the files made.
   SfxStatus Unpack(const Bytes& container, std::map<std::string, std::string>& written) {
-    MemoryTreeFileSystem source, target;
-    source.AddFile("self.exe", container);
-    target.AddDir("T");
-    auto in = source.Open("self.exe", OpenMode::kReadShared);
+    FaultyFileSystem target;
+    target.AddFile("D:\\self.exe", container);
+    target.AddDir("C:\\T");
+    auto in = target.Open("D:\\self.exe", OpenMode::kReadShared);
     SfxStatus status = UnpackSfx(
-        *in, [&](const std::string& name) { return target.Open("T\\" + name, OpenMode::kCreateWrite); },
-        [&](const std::string& name) { EXPECT_TRUE(target.Delete("T\\" + name)) << name; }, nullptr);
+        *in, [&](const std::string& name) { return target.Open("C:\\T\\" + name, OpenMode::kCreateWrite); },
+        [&](const std::string& name) { EXPECT_TRUE(target.Delete("C:\\T\\" + name)) << name; }, nullptr);
     written.clear();
-    for (auto& p : target.Files()) written[p] = target.Content(p);
+    for (auto& p : target.Files("C:")) written[p] = target.Content("C:\\" + p);
     return status;
   }
 
-  MemoryTreeFileSystem files;
+  FaultyFileSystem files;
   testing::SfxStubResources resources;
   Platform platform;
   const std::string out = "D:\\backup\\pelorin.exe";
@@ -103,7 +103,7 @@ TEST(SfxPercentageTest, EmptyIsDoneAndNothingShortOfTheEndIsAHundred) {
 }
 
 // A file system whose one big file reports 3 GiB without holding it.
-class HugeFileSystem : public MemoryTreeFileSystem {
+class HugeFileSystem : public FaultyFileSystem {
  public:
   struct Huge : FileStream {
     bool Read(void*, std::uint32_t, std::uint32_t* got) override { return *got = 0, true; }
@@ -113,14 +113,14 @@ class HugeFileSystem : public MemoryTreeFileSystem {
     std::uint64_t Length() override { return 3ull << 30; }
   };
   std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) override {
-    return path == "C:\\huge.bin" ? std::make_unique<Huge>() : MemoryTreeFileSystem::Open(path, mode);
+    return path == "C:\\huge.bin" ? std::make_unique<Huge>() : FaultyFileSystem::Open(path, mode);
   }
 };
 
 TEST_F(SfxTest, WhatTheWriterTakesAndRefuses) {
   CSfxWriter writer(platform);
   EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1004);  // an empty list creates nothing
-  EXPECT_TRUE(files.Files().empty());
+  EXPECT_TRUE(files.Files("D:").empty());
   // A file somebody writes is refused; the record holds the length packed,
   // taken from the file as it is built.
   files.AddFile("C:\\busy.sys", "x");
@@ -156,7 +156,7 @@ TEST_F(SfxTest, WhatTheWriterTakesAndRefuses) {
   ASSERT_EQ(big.AddFile("C:\\huge.bin", "a\\huge.bin"), 1);
   ASSERT_EQ(big.AddFile("C:\\huge.bin", "b\\huge.bin"), 1);
   EXPECT_EQ(big.Build(152, out, nullptr, nullptr), 1009);
-  EXPECT_TRUE(huge.Files().empty());
+  EXPECT_TRUE(huge.Files("D:").empty());
 }
 
 TEST_F(SfxTest, FailedBuildKeepsTheEarlierBackup) {
@@ -309,7 +309,7 @@ TEST_F(RestorerSessionTest, MessagesForContainersThatCannotBeUnpacked) {
   const auto unpack = [&](std::size_t* filesAfter = nullptr) {
     CRestorerSession session(platform);
     const int message = session.Unpack(self, temp);
-    if (filesAfter) *filesAfter = files.Files().size();
+    if (filesAfter) *filesAfter = files.Files("C:").size();
     std::vector<std::string> failures;
     session.Cleanup(failures);
     EXPECT_TRUE(failures.empty());
@@ -322,7 +322,7 @@ TEST_F(RestorerSessionTest, MessagesForContainersThatCannotBeUnpacked) {
   EXPECT_EQ(unpack(), 103);
 
   PackNamed({"a.inf", "b.sys"});
-  const std::size_t before = files.Files().size();
+  const std::size_t before = files.Files("C:").size();
   Bytes bytes = files.Content(self);
   bytes[bytes.size() - 30] ^= 0x20;  // inside a record
   files.AddFile(self, bytes);
