@@ -36,7 +36,8 @@ void* operator new(std::size_t size) {
   if (g_current > g_peak) g_peak = g_current;
   return reinterpret_cast<char*>(block) + sizeof(std::max_align_t);
 }
-void operator delete(void* pointer) noexcept {
+// Not inlined: at a std::string's inline buffer the compiler would warn of the header read before it.
+__attribute__((noinline)) void operator delete(void* pointer) noexcept {
   if (!pointer) return;
   auto* block = reinterpret_cast<std::size_t*>(static_cast<char*>(pointer) - sizeof(std::max_align_t));
   g_current -= *block;
