@@ -14,18 +14,13 @@ std::string FolderPrefix(const std::string& folder) {
   return folder + "\\";
 }
 
-// Whether a double-byte character starts at `i`: its trail byte, which may look
-// like a letter, is never folded, as the walk's mbcs::EqualsNoCaseAscii compares.
-bool StartsDoubleByte(const char* name, std::size_t length, std::size_t i) {
-  return i + 1 < length && mbcs::IsLeadByte(static_cast<unsigned char>(name[i])) &&
-         mbcs::IsTrailByte(static_cast<unsigned char>(name[i + 1]));
-}
-
+// Both searches compare names as the walk's mbcs::EqualsNoCaseAscii does: a
+// double-byte character exactly (its trail byte may look like a letter), A-Z folded.
 std::uint32_t FoldedHash(const char* name, std::size_t length) {
   std::uint32_t hash = 2166136261u;  // FNV-1a
   const auto mix = [&hash](char c) { hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u; };
   for (std::size_t i = 0; i < length; ++i) {
-    if (StartsDoubleByte(name, length, i)) {
+    if (mbcs::CharLength(name, length, i) == 2) {
       mix(name[i]);
       mix(name[++i]);
     } else {
@@ -37,7 +32,7 @@ std::uint32_t FoldedHash(const char* name, std::size_t length) {
 
 bool FoldedEqual(const char* a, const char* b, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
-    if (StartsDoubleByte(a, length, i)) {
+    if (mbcs::CharLength(a, length, i) == 2) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
     } else if (mbcs::LowerAscii(a[i]) != mbcs::LowerAscii(b[i])) {

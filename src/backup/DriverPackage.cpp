@@ -75,7 +75,8 @@ bool FromDatabase(const Platform& platform, const std::string& database, const s
   if (!IsPlainName(package)) return false;
 
   const std::string packageKey = database + "\\DriverPackages\\" + package;
-  if (!ReadRegistryValue(registry, packageKey, "", type, data) || !mbcs::EqualsNoCaseAscii(StringData(type, data), infName))
+  if (!ReadRegistryValue(registry, packageKey, "", type, data) ||
+      !mbcs::EqualsNoCaseAscii(StringData(type, data), infName))
     return false;
   if (!ReadRegistryValue(registry, packageKey, "InfName", type, data)) return false;
   const std::string packageInf = StringData(type, data);

@@ -6,13 +6,15 @@ bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 
-std::size_t CharLength(const std::string& text, std::size_t pos) {
-  if (pos + 1 < text.size() && IsLeadByte(static_cast<unsigned char>(text[pos])) &&
+std::size_t CharLength(const char* text, std::size_t length, std::size_t pos) {
+  if (pos + 1 < length && IsLeadByte(static_cast<unsigned char>(text[pos])) &&
       IsTrailByte(static_cast<unsigned char>(text[pos + 1]))) {
     return 2;
   }
   return 1;
 }
+
+std::size_t CharLength(const std::string& text, std::size_t pos) { return CharLength(text.data(), text.size(), pos); }
 
 std::size_t FindLast(const std::string& text, char ch) {
   std::size_t found = npos;

@@ -16,6 +16,8 @@ bool IsTrailByte(unsigned char c);
 // Byte length of the character that starts at `pos` (1 or 2; 1 for a lead byte
 // at the end of the text or followed by a byte that cannot trail).
 std::size_t CharLength(const std::string& text, std::size_t pos);
+// The same for `length` bytes at `text`, which need not be a std::string.
+std::size_t CharLength(const char* text, std::size_t length, std::size_t pos);
 
 // Offset of the last / first single-byte character `ch` (an ASCII byte), never
 // a trail byte; npos when there is none.
