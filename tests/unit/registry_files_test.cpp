@@ -1,10 +1,10 @@
 // The in-memory registry's A-function view, and loading it from regedit exports
-// and SYSTEM hives (written by the tests' hive writer, read back through libhivex).
+// and SYSTEM hives (files made for the tests, read through libhivex).
 #include <gtest/gtest.h>
 
 #include "ClassBranch.h"
-#include "HiveWriter.h"
 #include "PosixScratch.h"
+#include "TestPaths.h"
 #include "platform/Errors.h"
 #include "platform/SystemInfo.h"
 #include "platform/posix/RegText.h"
@@ -14,8 +14,6 @@
 namespace pelorin {
 namespace {
 
-using testing::HiveKey;
-using testing::HiveValue;
 using testing::PosixScratch;
 
 // A version-5 export file of `text` (GBK, as literals are in this build).
@@ -152,29 +150,16 @@ TEST(RegExportTest, BrokenInputIsReportedWithFileAndLine) {
             "\"REGEDIT4\" header)");
 }
 
-std::string Sz(const std::u16string& text) {
-  std::u16string t = text;
-  t.push_back(u'\0');
-  return regtext::Utf16ToBytes(t);
-}
+// Hives made for these tests (tests/unit/data/hives; hivexsh shows and edits them): SYSTEM's root holds
+// ControlSet001\Control without Class, ControlSet002 with the network class (default value 网络适配器, an
+// instance 0000 whose value Odd has type 0x7F, a subkey 驱动属性 named in UTF-16) and Session Manager\Environment
+// (PROCESSOR_ARCHITECTURE=IA64), Select\Current=2, DriverDatabase (Architecture=9, DriverInfFiles\oem1.inf
+// Active=a.inf_amd64_1). SYSTEM_SELECT1 is the same with Current=1; DRIVERS holds DriverDatabase, Architecture=12.
+std::string Hive(const char* name) { return std::string(PELORIN_SOURCE_DIR) + "/tests/unit/data/hives/" + name; }
 
 TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndBadFilesAreNamed) {
-  HiveKey root{u"ROOT", {}, {}};
-  root.Child(u"ControlSet001").Child(u"Control");  // no Class here
-  HiveKey& net =
-      root.Child(u"ControlSet002").Child(u"Control").Child(u"Class").Child(u"{4d36e972-e325-11ce-bfc1-08002be10318}");
-  net.values.push_back(HiveValue{u"", 1, Sz(u"网络适配器")});
-  net.Child(u"0000").values.push_back(HiveValue{u"Odd", 0x7F, "xy"});  // a type no enum names
-  net.Child(u"驱动属性");  // a key name that is not Latin-1
-  root.Child(u"Select").values.push_back(HiveValue{u"Current", 4, std::string("\x02\0\0\0", 4)});
-  HiveKey& session = root.Child(u"ControlSet002").Child(u"Control").Child(u"Session Manager");
-  session.Child(u"Environment").values.push_back(HiveValue{u"PROCESSOR_ARCHITECTURE", 1, Sz(u"IA64")});
-  root.Child(u"DriverDatabase").values.push_back(HiveValue{u"Architecture", 4, std::string("\x09\0\0\0", 4)});
-  root.Child(u"DriverDatabase").Child(u"DriverInfFiles").Child(u"oem1.inf").values.push_back(
-      HiveValue{u"Active", 1, Sz(u"a.inf_amd64_1")});
   PosixScratch dir;
-  std::string file = dir.WriteFile("SYSTEM", testing::HiveWriter().Write(root));
-
+  std::string file = Hive("SYSTEM");
   MemoryRegistry registry;
   std::string error;
   ASSERT_TRUE(LoadRegistryFile(file, registry, error)) << error;
@@ -191,15 +176,12 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndB
             std::string("IA64", 5));
 
   // A DRIVERS hive's root DriverDatabase is HKLM\DRIVERS\DriverDatabase, asked before SYSTEM's.
-  HiveKey drivers{u"ROOT", {}, {}};
-  drivers.Child(u"DriverDatabase").values.push_back(HiveValue{u"Architecture", 4, std::string("\x0c\0\0\0", 4)});
-  const std::string driversFile = dir.WriteFile("DRIVERS", testing::HiveWriter().Write(drivers));
+  const std::string driversFile = Hive("DRIVERS");
   ASSERT_TRUE(LoadDriversHive(driversFile, registry, error)) << error;
   EXPECT_EQ(ArchitectureFromRegistry(registry), Architecture::kArm64);
 
   // Pointing Select at the set without Class is an error naming the set.
-  root.Child(u"Select").values[0].data = std::string("\x01\0\0\0", 4);
-  file = dir.WriteFile("SYSTEM1", testing::HiveWriter().Write(root));
+  file = Hive("SYSTEM_SELECT1");
   MemoryRegistry other;
   EXPECT_FALSE(LoadRegistryFile(file, other, error));
   EXPECT_EQ(error, file + ": no Class key (ControlSet001\\Control\\Class)");
