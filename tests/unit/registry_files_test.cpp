@@ -158,7 +158,6 @@ TEST(RegExportTest, BrokenInputIsReportedWithFileAndLine) {
 std::string Hive(const char* name) { return std::string(PELORIN_SOURCE_DIR) + "/tests/unit/data/hives/" + name; }
 
 TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndBadFilesAreNamed) {
-  PosixScratch dir;
   std::string file = Hive("SYSTEM");
   MemoryRegistry registry;
   std::string error;
@@ -186,6 +185,7 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndB
   EXPECT_FALSE(LoadRegistryFile(file, other, error));
   EXPECT_EQ(error, file + ": no Class key (ControlSet001\\Control\\Class)");
   // Unusable files give one-line errors.
+  PosixScratch dir;
   EXPECT_FALSE(LoadSystemHive(dir / "nope", other, error));
   EXPECT_EQ(error, dir / "nope" + ": No such file or directory");
   const std::string text = dir.WriteFile("text", "just some text\n");
