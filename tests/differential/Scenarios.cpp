@@ -275,12 +275,13 @@ void Search(const Platform& platform, const std::string& root, Transcript& out) 
   fs.CreateDir(dir + "\\mid");
   fs.CreateDir(dir + "\\Empty");
   DumpTree(platform, dir, "search", out);
-  // Every name a pattern finds, in order, then the code the search ends with.
+  // Every name a pattern finds, in order, then the code the search ends with, kept across its close.
   for (const char* probe : {"\\mid", "\\mid\\", "\\nodir\\*.*", "\\missing.ini", "\\*.txt", "\\ALPHA.TXT"}) {
     FindEntry entry;
     std::string found;
     auto finder = fs.FindFirst(dir + probe, entry);
     for (bool more = finder != nullptr; more; more = finder->Next(entry)) found += Escape(entry.name) + " ";
+    finder.reset();
     out.Line("search " + Escape(probe), found + "err=" + std::to_string(GetLastError()));
   }
 }

@@ -2,10 +2,12 @@
 
 #include <shlobj.h>
 
+#include <cstddef>
+#include <cstring>
 #include <fstream>
+#include <functional>
 
-#include "TestPaths.h"
-#include "windows/support/Win32Scratch.h"
+#include "platform/win32/Handles.h"
 
 namespace pelorin::e2e {
 
@@ -37,66 +39,49 @@ int AppProcess::Wait(DWORD timeoutMs) {
 
 namespace {
 
-// Memory inside another process, for messages whose parameters point at
-// buffers (the system does not carry those across processes). It starts zeroed.
-class RemoteBuffer {
- public:
-  RemoteBuffer(HWND owner, std::size_t size) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(owner, &pid);
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+// Sends `message` with its parameter `data` copied into the window's process,
+// where it must point (the system does not carry such buffers across
+// processes), and copies it back after. `place` learns the remote address
+// first, for data that points into itself.
+template <typename Data>
+LRESULT SendRemote(HWND window, UINT message, WPARAM wParam, Data& data,
+                   const std::function<void(char*)>& place = nullptr) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  const win32::KernelHandle process(
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+  char* remote = static_cast<char*>(
+      VirtualAllocEx(process.get(), nullptr, sizeof data, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (!remote) return 0;
+  if (place) place(remote);
+  LRESULT result = 0;
+  if (WriteProcessMemory(process.get(), remote, &data, sizeof data, nullptr)) {
+    result = SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process.get(), remote, &data, sizeof data, nullptr);
   }
-  ~RemoteBuffer() {
-    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    if (process_) CloseHandle(process_);
-  }
-  RemoteBuffer(const RemoteBuffer&) = delete;
-  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+  return result;
+}
 
-  LPARAM at(std::size_t offset = 0) const { return reinterpret_cast<LPARAM>(static_cast<char*>(address_) + offset); }
-  bool Write(std::size_t offset, const void* data, std::size_t size) {
-    return address_ && WriteProcessMemory(process_, reinterpret_cast<void*>(at(offset)), data, size, nullptr);
-  }
-  bool Read(std::size_t offset, void* data, std::size_t size) const {
-    return address_ && ReadProcessMemory(process_, reinterpret_cast<void*>(at(offset)), data, size, nullptr);
-  }
-
- private:
-  HANDLE process_ = nullptr;
-  void* address_ = nullptr;
-};
-
-// Sends `message` with `item` (an LVITEMA or TVITEMA) and its text buffer
-// placed in the control's process; returns the text the control wrote there.
+// Sends `message` with `item` (an LVITEMA or TVITEMA) and its text buffer;
+// returns the text the control wrote there.
 template <typename Item>
 std::string RemoteItemText(HWND control, UINT message, WPARAM wParam, Item item) {
-  constexpr std::size_t kText = 1024;
-  RemoteBuffer remote(control, sizeof item + kText);
-  item.pszText = reinterpret_cast<char*>(remote.at(sizeof item));
-  item.cchTextMax = static_cast<int>(kText);
-  char text[kText] = {};
-  if (!remote.Write(0, &item, sizeof item)) return "<no remote memory>";
-  SendMessageA(control, message, wParam, remote.at());
-  remote.Read(sizeof item, text, kText - 1);
-  return text;
+  struct {
+    Item item;
+    char text[1024];
+  } data = {item, {}};
+  SendRemote(control, message, wParam, data, [&](char* remote) {
+    data.item.pszText = remote + offsetof(decltype(data), text);
+    data.item.cchTextMax = static_cast<int>(sizeof data.text - 1);
+  });
+  return data.text;
 }
 
 bool TreeItemTextRect(HWND tree, HTREEITEM item, RECT* rect) {
   // The rectangle's first bytes carry the item in, as the message expects.
-  RemoteBuffer remote(tree, sizeof(RECT));
-  return remote.Write(0, &item, sizeof item) && SendMessageA(tree, TVM_GETITEMRECT, TRUE, remote.at()) &&
-         remote.Read(0, rect, sizeof *rect);
-}
-
-void CollectLines(HWND tree, HTREEITEM first, int depth, std::vector<TreeLine>& lines) {
-  for (HTREEITEM item = first; item; item = TreeView_GetNextSibling(tree, item)) {
-    TVITEMA query = {};
-    query.mask = TVIF_TEXT;
-    query.hItem = item;
-    lines.push_back({item, depth, RemoteItemText(tree, TVM_GETITEMA, 0, query)});
-    CollectLines(tree, TreeView_GetChild(tree, item), depth + 1, lines);
-  }
+  std::memcpy(rect, &item, sizeof item);
+  return SendRemote(tree, TVM_GETITEMRECT, TRUE, *rect) != FALSE;
 }
 
 // What the screen shows in `rect` (screen coordinates), as 32-bit BGRX rows,
@@ -104,25 +89,19 @@ void CollectLines(HWND tree, HTREEITEM first, int depth, std::vector<TreeLine>& 
 bool GrabScreen(const RECT& rect, std::vector<unsigned char>& bgrx) {
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return false;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  const win32::WindowDc screen(nullptr);
+  const win32::MemoryDcHandle memory(CreateCompatibleDC(screen.get()));
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool ok = false;
-  if (bitmap) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
-    GdiFlush();
-    SelectObject(memory, old);
-    const auto* bytes = static_cast<const unsigned char*>(bits);
-    if (ok) bgrx.assign(bytes, bytes + static_cast<std::size_t>(width) * height * 4);
-    DeleteObject(bitmap);
-  }
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ok;
+  const win32::BitmapHandle bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) return false;
+  const win32::SelectedObject selected(memory.get(), bitmap.get());
+  if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY)) return false;
+  GdiFlush();
+  const auto* bytes = static_cast<const unsigned char*>(bits);
+  bgrx.assign(bytes, bytes + static_cast<std::size_t>(width) * height * 4);
+  return true;
 }
 
 bool ClickAt(HWND window, POINT point) {
@@ -151,11 +130,11 @@ bool ClickAt(HWND window, POINT point) {
 
 }  // namespace
 
-HWND WaitForWindow(const AppProcess& app, const char* className, const char* title, DWORD timeoutMs, HWND except) {
+HWND WaitForWindow(const AppProcess& app, const char* title, DWORD timeoutMs, HWND except) {
   HWND found = nullptr;
   WaitUntil([&] {
-    for (found = FindWindowExA(nullptr, nullptr, className, title); found;
-         found = FindWindowExA(nullptr, found, className, title)) {
+    for (found = FindWindowExA(nullptr, nullptr, "#32770", title); found;
+         found = FindWindowExA(nullptr, found, "#32770", title)) {
       DWORD pid = 0;
       GetWindowThreadProcessId(found, &pid);
       if (pid == app.Id() && found != except && IsWindowVisible(found)) return true;
@@ -183,16 +162,10 @@ bool Dismiss(HWND box, int button) {
   return PressButton(box, button) && WaitUntil([&] { return !IsWindow(box); }, 10000);
 }
 
-bool SelectComboEntry(HWND dialog, int comboId, int index) {
-  HWND combo = GetDlgItem(dialog, comboId);
-  return combo && SendMessageA(combo, CB_SETCURSEL, index, 0) == index &&
-         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-}
-
 bool ChooseFolder(HWND picker, const std::string& path) {
-  RemoteBuffer remote(picker, path.size() + 1);
-  if (!remote.Write(0, path.c_str(), path.size() + 1)) return false;
-  SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, remote.at());
+  char text[MAX_PATH] = {};
+  path.copy(text, sizeof text - 1);
+  SendRemote(picker, BFFM_SETSELECTIONA, TRUE, text);
   return PressButton(picker, IDOK);
 }
 
@@ -203,16 +176,23 @@ std::string ListItemText(HWND list, int row, int column) {
 }
 
 bool TickListItem(HWND list, int row) {
-  RemoteBuffer remote(list, sizeof(LVITEMA));
   LVITEMA item = {};
   item.stateMask = LVIS_STATEIMAGEMASK;
   item.state = INDEXTOSTATEIMAGEMASK(2);
-  return remote.Write(0, &item, sizeof item) && SendMessageA(list, LVM_SETITEMSTATE, row, remote.at()) != FALSE;
+  return SendRemote(list, LVM_SETITEMSTATE, row, item) != FALSE;
 }
 
-std::vector<TreeLine> TreeLines(HWND tree) {
+std::vector<TreeLine> TreeLines(HWND tree, HTREEITEM parent, int depth) {
   std::vector<TreeLine> lines;
-  CollectLines(tree, TreeView_GetRoot(tree), 0, lines);
+  for (HTREEITEM item = parent ? TreeView_GetChild(tree, parent) : TreeView_GetRoot(tree); item;
+       item = TreeView_GetNextSibling(tree, item)) {
+    TVITEMA query = {};
+    query.mask = TVIF_TEXT;
+    query.hItem = item;
+    lines.push_back({item, depth, RemoteItemText(tree, TVM_GETITEMA, 0, query)});
+    const std::vector<TreeLine> below = TreeLines(tree, item, depth + 1);
+    lines.insert(lines.end(), below.begin(), below.end());
+  }
   return lines;
 }
 
@@ -222,11 +202,9 @@ bool ClickTreeStateIcon(HWND tree, HTREEITEM item) {
   RECT text;
   if (!TreeItemTextRect(tree, item, &text)) return false;
   const LONG y = (text.top + text.bottom) / 2;
-  RemoteBuffer remote(tree, sizeof(TVHITTESTINFO));
   const auto onIcon = [&](LONG x) {
     TVHITTESTINFO hit = {{x, y}, 0, nullptr};
-    return remote.Write(0, &hit, sizeof hit) && SendMessageA(tree, TVM_HITTEST, 0, remote.at()) &&
-           remote.Read(0, &hit, sizeof hit) && (hit.flags & TVHT_ONITEMSTATEICON) && hit.hItem == item;
+    return SendRemote(tree, TVM_HITTEST, 0, hit) && (hit.flags & TVHT_ONITEMSTATEICON) && hit.hItem == item;
   };
   LONG right = text.left - 1;
   while (right >= 0 && !onIcon(right)) --right;

@@ -2,7 +2,7 @@
 // sees it at start-up (the dialog's rules one by one: main_dlg_logic_test.cpp);
 // and a restore: a driver backed up with pelorin.exe, Restore pressed, that
 // driver's folder picked in the shell's picker, the outcome read.
-#include "MainWindowTest.h"
+#include "UiDriver.h"
 
 namespace pelorin::e2e {
 namespace {
@@ -36,7 +36,7 @@ TEST_F(DemoRestoreTest, BackedUpDriverIsReinstalled) {
   BOOL wow64 = FALSE;  // a 32-bit pelorin.exe (as this test) on 64-bit Windows cannot install
   if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
     ASSERT_TRUE(PressButton(dialog, 1005));
-    HWND box = WaitForMessageBox(app, "Pelorin", kStepTimeout, dialog);
+    HWND box = WaitForWindow(app, "Pelorin", kStepTimeout, dialog);
     ASSERT_NE(box, nullptr) << "no box under WOW64";
     EXPECT_EQ(MessageBoxText(box),
               "这是32位的Pelorin，无法在64位Windows上安装驱动程序。请使用64位的Pelorin（pelorin-x64.exe）恢复驱动。");
@@ -50,12 +50,12 @@ TEST_F(DemoRestoreTest, BackedUpDriverIsReinstalled) {
   const int rows = ListItemCount(list);
   ASSERT_EQ(BackUpInto("C:\\", {"千兆以太网控制器"}, "restore_backup_done"), kBackupDone);
   ASSERT_TRUE(PressButton(dialog, 1005));
-  HWND picker = WaitForWindow(app, "#32770", "浏览文件夹", kStepTimeout);
+  HWND picker = WaitForWindow(app, "浏览文件夹", kStepTimeout);
   ASSERT_NE(picker, nullptr) << "no folder picker";
   SaveScreenshot(picker, "restore_picker");
   ASSERT_TRUE(ChooseFolder(picker, "C:\\千兆以太网控制器"));
   // A box of the program's title other than the main dialog, which bears it too.
-  HWND outcome = WaitForMessageBox(app, "Pelorin", kInstallTimeout, dialog);
+  HWND outcome = WaitForWindow(app, "Pelorin", kInstallTimeout, dialog);
   ASSERT_NE(outcome, nullptr) << "no outcome box";
   // wine's driver update reports success for every package it is given.
   EXPECT_EQ(MessageBoxText(outcome), "安装成功！");

@@ -5,7 +5,7 @@
 // click on the computer, installs each from its own folder and cleans up on
 // leaving. The same restorer flow then runs on the command-line edition's
 // backup, written on Linux from the same demo data.
-#include "MainWindowTest.h"
+#include "UiDriver.h"
 
 namespace pelorin::e2e {
 namespace {
@@ -100,7 +100,7 @@ void RestoreWith(const std::string& exe, const std::string& shots, bool nicInfGo
   const bool started = app.Start(exe);
   SetEnvironmentVariableA("WINEDEBUG", "-all");
   ASSERT_TRUE(started) << exe;
-  HWND dialog = WaitForWindow(app, "#32770", "驱动恢复", kWindowTimeout);
+  HWND dialog = WaitForWindow(app, "驱动恢复", kWindowTimeout);
   ASSERT_NE(dialog, nullptr) << "the restorer's window did not appear for " << exe;
   HWND tree = GetDlgItem(dialog, 1027);
   const std::string folder = NewestUnpackFolder();
@@ -153,13 +153,14 @@ void RestoreWith(const std::string& exe, const std::string& shots, bool nicInfGo
   // Restore: a confirmation, then the ticked drivers one by one; a failed
   // install says so in a box of its own, shown while that driver's details are up.
   ASSERT_TRUE(PressButton(dialog, 1013));
-  HWND confirm = WaitForMessageBox(app, "提示信息", kStepTimeout);
+  HWND confirm = WaitForWindow(app, "提示信息", kStepTimeout);
   ASSERT_NE(confirm, nullptr) << "no confirmation";
   EXPECT_EQ(MessageBoxText(confirm), "您确定要恢复此驱动程序吗?");
+  EXPECT_EQ(GetWindow(confirm, GW_OWNER), dialog) << "the confirmation's owner";
   ASSERT_TRUE(Dismiss(confirm, IDYES));
   int failed = 0;
   for (;;) {
-    HWND box = WaitForMessageBox(app, "驱动恢复", kInstallTimeout, dialog);
+    HWND box = WaitForWindow(app, "驱动恢复", kInstallTimeout, dialog);
     ASSERT_NE(box, nullptr) << "the restore ended without its closing box";
     const std::string text = MessageBoxText(box);
     SaveScreenshot(text == kInstallFailed ? box : dialog, shots + (text == kInstallFailed ? "_failed" : "_restored"));
@@ -180,7 +181,7 @@ void RestoreWith(const std::string& exe, const std::string& shots, bool nicInfGo
 
   // Exit removes what was unpacked and, after a restore, offers a restart.
   ASSERT_TRUE(PressButton(dialog, 1030));
-  HWND restart = WaitForMessageBox(app, "提示信息", kStepTimeout);
+  HWND restart = WaitForWindow(app, "提示信息", kStepTimeout);
   ASSERT_NE(restart, nullptr) << "no restart question";
   EXPECT_EQ(MessageBoxText(restart), "您确定要重启计算机吗?");
   ASSERT_TRUE(Dismiss(restart, IDNO));
@@ -212,7 +213,10 @@ TEST_F(DemoRestorerTest, BackupMadeByThePrograms) {
   Win32Scratch::WriteFile(temp + "taskinfo.ini", "[Stale]\r\n硬件ID=stale\r\n");
   Win32Scratch::WriteFile(temp + "treeinfo.ini", "[Stale]\r\nStale driver=1\r\n");
 
-  ASSERT_TRUE(SelectComboEntry(dialog, 1015, 0));  // the self-extracting type
+  // The self-extracting type, chosen as in the drop-down (CB_SETCURSEL alone tells nobody).
+  HWND type = GetDlgItem(dialog, 1015);
+  ASSERT_EQ(SendMessageA(type, CB_SETCURSEL, 0, 0), 0);
+  ASSERT_TRUE(PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(1015, CBN_SELCHANGE), reinterpret_cast<LPARAM>(type)));
   ASSERT_EQ(BackUpInto(kTarget, {kNic, kGfx, kXhci}, "restorer_backup_done"), kBackupDone);
   // The restorer is driven with real clicks: the main window must not lie over it.
   ExitProgram();

