@@ -1,11 +1,13 @@
 #pragma once
 // An offline installation for backup tests on the POSIX backend: drive C: is a
 // scratch folder with WINDOWS\inf and WINDOWS\system32, drive D: an empty
-// backup folder; message boxes are recorded.
+// backup folder; message boxes are recorded; the temporary folder ("temp") and
+// the restorer stubs are there for self-extracting runs.
 #include <string>
 
 #include "PosixScratch.h"
 #include "RecordingBoxes.h"
+#include "SfxStubResources.h"
 #include "platform/posix/PosixPlatform.h"
 
 namespace pelorin::testing {
@@ -13,12 +15,15 @@ namespace pelorin::testing {
 class BackupScratch {
  public:
   BackupScratch() {
-    for (const char* dir : {"c", "c/WINDOWS", "c/WINDOWS/inf", "c/WINDOWS/system32", "c/WINDOWS/system32/drivers", "d"}) {
+    for (const char* dir : {"c", "c/WINDOWS", "c/WINDOWS/inf", "c/WINDOWS/system32", "c/WINDOWS/system32/drivers", "d",
+                            "temp"}) {
       scratch.MakeDir(dir);
     }
     platform.MapDrive('C', scratch / "c");
     platform.MapDrive('D', scratch / "d");
     platform.SetMessageBoxes(&boxes);
+    platform.SetTempFolder(scratch / "temp");
+    platform.SetResources(&resources);
   }
 
   // Host files below the installation ("WINDOWS/inf/oem1.inf") and the backup
@@ -35,6 +40,7 @@ class BackupScratch {
 
   PosixScratch scratch;
   RecordingBoxes boxes;
+  SfxStubResources resources;
   posix::PosixPlatform platform;
 };
 

@@ -4,7 +4,6 @@
 
 #include "BackupScratch.h"
 #include "RecordingBackupHost.h"
-#include "SfxStubResources.h"
 #include "backup/FolderBackup.h"
 #include "backup/InfRules.h"
 #include "backup/SfxBackup.h"
@@ -126,15 +125,8 @@ TEST_F(PackageBackupTest, SelfExtractingBackupHoldsEachDriversPackage) {
     disk.PutSystemFile(otherHost + file, std::string("other ") + file);
   Tick({"Usb A"});
   Tick({"Usb B"}, "oem4.inf");
-  testing::SfxStubResources resources;
-  disk.scratch.MakeDir("temp");
-  disk.platform.SetTempFolder(disk.scratch / "temp");
-  disk.platform.SetResources(&resources);
-  platform = disk.platform.Get();
-  platform.system = &system;
   CSfxWriter writer(platform);
   ASSERT_EQ(RunSfxBackup(platform, host, writer, "D:\\"), BackupResultDone);
-
   auto in = platform.files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
   ASSERT_TRUE(in);
   disk.scratch.MakeDir("d/unpacked");

@@ -90,75 +90,54 @@ TEST_F(FileTreeOpsTest, MakePathCreatesEachLevel) {
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{kCreateFail, kCreateFail}));
 }
 
-TEST_F(FileTreeOpsTest, DeleteTreeRemovesReadOnlyFilesAndFolders) {
-  EXPECT_EQ(ops.DeleteTree("D:\\none\\deeper"), 0);  // missing: no question
-  files.AddFile("D:\\t\\a.sys", "", attr::kReadOnly);
-  files.AddFile("D:\\t\\s\\b.sys", "", attr::kReadOnly | attr::kHidden);
-  files.AddFile("D:\\single.sys", "", attr::kReadOnly);
-  EXPECT_EQ(ops.DeleteTree("D:\\t"), 1);
-  EXPECT_EQ(ops.DeleteTree("D:\\single.sys"), 1);
-  EXPECT_FALSE(files.Exists("D:\\t") || files.Exists("D:\\single.sys"));
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
-TEST_F(FileTreeOpsTest, FailedDeleteOfOneFileAsksAndFollowsTheAnswers) {
+// Each case on a fresh D:\t holding a.sys, b.sys, sub\a.sys, sub\z.sys and tail.sys, listed in that order, all
+// read-only; one file's delete fails, once or for good, and one box is shown per answer.
+TEST(FileTreeOpsDeleteTest, RemovesReadOnlyTreesAndAsksAboutAFileThatStays) {
+  const std::vector<std::string> all = {"t\\a.sys", "t\\b.sys", "t\\sub\\a.sys", "t\\sub\\z.sys", "t\\tail.sys"};
+  const std::string single = "delete D:\\t\\a.sys Failed!", inFolder = "不能删除 D:\\t\\a.sys !";
   const struct {
-    const char* name;
-    std::vector<int> answers;  // one box per answer
-    bool retrySucceeds;
+    const char* target;
+    const char* locked;
+    bool once;
+    std::vector<int> answers;
     int result;
-    bool fileLeft;
+    std::vector<std::string> left;  // below D:
+    std::string firstBox;
   } cases[] = {
-      {"retry", {mb::kIdRetry}, true, 1, false},  // first: the later rows' failure is for good
-      {"abort", {mb::kIdAbort}, false, 0, true},
-      {"ignore", {mb::kIdIgnore}, false, 1, true},
-      {"retry-ok", {mb::kIdRetry, mb::kIdOk}, false, 1, true},
-      {"retry-cancel", {mb::kIdRetry, mb::kIdCancel}, false, 0, true},
+      {"D:\\none\\deeper", "", false, {}, 0, all, ""},  // missing: no question
+      {"D:\\t", "", false, {}, 1, {}, ""},
+      {"D:\\t\\a.sys", "", false, {}, 1, {all.begin() + 1, all.end()}, ""},
+      {"D:\\t\\a.sys", "t\\a.sys", true, {mb::kIdRetry}, 1, {all.begin() + 1, all.end()}, single},
+      {"D:\\t\\a.sys", "t\\a.sys", false, {mb::kIdAbort}, 0, all, single},
+      {"D:\\t\\a.sys", "t\\a.sys", false, {mb::kIdIgnore}, 1, all, single},
+      {"D:\\t\\a.sys", "t\\a.sys", false, {mb::kIdRetry, mb::kIdOk}, 1, all, single},
+      {"D:\\t\\a.sys", "t\\a.sys", false, {mb::kIdRetry, mb::kIdCancel}, 0, all, single},
+      // An ignored file keeps its folder; abort stops the walk.
+      {"D:\\t", "t\\a.sys", false, {mb::kIdIgnore}, 0, {"t\\a.sys"}, inFolder},
+      {"D:\\t", "t\\a.sys", false, {mb::kIdAbort}, 0, all, inFolder},
+      // Cancel inside a sub-folder stops only that sub-folder.
+      {"D:\\t", "t\\sub\\a.sys", false, {mb::kIdRetry, mb::kIdCancel}, 0, {"t\\sub\\a.sys", "t\\sub\\z.sys"},
+       "不能删除 D:\\t\\sub\\a.sys !"},
   };
   for (const auto& c : cases) {
-    files.AddFile("D:\\locked.sys");
-    if (c.retrySucceeds) files.FailDeleteOnce("D:\\locked.sys");
-    else files.FailDelete("D:\\locked.sys");
-    boxes.Clear();
+    FaultyFileSystem files;
+    RecordingBoxes boxes;
+    CFileTreeOps ops{Platform{nullptr, &files, nullptr, &boxes, nullptr}};
+    for (const std::string& file : all) files.AddFile("D:\\" + file, "", attr::kReadOnly | attr::kHidden);
+    const std::string locked = std::string("D:\\") + c.locked;
+    if (c.once) files.FailDeleteOnce(locked);
+    else if (*c.locked) files.FailDelete(locked);
     for (int answer : c.answers) boxes.Answer(answer);
-    EXPECT_EQ(ops.DeleteTree("D:\\locked.sys"), c.result) << c.name;
-    EXPECT_EQ(files.Exists("D:\\locked.sys"), c.fileLeft) << c.name;
+    const std::string what = std::string(c.target) + " " + c.locked + " " + std::to_string(c.answers.size());
+    EXPECT_EQ(ops.DeleteTree(c.target), c.result) << what;
+    EXPECT_EQ(files.Files("D:"), c.left) << what;
     const auto shown = boxes.Shown();
-    ASSERT_EQ(shown.size(), c.answers.size()) << c.name;
-    EXPECT_EQ(shown[0].text, "delete D:\\locked.sys Failed!");
-    EXPECT_EQ(shown[0].type, 0x12u);
-    if (shown.size() == 2) {
-      EXPECT_EQ(shown[1].text, "无法删除 D:\\locked.sys ! 忽略此文件点确定 ,退出操作点取消!");
-      EXPECT_EQ(shown[1].type, 0x11u);
+    ASSERT_EQ(shown.size(), c.answers.size()) << what;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      EXPECT_EQ(shown[i].text, i == 0 ? c.firstBox : "无法删除 " + locked + " ! 忽略此文件点确定 ,退出操作点取消!") << what;
+      EXPECT_EQ(shown[i].type, i == 0 ? 0x12u : 0x11u) << what;
     }
   }
-}
-
-TEST_F(FileTreeOpsTest, IgnoredFileKeepsItsFolderAndAbortStopsIt) {
-  for (int answer : {mb::kIdIgnore, mb::kIdAbort}) {
-    files.AddFile("D:\\t\\a.sys");
-    files.AddFile("D:\\t\\b.sys");
-    files.FailDelete("D:\\t\\a.sys");
-    boxes.Clear();
-    boxes.Answer(answer);
-    EXPECT_EQ(ops.DeleteTree("D:\\t"), 0);
-    EXPECT_TRUE(files.Exists("D:\\t\\a.sys"));
-    EXPECT_EQ(files.Exists("D:\\t\\b.sys"), answer == mb::kIdAbort);
-  }
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"不能删除 D:\\t\\a.sys !"});
-}
-
-TEST_F(FileTreeOpsTest, CancelInsideASubFolderStopsOnlyThatSubFolder) {
-  files.AddFile("D:\\t\\sub\\a.sys");
-  files.AddFile("D:\\t\\sub\\z.sys");
-  files.AddFile("D:\\t\\tail.sys");  // listed after the sub-folder
-  files.FailDelete("D:\\t\\sub\\a.sys");
-  boxes.Answer(mb::kIdRetry);
-  boxes.Answer(mb::kIdCancel);
-  EXPECT_EQ(ops.DeleteTree("D:\\t"), 0);
-  EXPECT_TRUE(files.Exists("D:\\t\\sub\\z.sys"));  // the sub-folder stopped
-  EXPECT_FALSE(files.Exists("D:\\t\\tail.sys"));   // the parent went on
-  EXPECT_EQ(boxes.Shown().size(), 2u);
 }
 
 }  // namespace
