@@ -1,7 +1,8 @@
 #pragma once
 // The POSIX backend on a scratch folder (C: and D: are its "c" and "d"), plus
 // what a disk cannot give on demand: failures on chosen paths, a disk that
-// fills, refused moves, a chosen free-space answer. Failures are injected because CI runs as root, whom no permission stops.
+// fills, refused moves, a chosen free-space answer, a count of the entries
+// read. Failures are injected because CI runs as root, whom no permission stops.
 #include <optional>
 #include <set>
 #include <string>
@@ -74,6 +75,7 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
   long long writeBudget = -1;  // writes fail once this many more bytes are written (-1: never)
   bool refuseMoves = false;
   std::optional<std::uint64_t> freeBytes;  // the answer of FreeSpace, when set
+  std::uint64_t EntriesRead() const { return entriesRead_; }
 
   bool Copy(const std::string& from, const std::string& to, bool failIfExists) override {
     return !failCopyTo_.count(Fold(to)) ? Real::Copy(from, to, failIfExists) : Fail(err::kAccessDenied);
@@ -89,10 +91,12 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
     return !refuseMoves ? Real::MoveReplace(from, to) : Fail(err::kAccessDenied);
   }
   std::unique_ptr<FileFinder> FindFirst(const std::string& pattern, FindEntry& first) override {
-    return !Denied(pattern) ? Real::FindFirst(pattern, first) : (Fail(err::kAccessDenied), nullptr);
+    if (Denied(pattern)) return Fail(err::kAccessDenied), nullptr;
+    return Counted(Real::FindFirst(pattern, first));
   }
   std::unique_ptr<FileFinder> FindFirstNames(const std::string& pattern, FindEntry& first) override {
-    return !Denied(pattern) ? Real::FindFirstNames(pattern, first) : (Fail(err::kAccessDenied), nullptr);
+    if (Denied(pattern)) return Fail(err::kAccessDenied), nullptr;
+    return Counted(Real::FindFirstNames(pattern, first));
   }
   bool FreeSpace(const std::string& path, std::uint64_t* bytes) override {
     if (freeBytes) *bytes = *freeBytes;
@@ -122,6 +126,20 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
     std::unique_ptr<FileStream> real_;
   };
 
+  class Finder : public FileFinder {
+   public:
+    Finder(std::uint64_t& read, std::unique_ptr<FileFinder> real) : read_(read), real_(std::move(real)) {}
+    bool Next(FindEntry& entry) override {
+      if (!real_->Next(entry)) return false;
+      ++read_;
+      return true;
+    }
+
+   private:
+    std::uint64_t& read_;
+    std::unique_ptr<FileFinder> real_;
+  };
+
   static std::string Fold(const std::string& path) { return mbcs::ToLowerAscii(path); }
   static bool Fail(std::uint32_t code) {
     SetLastError(code);
@@ -132,7 +150,14 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
     const std::size_t n = pattern.size();
     return n > 4 && pattern.compare(n - 4, 4, "\\*.*") == 0 && denyListing_.count(Fold(pattern.substr(0, n - 4)));
   }
+  std::unique_ptr<FileFinder> Counted(std::unique_ptr<FileFinder> real) {
+    if (!real) return nullptr;
+    ++entriesRead_;
+    return std::make_unique<Finder>(entriesRead_, std::move(real));
+  }
+
   std::set<std::string> failCopyTo_, failDelete_, failDeleteOnce_, denyListing_, failCreate_;
+  std::uint64_t entriesRead_ = 0;
 };
 
 }  // namespace pelorin::testing
