@@ -193,8 +193,7 @@ TEST_F(FolderBackupRunTest, StepsOfARun) {
              Driver("Gone", "System devices", "gone.inf")});
   // A folder where the copy of e100b.sys should go: that copy fails, is not
   // recorded, and makes the run incomplete.
-  scratch.MakeDir("d/Intel(R) PRO100 VE Network Connection");
-  scratch.MakeDir("d/Intel(R) PRO100 VE Network Connection/e100b.sys");
+  scratch.WriteFile("d/Intel(R) PRO100 VE Network Connection/e100b.sys/in the way", "");
 
   EXPECT_EQ(Run(), BackupResultIncomplete);
   EXPECT_EQ(host.incomplete.failedCopies, std::vector<std::string>{"Intel(R) PRO/100 VE Network Connection"});

@@ -135,9 +135,7 @@ TEST_F(CliTest, ListBadInputIsOneLineAndExitTwo) {
 TEST_F(CliTest, IncompleteBackupsFailTheRun) {
   // The copy cannot replace a folder. (A package that lacks a file takes the
   // same road; its message is the backup tests'.)
-  scratch.MakeDir("out");
-  scratch.MakeDir("out/TouchPad Pro");
-  scratch.MakeDir("out/TouchPad Pro/tpadpro.sys");
+  scratch.WriteFile("out/TouchPad Pro/tpadpro.sys/in the way", "");
   CliRun run = Backup(Demo() + To() + " 'TouchPad Pro'");
   EXPECT_EQ(run.exit, 1);
   EXPECT_NE(run.out.find(u8"未能备份"), std::string::npos) << run.out;
@@ -258,8 +256,7 @@ TEST_F(CliSfxTest, UnpackPutsEveryEntryInPlaceOrNone) {
   EXPECT_EQ(Unpack("out/pelorin.exe", "full", "trap '' XFSZ; ulimit -f 1; ").exit, 1);
   EXPECT_EQ(Entries("full"), std::set<std::string>());
   // A folder where an entry must go: the move into place fails half-way.
-  scratch.MakeDir("blocked");
-  scratch.MakeDir("blocked/treeinfo.ini");
+  scratch.WriteFile("blocked/treeinfo.ini/in the way", "");
   EXPECT_EQ(Unpack("out/pelorin.exe", "blocked").exit, 1);
   EXPECT_EQ(Entries("blocked"), std::set<std::string>{"treeinfo.ini"});
 
