@@ -198,16 +198,14 @@ class CliSfxTest : public CliTest {
   }
   // The demo registry (UTF-16LE) with another processor architecture, in both places.
   std::string RegistryOf(const std::string& name, char code) {
-    auto utf16 = [](const std::string& ascii) {
-      std::string text;
-      for (char c : ascii) text += std::string{c, '\0'};
-      return text;
-    };
     std::string reg = ReadHostFile(demoReg);
-    for (auto [from, to] : {std::pair{utf16("=\"AMD64\""), utf16("=\"" + name + "\"")},
-                            std::pair{utf16("=dword:00000009"), utf16(std::string("=dword:0000000") + code)}}) {
-      const std::size_t at = reg.find(from);
-      if (at != std::string::npos) reg.replace(at, from.size(), to);
+    for (auto [from, to] : {std::pair<std::string, std::string>{"=\"AMD64\"", "=\"" + name + "\""},
+                            {"=dword:00000009", std::string("=dword:0000000") + code}}) {
+      std::string wideFrom, wideTo;
+      for (char c : from) wideFrom += std::string{c, '\0'};
+      for (char c : to) wideTo += std::string{c, '\0'};
+      const std::size_t at = reg.find(wideFrom);
+      if (at != std::string::npos) reg.replace(at, wideFrom.size(), wideTo);
     }
     return scratch.WriteFile(name + ".reg", reg);
   }
