@@ -4,22 +4,66 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <mutex>
 
-#include "BackupScratch.h"
-#include "RecordingBackupHost.h"
+#include "PosixScratch.h"
+#include "RecordingBoxes.h"
 #include "SfxStubResources.h"
+#include "backup/BackupHost.h"
 #include "backup/BackupManifest.h"
 #include "backup/FolderBackup.h"
+#include "backup/InfRules.h"
 #include "backup/SfxBackup.h"
+#include "inventory/MemoryDriverRows.h"
 #include "platform/posix/Encoding.h"
+#include "platform/posix/PosixPlatform.h"
 #include "sfx/SfxReader.h"
+#include "sfx/SfxUnpack.h"
 
 namespace pelorin {
 namespace {
 
-using testing::BackupScratch;
-using testing::RecordingBackupHost;
+using testing::PosixScratch;
+using testing::RecordingBoxes;
+using testing::SfxStubResources;
 using Events = std::vector<std::string>;
+
+// A BackupHost that records, in order, everything a backup run shows: one line
+// per call, e.g. "status:正在备份:x", "range:0,4", "pos:1", "text:a.inf",
+// "show:1", "result:2", "pump", "incomplete". Workers call it too: locked.
+class RecordingBackupHost : public BackupHost {
+ public:
+  std::vector<std::string> Events() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_;
+  }
+
+  DriverRows& Rows() override { return rows; }
+  void SetStatus(const std::string& text) override { Record("status:" + text); }
+  void ShowProgress(bool show) override { Record(std::string("show:") + (show ? "1" : "0")); }
+  void SetProgressRange(int low, int up) override { Record("range:" + std::to_string(low) + "," + std::to_string(up)); }
+  void SetProgressPos(int position) override { Record("pos:" + std::to_string(position)); }
+  void SetProgressText(const std::string& text) override { Record("text:" + text); }
+  void PostResult(int result) override { Record("result:" + std::to_string(result)); }
+  void PumpMessages() override { Record("pump"); }
+  void SetIncompleteDrivers(const IncompleteDrivers& drivers) override {
+    Record("incomplete");
+    incomplete = drivers;
+  }
+
+  MemoryDriverRows rows;
+  IncompleteDrivers incomplete;
+
+ private:
+  void Record(const std::string& event) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(event);
+  }
+
+  std::mutex mutex_;
+  std::vector<std::string> events_;
+};
 
 TEST(DriverFolderNameTest, SlashesGoAndLevelsLeadingOutAreNeutralised) {
   const std::pair<const char*, const char*> cases[] = {
@@ -35,24 +79,53 @@ DriverRecord Driver(const std::string& desc, const std::string& cls, const std::
   return DriverRecord{desc, cls, "1.0.0.0", "Acme", "1-2-2020", inf, "pci\\ven_1&dev_" + inf};
 }
 
+// An offline installation on the POSIX backend: drive C: is a scratch folder
+// with WINDOWS\inf and WINDOWS\system32, drive D: an empty backup folder;
+// message boxes are recorded; the temporary folder ("temp") and the restorer
+// stubs are there for self-extracting runs.
 class FolderBackupRunTest : public ::testing::Test {
  protected:
+  FolderBackupRunTest() {
+    for (const char* dir : {"c", "c/WINDOWS", "c/WINDOWS/inf", "c/WINDOWS/system32", "c/WINDOWS/system32/drivers", "d",
+                            "temp"}) {
+      scratch.MakeDir(dir);
+    }
+    offline.MapDrive('C', scratch / "c");
+    offline.MapDrive('D', scratch / "d");
+    offline.SetMessageBoxes(&boxes);
+    offline.SetTempFolder(scratch / "temp");
+    offline.SetResources(&resources);
+    platform = offline.Get();
+  }
+  // Host files below the installation ("WINDOWS/inf/oem1.inf") and the backup
+  // folder ("Net/taskinfo.ini"); names in UTF-8.
+  void PutSystemFile(const std::string& relative, const std::string& bytes = "data") {
+    scratch.WriteFile("c/" + relative, bytes);
+  }
+  void PutInf(const std::string& name, const std::string& sourceDisksFiles) {
+    PutSystemFile("WINDOWS/inf/" + name, "[Version]\r\nSignature=\"$Windows NT$\"\r\n\r\n[SourceDisksFiles]\r\n" +
+                                             sourceDisksFiles + "\r\n[Other]\r\nx=1\r\n");
+  }
+  std::string Backup(const std::string& relative) const { return scratch.ReadFile("d/" + relative); }
+  bool InBackup(const std::string& relative) const { return scratch.Exists("d/" + relative); }
   // Rows stand in the order given, all ticked.
   void AddTicked(const std::vector<DriverRecord>& records) {
     for (auto it = records.rbegin(); it != records.rend(); ++it) host.rows.InsertTop(*it);
     for (int row = 0; row < host.rows.Count(); ++row) host.rows.SetTicked(row, true);
   }
-  int Run(const std::string& destination = "D:\\") {
-    return RunFolderBackup(disk.platform.Get(), host, destination);
-  }
+  int Run(const std::string& destination = "D:\\") { return RunFolderBackup(platform, host, destination); }
 
-  BackupScratch disk;
+  PosixScratch scratch;
+  RecordingBoxes boxes;
+  SfxStubResources resources;
+  posix::PosixPlatform offline;
   RecordingBackupHost host;
+  Platform platform;
 };
 
 // The self-extracting form's one manifest, byte for byte.
 TEST_F(FolderBackupRunTest, CombinedManifestBytes) {
-  CCombinedManifest combined(disk.platform.Get());
+  CCombinedManifest combined(offline.Get());
   combined.Open("D:\\taskinfo.ini");
   for (const char* desc : {"A/B Adapter", "Second"}) {
     combined.WriteDriver(Driver(desc, "Display", "oem9.inf"));
@@ -64,28 +137,31 @@ TEST_F(FolderBackupRunTest, CombinedManifestBytes) {
            "驱动程序日期=1-2-2020\r\n驱动程序版本=1.0.0.0\r\n驱动程序类型=Display\r\n"
            "C:\\WINDOWS\\inf\\oem9.inf=D:\\" + folder + "\\oem9.inf\r\n";
   };
-  EXPECT_EQ(disk.Backup("taskinfo.ini"), block("A/B Adapter", "AB Adapter") + block("Second", "Second"));
+  EXPECT_EQ(Backup("taskinfo.ini"), block("A/B Adapter", "AB Adapter") + block("Second", "Second"));
 }
 
 // The folder form's manifests, byte for byte. Two rows whose names agree once
 // "/" is removed share one: the later row's keys, both rows' files. A second
-// run's new version replaces the first's in place.
+// run's new version replaces the first's in place, over the read-only manifest
+// and copies the first left.
 TEST_F(FolderBackupRunTest, ManifestBytes) {
-  disk.PutInf("pltestoem1.inf", "pltest_e100b.sys=1,,\r\npltest_absent.sys = 1\r\npltest_msg.dll=1\r\n");
-  disk.PutSystemFile("WINDOWS/inf/pltestoem1.PNF");
-  disk.PutSystemFile("WINDOWS/system32/drivers/pltest_e100b.sys");
-  disk.PutSystemFile("WINDOWS/system32/pltest_msg.dll");
-  disk.PutSystemFile("WINDOWS/inf/pltestoem2.inf", "[SourceDisksFiles]\r\n");
-  disk.PutInf("pltestoem3.inf", "pltest_msg.dll=1");
+  PutInf("pltestoem1.inf", "pltest_e100b.sys=1,,\r\npltest_absent.sys = 1\r\npltest_msg.dll=1\r\n");
+  PutSystemFile("WINDOWS/inf/pltestoem1.PNF");
+  PutSystemFile("WINDOWS/system32/drivers/pltest_e100b.sys");
+  PutSystemFile("WINDOWS/system32/pltest_msg.dll");
+  PutSystemFile("WINDOWS/inf/pltestoem2.inf", "[SourceDisksFiles]\r\n");
+  PutInf("pltestoem3.inf", "pltest_msg.dll=1");
   const std::string first = "D:\\Intel(R) PRO100 VE 网络连接\\";
   for (const std::string version : {"1.0", "2.0"}) {
+    PutSystemFile("WINDOWS/system32/pltest_msg.dll", version);
+    chmod((scratch / "c/WINDOWS/system32/pltest_msg.dll").c_str(), 0444);  // the copy is read-only too
     host.rows.DeleteAll();
     AddTicked({{"Intel(R) PRO/100 VE 网络连接", "网络适配器", version, "Intel", "3-9-2004", "pltestoem1.inf",
                 "pci\\ven_8086&dev_1039"},
                {"Empty/List", "System devices", version, "Acme", "1-1-2001", "pltestoem2.inf", "root\\empty"},
                {"EmptyList", "System devices", version, "Acme", "2-2-2002", "pltestoem3.inf", "root\\shared"}});
     ASSERT_EQ(Run(), BackupResultDone);
-    EXPECT_EQ(disk.Backup(posix::GbkToUtf8Lossy("Intel(R) PRO100 VE 网络连接") + "/taskinfo.ini"),
+    EXPECT_EQ(Backup(posix::GbkToUtf8Lossy("Intel(R) PRO100 VE 网络连接") + "/taskinfo.ini"),
               "[网络适配器]\r\n硬件ID=pci\\ven_8086&dev_1039\r\n驱动程序配置文件=pltestoem1.inf\r\n"
               "驱动程序提供商=Intel\r\n驱动程序日期=3-9-2004\r\n驱动程序版本=" + version + "\r\n"
               "[1]\r\nC:\\WINDOWS\\inf\\pltestoem1.inf=" + first + "pltestoem1.inf\r\n"
@@ -93,136 +169,102 @@ TEST_F(FolderBackupRunTest, ManifestBytes) {
               "[3]\r\nC:\\WINDOWS\\system32\\drivers\\pltest_e100b.sys=" + first + "pltest_e100b.sys\r\n"
               "[5]\r\nC:\\WINDOWS\\system32\\pltest_msg.dll=" + first + "pltest_msg.dll\r\n")
         << version;
-    EXPECT_EQ(disk.Backup("EmptyList/taskinfo.ini"),
+    EXPECT_EQ(Backup("EmptyList/taskinfo.ini"),
               "[System devices]\r\n硬件ID=root\\shared\r\n驱动程序配置文件=pltestoem3.inf\r\n驱动程序提供商=Acme\r\n"
               "驱动程序日期=2-2-2002\r\n驱动程序版本=" + version + "\r\n"
               "[1]\r\nC:\\WINDOWS\\inf\\pltestoem2.inf=D:\\EmptyList\\pltestoem2.inf\r\n"
               "C:\\WINDOWS\\inf\\pltestoem3.inf=D:\\EmptyList\\pltestoem3.inf\r\n"
               "[3]\r\nC:\\WINDOWS\\system32\\pltest_msg.dll=D:\\EmptyList\\pltest_msg.dll\r\n")
         << version;
+    EXPECT_EQ(Backup("EmptyList/pltest_msg.dll"), version);
+    chmod((scratch / "d/EmptyList/taskinfo.ini").c_str(), 0444);
   }
 }
 
 TEST_F(FolderBackupRunTest, StepsOfARun) {
-  disk.PutInf("oem1.inf", "e100b.sys=1,,\r\ne100bmsg.dll=1,,");
-  disk.PutSystemFile("WINDOWS/inf/oem1.PNF");
-  disk.PutSystemFile("WINDOWS/system32/drivers/e100b.sys");
-  disk.PutSystemFile("WINDOWS/system32/e100bmsg.dll");
-  disk.PutInf("oem2.inf", "alcxwdm.sys=1");
-  disk.PutSystemFile("WINDOWS/system32/drivers/alcxwdm.sys");
+  PutInf("oem1.inf", "e100b.sys=1,,\r\ne100bmsg.dll=1,,");
+  PutSystemFile("WINDOWS/inf/oem1.PNF");
+  PutSystemFile("WINDOWS/system32/drivers/e100b.sys");
+  PutSystemFile("WINDOWS/system32/e100bmsg.dll");
+  PutInf("oem2.inf", "alcxwdm.sys=1");
+  PutSystemFile("WINDOWS/system32/drivers/alcxwdm.sys");
   AddTicked({Driver("Intel(R) PRO/100 VE Network Connection", "网络适配器", "oem1.inf"),
              Driver("Realtek AC97 Audio", "声音、视频和游戏控制器", "oem2.inf"),
              Driver("Gone", "System devices", "gone.inf")});
+  // A folder where the copy of e100b.sys should go: that copy fails, is not
+  // recorded, and makes the run incomplete.
+  scratch.WriteFile("d/Intel(R) PRO100 VE Network Connection/e100b.sys/in the way", "");
 
-  EXPECT_EQ(Run(), BackupResultDone);
+  EXPECT_EQ(Run(), BackupResultIncomplete);
+  EXPECT_EQ(host.incomplete.failedCopies, std::vector<std::string>{"Intel(R) PRO/100 VE Network Connection"});
 
   const Events expected = {"show:1", "status:正在备份:Intel(R) PRO100 VE Network Connection", "range:0,4",
-                           "pos:1", "text:oem1.inf", "pos:2", "text:oem1.PNF", "pos:3", "text:e100b.sys",
-                           "pos:4", "text:e100bmsg.dll",
+                           "pos:1", "text:oem1.inf", "pos:2", "text:oem1.PNF", "pos:4", "text:e100bmsg.dll",
                            "show:1", "status:正在备份:Realtek AC97 Audio", "range:0,3",
                            "pos:1", "text:oem2.inf", "pos:3", "text:alcxwdm.sys",
                            "show:1", "status:正在备份:Gone", "range:0,2",
-                           "result:2", "status:共找到3个驱动", "pos:0", "show:0"};
+                           "incomplete", "result:3", "status:共找到3个驱动", "pos:0", "show:0"};
   EXPECT_EQ(host.Events(), expected);
-  EXPECT_EQ(disk.boxes.Texts(), std::vector<std::string>{"打开配置文件失败，请指定正确文件路径！"});
-  EXPECT_EQ(disk.Backup("Gone/taskinfo.ini").find("[1]"), std::string::npos);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"打开配置文件失败，请指定正确文件路径！"});
+  EXPECT_EQ(Backup("Gone/taskinfo.ini").find("[1]"), std::string::npos);
+  const std::string manifest = Backup("Intel(R) PRO100 VE Network Connection/taskinfo.ini");
+  EXPECT_EQ(manifest.find("e100b.sys"), std::string::npos);
+  EXPECT_NE(manifest.find("[4]\r\nC:\\WINDOWS\\system32\\e100bmsg.dll="), std::string::npos);
 }
 
 TEST_F(FolderBackupRunTest, FolderThatCannotBeMadeEndsTheRunAtOnce) {
-  for (const char* inf : {"a.inf", "b.inf", "d.inf"}) disk.PutInf(inf, "");
+  for (const char* inf : {"a.inf", "b.inf", "d.inf"}) PutInf(inf, "");
   // "|" is refused in Windows names: the second folder cannot be made.
   AddTicked({Driver("A", "X", "a.inf"), Driver("Bad|Name", "X", "b.inf"), Driver("D", "X", "d.inf")});
   EXPECT_EQ(Run(), 0);
 
-  const std::vector<std::string> boxes = {"Create  directory fail!", "创建D:\\Bad|Name目录失败"};
-  EXPECT_EQ(disk.boxes.Texts(), boxes);
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Create  directory fail!", "创建D:\\Bad|Name目录失败"}));
   EXPECT_EQ(host.Events().back(), "text:a.inf");  // no post, status and bar as they were
-  EXPECT_FALSE(disk.InBackup("D"));
-}
-
-TEST_F(FolderBackupRunTest, SecondBackupWritesOverReadOnlyCopiesAndManifest) {
-  disk.PutInf("oem1.inf", "a.sys=1");
-  disk.PutSystemFile("WINDOWS/system32/drivers/a.sys", "v1");
-  chmod((disk.scratch / "c/WINDOWS/system32/drivers/a.sys").c_str(), 0444);  // the copy is read-only too
-  AddTicked({Driver("Net", "Net class", "oem1.inf")});
-  ASSERT_EQ(Run(), BackupResultDone);
-  const std::string first = disk.Backup("Net/taskinfo.ini");
-  chmod((disk.scratch / "d/Net/taskinfo.ini").c_str(), 0444);
-  disk.PutSystemFile("WINDOWS/system32/drivers/a.sys", "v2");
-  ASSERT_EQ(Run(), BackupResultDone);
-  EXPECT_EQ(disk.Backup("Net/taskinfo.ini"), first);
-  EXPECT_EQ(disk.Backup("Net/a.sys"), "v2");
-}
-
-TEST_F(FolderBackupRunTest, FailedCopyIsNotRecordedAndMakesTheRunIncomplete) {
-  disk.PutInf("oem1.inf", "a.sys=1\r\nb.sys=1");
-  disk.PutSystemFile("WINDOWS/system32/drivers/a.sys");
-  disk.PutSystemFile("WINDOWS/system32/drivers/b.sys");
-  disk.PutInf("oem2.inf", "");
-  AddTicked({Driver("Drv", "X", "oem1.inf"), Driver("Fine", "X", "oem2.inf")});
-  // A folder where the copy of a.sys should go: the copy fails.
-  disk.scratch.MakeDir("d/Drv");
-  disk.scratch.MakeDir("d/Drv/a.sys");
-
-  EXPECT_EQ(Run(), BackupResultIncomplete);
-  EXPECT_EQ(host.incomplete.failedCopies, std::vector<std::string>{"Drv"});
-  const Events events = host.Events();
-  EXPECT_EQ(std::count(events.begin(), events.end(), "text:a.sys"), 0);
-  EXPECT_EQ(Events(events.end() - 5, events.end()),
-            (Events{"incomplete", "result:3", "status:共找到2个驱动", "pos:0", "show:0"}));
-  const std::string manifest = disk.Backup("Drv/taskinfo.ini");
-  EXPECT_EQ(manifest.find("a.sys"), std::string::npos);
-  EXPECT_NE(manifest.find("[4]\r\nC:\\WINDOWS\\system32\\drivers\\b.sys="), std::string::npos);
+  EXPECT_FALSE(InBackup("D"));
 }
 
 TEST_F(FolderBackupRunTest, BackupBelowTheWindowsFolderSeesItsOwnCopies) {
   // The first driver's copy lands in C:\WINDOWS\zz, listed after system32: the
   // second driver's search meets it last, as a fresh walk of the tree does.
-  disk.PutInf("oem1.inf", "a.sys=1");
-  disk.PutInf("oem2.inf", "a.sys=1");
-  disk.PutSystemFile("WINDOWS/system32/drivers/a.sys");
-  disk.PutSystemFile("WINDOWS/zz/keep");
+  PutInf("oem1.inf", "a.sys=1");
+  PutInf("oem2.inf", "a.sys=1");
+  PutSystemFile("WINDOWS/system32/drivers/a.sys");
+  PutSystemFile("WINDOWS/zz/keep");
   AddTicked({Driver("One", "X", "oem1.inf"), Driver("Two", "X", "oem2.inf")});
   EXPECT_EQ(Run("C:\\WINDOWS\\zz\\"), BackupResultDone);
-  const std::string manifest = disk.scratch.ReadFile("c/WINDOWS/zz/Two/taskinfo.ini");
+  const std::string manifest = scratch.ReadFile("c/WINDOWS/zz/Two/taskinfo.ini");
   EXPECT_NE(manifest.find("[3]\r\nC:\\WINDOWS\\zz\\One\\a.sys=C:\\WINDOWS\\zz\\Two\\a.sys\r\n"), std::string::npos)
       << manifest;
 }
 
 class SfxBackupTest : public FolderBackupRunTest {
  protected:
-  SfxBackupTest() {
-    disk.scratch.MakeDir("temp");
-    disk.platform.SetTempFolder(disk.scratch / "temp");
-  }
   void AddDriver(const std::string& desc, const std::string& cls, const std::string& inf,
                  const std::vector<std::string>& files, bool ticked = true) {
     std::string text = "[SourceDisksFiles]\r\n";
     for (auto& f : files) {
       text += f + "=1\r\n";
-      disk.PutSystemFile("WINDOWS/system32/" + f, "data of " + f);
+      PutSystemFile("WINDOWS/system32/" + f, "data of " + f);
     }
-    disk.PutSystemFile("WINDOWS/inf/" + inf, text);
+    PutSystemFile("WINDOWS/inf/" + inf, text);
     host.rows.InsertTop(DriverRecord{desc, cls, "1.0", "", "", inf, "PCI\\VEN_" + inf});
     host.rows.SetTicked(0, ticked);
   }
   int RunSfx() { return RunSfxBackup(platform, host, writer, "D:\\"); }
   // What a failed run leaves: the earlier backup, no result posted, the writer emptied.
-  void ExpectFailed(const std::vector<std::string>& boxes) {
-    EXPECT_EQ(disk.boxes.Texts(), boxes);
+  void ExpectFailed(const std::vector<std::string>& texts) {
+    EXPECT_EQ(boxes.Texts(), texts);
     const auto events = host.Events();
     EXPECT_EQ(std::count_if(events.begin(), events.end(), [](auto& e) { return e.rfind("result:", 0) == 0; }), 0);
-    EXPECT_EQ(disk.Backup("pelorin.exe"), "earlier backup");
+    EXPECT_EQ(Backup("pelorin.exe"), "earlier backup");
     EXPECT_EQ(writer.Count(), 0);
   }
-  testing::SfxStubResources resources;
-  Platform platform = (disk.platform.SetResources(&resources), disk.platform.Get());
   CSfxWriter writer{platform};
 };
 
 TEST_F(SfxBackupTest, OneDriverGivesSixEntriesAndStepsInOrder) {
   AddDriver("Net/Card", "Net", "oem5.inf", {"a.sys", "b.dll"});
-  disk.PutSystemFile("WINDOWS/inf/oem5.PNF", "pnf");
+  PutSystemFile("WINDOWS/inf/oem5.PNF", "pnf");
   EXPECT_EQ(RunSfx(), BackupResultDone);
   std::vector<SfxRecord> records;
   auto in = platform.files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
@@ -232,7 +274,7 @@ TEST_F(SfxBackupTest, OneDriverGivesSixEntriesAndStepsInOrder) {
   // Each file at its place in the driver's folder, the manifests at the top.
   EXPECT_EQ(names, (std::vector<std::string>{"NetCard\\oem5.inf", "NetCard\\oem5.PNF", "NetCard\\a.sys",
                                                "NetCard\\b.dll", "taskinfo.ini", "treeinfo.ini"}));
-  EXPECT_EQ(rmdir((disk.scratch / "temp").c_str()), 0) << "the run left its folder behind";
+  EXPECT_EQ(rmdir((scratch / "temp").c_str()), 0) << "the run left its folder behind";
   auto events = host.Events();
   EXPECT_GT(std::count(events.begin(), events.end(), "pump"), 0);
   events.erase(std::remove(events.begin(), events.end(), "pump"), events.end());
@@ -246,27 +288,168 @@ TEST_F(SfxBackupTest, NothingTickedPostsOneAndWritesNothing) {
   EXPECT_EQ(Run(), BackupResultNothingTicked);
   EXPECT_EQ(host.Events(), (Events{"result:1", "status:共找到1个驱动", "pos:0", "show:0"}));
   EXPECT_EQ(RunSfx(), BackupResultNothingTicked);
-  EXPECT_EQ(disk.boxes.Texts(), (std::vector<std::string>{"创建自安装EXE文件失败!"}));
-  EXPECT_FALSE(disk.InBackup("pelorin.exe"));
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"创建自安装EXE文件失败!"}));
+  EXPECT_FALSE(InBackup("pelorin.exe"));
 }
 
 TEST_F(SfxBackupTest, FailedBuildsAreNotReportedAsSuccess) {
   AddDriver("Card", "Net", "oem5.inf", {"a.sys"});
-  disk.scratch.WriteFile("d/pelorin.exe", "earlier backup");
+  scratch.WriteFile("d/pelorin.exe", "earlier backup");
   resources.present = false;
   EXPECT_EQ(RunSfx(), 0);
   ExpectFailed({"创建自安装EXE文件失败!"});
-  EXPECT_EQ(disk.boxes.Shown()[0].caption, "提示信息");
-  EXPECT_EQ(disk.boxes.Shown()[0].type, 0x30u);
-  EXPECT_FALSE(disk.scratch.Exists("temp/taskinfo.ini"));
+  EXPECT_EQ(boxes.Shown()[0].caption, "提示信息");
+  EXPECT_EQ(boxes.Shown()[0].type, 0x30u);
+  EXPECT_FALSE(scratch.Exists("temp/taskinfo.ini"));
   // No temporary folder: the manifests go to the current folder, which this
   // backend cannot name, so they are never written.
   resources.present = true;
-  disk.boxes.Clear();
-  disk.scratch.WriteFile("blocker", "a file where the temporary folder would be");
-  disk.platform.SetTempFolder(disk.scratch / "blocker/temp");
+  boxes.Clear();
+  scratch.WriteFile("blocker", "a file where the temporary folder would be");
+  offline.SetTempFolder(scratch / "blocker/temp");
   EXPECT_EQ(RunSfx(), 0);
   ExpectFailed({"Get tempfile failed", "创建自安装EXE文件失败!"});
+}
+
+TEST(InfRulesTest, FieldsAndCatalogChoice) {
+  EXPECT_EQ(InfFields(" 1 , \"x64\\sub\" ,, 12 ; 3,4"), (std::vector<std::string>{"1", "x64\\sub", "", "12"}));
+  EXPECT_EQ(InfField("\"a;b.cat\" ; comment"), "a;b.cat");
+  const StringArray version = {"Signature=\"$Windows NT$\"", "CatalogFile=all.cat", "catalogfile.NT=nt.cat ; c",
+                               "CatalogFile.NTamd64=\"x64.cat\"", "CatalogFile.ntarm64="};
+  EXPECT_EQ(CatalogFileName(version, Architecture::kAmd64), "x64.cat");
+  EXPECT_EQ(CatalogFileName(version, Architecture::kX86), "nt.cat");
+  EXPECT_EQ(CatalogFileName(version, Architecture::kArm64), "nt.cat");  // an empty value names nothing
+  EXPECT_EQ(CatalogFileName({"CatalogFile=all.cat"}, Architecture::kX86), "all.cat");
+  EXPECT_EQ(CatalogFileName({"Provider=x"}, Architecture::kX86), "");
+}
+
+class FixedSystem : public SystemInfo {
+ public:
+  Architecture InstallationArchitecture() override { return Architecture::kAmd64; }
+  bool DriverStoreInfPath(const std::string&, std::string&) override { return false; }
+};
+
+constexpr char kPackage[] = "C:\\WINDOWS\\System32\\DriverStore\\FileRepository\\usb.inf_amd64_1a2b";
+constexpr char kPackageHost[] = "WINDOWS/System32/DriverStore/FileRepository/usb.inf_amd64_1a2b/";
+
+// A 64-bit package in the style of a generated WinUSB INF: the plain section
+// names one file, the decorated one the rest, in sub-folders of two disks.
+constexpr char kUsbInf[] =
+    "[Version]\r\nSignature=\"$Windows NT$\"\r\nCatalogFile = usb.cat\r\nCatalogFile.NTamd64 = \"usb64.cat\" ; x64\r\n"
+    "[SourceDisksNames]\r\n1 = %Disk%\r\n[SourceDisksNames.amd64]\r\n2 = %Disk%,,,\\x64\r\n"
+    "[SourceDisksFiles]\r\ncommon.dll = 1\r\n"
+    "[SourceDisksFiles.amd64]\r\ncommon.dll = 1\r\nCoInst.dll = 1,amd64\r\ndriver.sys = 2, sub ; kernel\r\n"
+    "[SourceDisksFiles.x86]\r\nx86only.dll = 1,x86\r\n";
+
+class PackageBackupTest : public FolderBackupRunTest {
+ protected:
+  PackageBackupTest() {
+    PutSystemFile("WINDOWS/inf/oem3.inf", kUsbInf);
+    PutSystemFile("WINDOWS/inf/oem3.PNF", "pnf");
+    for (const char* file : {"usb.inf", "common.dll", "amd64/CoInst.dll", "x64/sub/driver.sys", "usb64.cat",
+                             "readme.txt", "x86/x86only.dll"}) {
+      PutSystemFile(kPackageHost + std::string(file), std::string("pkg ") + file);
+    }
+    PutSystemFile(kPackageHost + std::string("usb.inf"), kUsbInf);  // found by its content
+    // Older copies of the same names where the search below C:\WINDOWS meets them.
+    PutSystemFile("WINDOWS/system32/drivers/driver.sys", "stale");
+    PutSystemFile("WINDOWS/system32/common.dll", "stale");
+    platform.system = &system;
+  }
+  void Tick(const std::vector<std::string>& descriptions, const std::string& inf = "oem3.inf") {
+    for (const std::string& description : descriptions) {
+      host.rows.InsertTop(DriverRecord{description, "USB", "1.0", "libwdi", "1-1-2023", inf, "usb\\vid_1"});
+      host.rows.SetTicked(0, true);
+    }
+  }
+
+  FixedSystem system;
+};
+
+std::string DriverSection(const std::string& inf) {
+  return "[USB]\r\n硬件ID=usb\\vid_1\r\n驱动程序配置文件=" + inf +
+         "\r\n驱动程序提供商=libwdi\r\n驱动程序日期=1-1-2023\r\n驱动程序版本=1.0\r\n";
+}
+
+TEST_F(PackageBackupTest, EveryDriverFolderMirrorsThePackage) {
+  Tick({"Usb B", "Usb A"});  // two rows of one INF
+  ASSERT_EQ(Run(), BackupResultDone);
+  for (const std::string folder : {"Usb A", "Usb B"}) {
+    const std::string to = "D:\\" + folder + "\\";
+    std::string expected = DriverSection("oem3.inf") + "[1]\r\nC:\\WINDOWS\\inf\\oem3.inf=" + to + "oem3.inf\r\n" +
+                           "[2]\r\nC:\\WINDOWS\\inf\\oem3.PNF=" + to + "oem3.PNF\r\n";
+    int key = 3;  // the package's files, each with its sub-folder
+    for (const std::string file : {"common.dll", "amd64\\CoInst.dll", "x64\\sub\\driver.sys", "usb64.cat", "readme.txt",
+                                   "usb.inf", "x86\\x86only.dll"})
+      expected += "[" + std::to_string(key++) + "]\r\n" + kPackage + "\\" + file + "=" + to + file + "\r\n";
+    EXPECT_EQ(Backup(folder + "/taskinfo.ini"), expected) << folder;
+  }
+}
+
+TEST_F(PackageBackupTest, FilesThePackageLacksAreNeverTakenFromElsewhere) {
+  // The package lost its kernel driver and its catalog; a stale driver.sys and a
+  // catalog of the INF's name remain below C:\WINDOWS.
+  for (const char* file : {"x64/sub/driver.sys", "usb64.cat"}) {
+    std::remove((scratch / "c/" + kPackageHost + file).c_str());
+  }
+  PutSystemFile("WINDOWS/system32/CatRoot/{F750E6C3-38EE-11D1-85E5-00C04FC295EE}/oem3.cat");
+  Tick({"Usb"});
+  PutInf("oem1.inf", "");
+  Tick({"Whole"}, "oem1.inf");
+  ASSERT_EQ(Run(), BackupResultIncomplete);
+  const std::string manifest = Backup("Usb/taskinfo.ini");
+  EXPECT_EQ(manifest.find("[5]"), std::string::npos);
+  EXPECT_EQ(manifest.find("[6]"), std::string::npos);
+  EXPECT_FALSE(InBackup("Usb/driver.sys") || InBackup("Usb/oem3.cat"));
+  EXPECT_EQ(IncompleteBackupText(host.incomplete), "以下驱动程序的部分文件在本机找不到，备份不完整:\nUsb");
+}
+
+// The self-extracting form holds each package file under its driver's folder,
+// byte for byte; a name two packages share keeps both copies.
+TEST_F(PackageBackupTest, SelfExtractingBackupHoldsEachDriversPackage) {
+  const std::string otherInf = std::string(kUsbInf) + "; another build\r\n";
+  const std::string otherHost = "WINDOWS/System32/DriverStore/FileRepository/usb.inf_amd64_3c4d/";
+  PutSystemFile("WINDOWS/inf/oem4.inf", otherInf);
+  PutSystemFile(otherHost + "usb.inf", otherInf);
+  for (const char* file : {"common.dll", "amd64/CoInst.dll", "x64/sub/driver.sys", "usb64.cat"})
+    PutSystemFile(otherHost + file, std::string("other ") + file);
+  Tick({"Usb A"});
+  Tick({"Usb B"}, "oem4.inf");
+  CSfxWriter writer(platform);
+  ASSERT_EQ(RunSfxBackup(platform, host, writer, "D:\\"), BackupResultDone);
+  auto in = platform.files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
+  ASSERT_TRUE(in);
+  scratch.MakeDir("d/unpacked");
+  std::vector<SfxRecord> records;
+  ASSERT_EQ(UnpackSfxToFolder(*platform.files, *in, "D:\\unpacked\\", records, nullptr), SfxStatus::kOk);
+  for (const std::string file : {"x64/sub/driver.sys", "usb.inf"}) {
+    EXPECT_EQ(Backup("unpacked/Usb A/" + file), scratch.ReadFile("c/" + (kPackageHost + file)));
+    EXPECT_EQ(Backup("unpacked/Usb B/" + file), scratch.ReadFile("c/" + otherHost + file));
+  }
+}
+
+TEST_F(PackageBackupTest, WithoutAPackageTheSearchFindsFilesForTheirPlacesAndCatRootTheCatalog) {
+  PutSystemFile("WINDOWS/inf/oem7.inf",
+                     "[Version]\r\nCatalogFile=vendor.cat\r\n[SourceDisksNames]\r\n1 = \"Disk\",,,\\i386\r\n"
+                     "[SourceDisksFiles]\r\na.sys = 1\r\nb.dll = 1,sub\r\nup.sys = 1,..\\..\r\niAlmCoIn.dll = 1\r\n"
+                     "[SourceDisksFiles.x86]\r\nc.sys = 1\r\nA.SYS = 1 ; listed above\r\n");
+  PutSystemFile("WINDOWS/system32/drivers/a.sys");
+  PutSystemFile("WINDOWS/system32/b.dll");
+  PutSystemFile("WINDOWS/system32/up.sys");
+  PutSystemFile("WINDOWS/system32/IALMCOIN.DLL");
+  PutSystemFile("WINDOWS/system32/CatRoot/{F750E6C3-38EE-11D1-85E5-00C04FC295EE}/oem7.cat", "cat");
+  Tick({"Old"}, "oem7.inf");
+  platform = offline.Get();  // x86, no driver store
+  ASSERT_EQ(Run(), BackupResultDone);
+  const std::string root = "C:\\WINDOWS\\system32\\";
+  EXPECT_EQ(Backup("Old/taskinfo.ini"),
+            DriverSection("oem7.inf") + "[1]\r\nC:\\WINDOWS\\inf\\oem7.inf=D:\\Old\\oem7.inf\r\n" +
+                "[3]\r\n" + root + "drivers\\a.sys=D:\\Old\\i386\\a.sys\r\n" +
+                "[4]\r\n" + root + "b.dll=D:\\Old\\i386\\sub\\b.dll\r\n" +
+                "[5]\r\n" + root + "up.sys=D:\\Old\\up.sys\r\n" +
+                "[6]\r\n" + root + "IALMCOIN.DLL=D:\\Old\\i386\\ialmcoin.dll\r\n" +
+                "[8]\r\n" + root + "CatRoot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\\oem7.cat=D:\\Old\\vendor.cat\r\n");
+  EXPECT_TRUE(InBackup("Old/i386/IALMCOIN.DLL"));
 }
 
 }  // namespace

@@ -132,32 +132,10 @@ TEST_F(CliTest, ListBadInputIsOneLineAndExitTwo) {
   EXPECT_EQ(help.out.rfind("usage: pelorin list", 0), 0u);
 }
 
-TEST_F(CliTest, BackupOfTheNamedDrivers) {
-  const CliRun run = Backup(Demo() + To() + u8" '千兆以太网控制器' 'Acme Graphics 3D'");
-  EXPECT_EQ(run.exit, 0) << run.err;
-  EXPECT_EQ(run.out, u8"已经成功备份了在列表框中勾选的驱动程序!\n");
-  EXPECT_NE(run.err.find(u8"正在备份:千兆以太网控制器\n"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("  5/8 ialmcoin.dll\n"), std::string::npos) << run.err;
-  // The manifest is GBK and records the backup folder as a drive path.
-  const std::string manifest = scratch.ReadFile("out/Acme Graphics 3D/taskinfo.ini");
-  std::string expectedLine = "C:\\WINDOWS\\inf\\oem3.inf=Z:" + (scratch / "out") + "/Acme Graphics 3D/oem3.inf\r\n";
-  for (char& c : expectedLine) c = c == '/' ? '\\' : c;
-  EXPECT_NE(manifest.find(expectedLine), std::string::npos) << manifest;
-  EXPECT_EQ(manifest.rfind("[Display adapters]\r\n\xD3\xB2\xBC\xFEID=", 0), 0u);
-
-  EXPECT_EQ(Backup(Demo()).exit, 2);  // no --to
-  const CliRun unknown = Backup(Demo() + To("other") + " 'No Such Driver'");
-  EXPECT_EQ(unknown.exit, 2);
-  EXPECT_NE(unknown.err.find("No Such Driver"), std::string::npos);
-  EXPECT_FALSE(scratch.Exists("other/PCI Bus"));
-}
-
 TEST_F(CliTest, IncompleteBackupsFailTheRun) {
   // The copy cannot replace a folder. (A package that lacks a file takes the
   // same road; its message is the backup tests'.)
-  scratch.MakeDir("out");
-  scratch.MakeDir("out/TouchPad Pro");
-  scratch.MakeDir("out/TouchPad Pro/tpadpro.sys");
+  scratch.WriteFile("out/TouchPad Pro/tpadpro.sys/in the way", "");
   CliRun run = Backup(Demo() + To() + " 'TouchPad Pro'");
   EXPECT_EQ(run.exit, 1);
   EXPECT_NE(run.out.find(u8"未能备份"), std::string::npos) << run.out;
@@ -171,8 +149,24 @@ TEST_F(CliTest, IncompleteBackupsFailTheRun) {
   EXPECT_TRUE(scratch.Exists("noinf/TouchPad Pro/taskinfo.ini"));
 }
 
-TEST_F(CliTest, VerifyNamesWhatIsMissingAndTellsBackupsApart) {
-  ASSERT_EQ(Backup(Demo() + To() + " --all").exit, 0);  // every listed driver
+TEST_F(CliTest, BackupThenVerifyNamesWhatIsMissingAndTellsBackupsApart) {
+  const CliRun run = Backup(Demo() + To() + " --all");  // every listed driver
+  ASSERT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.out, u8"已经成功备份了在列表框中勾选的驱动程序!\n");
+  EXPECT_NE(run.err.find(u8"正在备份:千兆以太网控制器\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("  5/8 ialmcoin.dll\n"), std::string::npos) << run.err;
+  // The manifest is GBK and records the backup folder as a drive path.
+  const std::string manifest = scratch.ReadFile("out/Acme Graphics 3D/taskinfo.ini");
+  std::string expectedLine = "C:\\WINDOWS\\inf\\oem3.inf=Z:" + (scratch / "out") + "/Acme Graphics 3D/oem3.inf\r\n";
+  for (char& c : expectedLine) c = c == '/' ? '\\' : c;
+  EXPECT_NE(manifest.find(expectedLine), std::string::npos) << manifest;
+  EXPECT_EQ(manifest.rfind("[Display adapters]\r\n\xD3\xB2\xBC\xFEID=", 0), 0u);
+  EXPECT_EQ(Backup(Demo()).exit, 2);  // no --to
+  const CliRun unknown = Backup(Demo() + To("other") + " 'No Such Driver'");
+  EXPECT_EQ(unknown.exit, 2);
+  EXPECT_NE(unknown.err.find("No Such Driver"), std::string::npos);
+  EXPECT_FALSE(scratch.Exists("other/PCI Bus"));
+
   ASSERT_EQ(Backup(Demo() + " --all --sfx" + To("sfx") + u8" 'PCI Bus' '千兆以太网控制器'").exit, 0);
   unlink((scratch / "out/PCI Bus/pci.sys").c_str());
   const std::string out = scratch / "out";
@@ -192,100 +186,41 @@ TEST_F(CliTest, VerifyNamesWhatIsMissingAndTellsBackupsApart) {
   }
 }
 
+// Self-extracting backups made by `backup --sfx` and read back by `unpack`.
 class CliSfxTest : public CliTest {
  protected:
-  void SetUp() override {
-    const CliRun backup = Run(SfxArguments("out", u8"'Acme Chipset SMBus Controller' 'PCI Bus' '千兆以太网控制器'"));
-    ASSERT_EQ(backup.exit, 0) << backup.err;
-    ASSERT_NE(backup.out.find(scratch / "out/pelorin.exe"), std::string::npos) << backup.out;
-    container = scratch.ReadFile("out/pelorin.exe");
-    ASSERT_GT(container.size(), 18u);
-  }
-  std::string SfxArguments(const std::string& to, const std::string& drivers, const std::string& registry = Source("demo/system.reg")) {
-    return "backup --registry '" + registry + "' --image '" + demoImage + "'" + To(to) + " --sfx --all " + drivers;
+  std::string Sfx(const std::string& to, const std::string& drivers, const std::string& registry = "") {
+    return "backup --registry '" + (registry.empty() ? demoReg : registry) + "' --image '" + demoImage + "'" + To(to) +
+           " --sfx --all " + drivers;
   }
   CliRun Unpack(const std::string& file, const std::string& to, const std::string& shellPrefix = "") {
     return Run("unpack '" + (scratch / file) + "'" + To(to), shellPrefix);
   }
-  std::string container;
-};
-
-TEST_F(CliSfxTest, UnpackGivesBackTheDriverFilesAndBothManifests) {
-  const CliRun run = Unpack("out/pelorin.exe", "unpacked");
-  ASSERT_EQ(run.exit, 0) << run.err;
-  // One folder per driver, as the folder form has it, the manifests at the top.
-  EXPECT_EQ(Entries("unpacked"), (std::set<std::string>{"Acme Chipset SMBus Controller", "PCI Bus", u8"千兆以太网控制器",
-                                                        "taskinfo.ini", "treeinfo.ini"}));
-  EXPECT_EQ(Entries("unpacked/PCI Bus"), (std::set<std::string>{"machine.inf", "machine.PNF", "pci.sys"}));
-  const std::string inf = ReadHostFile(demoImage + "/WINDOWS/inf/oem1.inf");
-  EXPECT_EQ(scratch.ReadFile(u8"unpacked/千兆以太网控制器/oem1.inf"), inf);
-
-  // A second unpack over the first replaces the files.
-  scratch.WriteFile(u8"unpacked/千兆以太网控制器/oem1.inf", "stale");
-  ASSERT_EQ(Unpack("out/pelorin.exe", "unpacked").exit, 0);
-  EXPECT_EQ(scratch.ReadFile(u8"unpacked/千兆以太网控制器/oem1.inf"), inf);
-
-  // Files may not grow past 512 bytes: the disk is full for every larger entry.
-  EXPECT_EQ(Unpack("out/pelorin.exe", "full", "trap '' XFSZ; ulimit -f 1; ").exit, 1);
-  EXPECT_EQ(Entries("full"), std::set<std::string>());
-  // A folder where an entry must go: the move into place fails half-way.
-  scratch.MakeDir("blocked");
-  scratch.MakeDir("blocked/treeinfo.ini");
-  EXPECT_EQ(Unpack("out/pelorin.exe", "blocked").exit, 1);
-  EXPECT_EQ(Entries("blocked"), std::set<std::string>{"treeinfo.ini"});
-}
-
-TEST_F(CliSfxTest, RestorerIsTheInstallationsArchitecturesAndNoneForOthers) {
-  // The machine field of the PE header of the restorer a container starts with.
-  auto machine = [](const std::string& exe) { return Le32(exe, Le32(exe, 0x3c) + 4) & 0xFFFF; };
-  EXPECT_EQ(machine(container), 0x8664u) << "the demo installation is AMD64";
-  // The demo registry (UTF-16LE) with another architecture, in both places.
-  auto utf16 = [](const std::string& ascii) {
-    std::string text;
-    for (char c : ascii) text += std::string{c, '\0'};
-    return text;
-  };
-  auto registryOf = [&](const std::string& name, const char* code) {
+  // The demo registry (UTF-16LE) with another processor architecture, in both places.
+  std::string RegistryOf(const std::string& name, char code) {
     std::string reg = ReadHostFile(demoReg);
-    for (auto [from, to] : {std::pair{utf16("=\"AMD64\""), utf16("=\"" + name + "\"")},
-                            std::pair{utf16("=dword:00000009"), utf16(std::string("=dword:0000000") + code)}}) {
-      const std::size_t at = reg.find(from);
-      if (at != std::string::npos) reg.replace(at, from.size(), to);
+    for (auto [from, to] : {std::pair<std::string, std::string>{"=\"AMD64\"", "=\"" + name + "\""},
+                            {"=dword:00000009", std::string("=dword:0000000") + code}}) {
+      std::string wideFrom, wideTo;
+      for (char c : from) wideFrom += std::string{c, '\0'};
+      for (char c : to) wideTo += std::string{c, '\0'};
+      const std::size_t at = reg.find(wideFrom);
+      if (at != std::string::npos) reg.replace(at, wideFrom.size(), wideTo);
     }
     return scratch.WriteFile(name + ".reg", reg);
-  };
-  const CliRun x86 = Run(SfxArguments("x86", "'PCI Bus'", registryOf("x86", "0")));
-  ASSERT_EQ(x86.exit, 0) << x86.err;
-  EXPECT_EQ(machine(scratch.ReadFile("x86/pelorin.exe")), 0x14cu);
-  const CliRun arm = Run(SfxArguments("other", "'PCI Bus'", registryOf("ARM64", "c")));
-  EXPECT_EQ(arm.exit, 2);
-  EXPECT_NE(arm.err.find("no restorer for"), std::string::npos) << arm.err;
-  EXPECT_EQ(Entries("other"), std::set<std::string>());
-}
+  }
+  // The machine field of the PE header of the restorer a container starts with.
+  std::uint32_t Machine(const std::string& file) {
+    const std::string exe = scratch.ReadFile(file);
+    return Le32(exe, Le32(exe, 0x3c) + 4) & 0xFFFF;
+  }
+};
 
-TEST_F(CliSfxTest, DamagedBackupIsRefusedWithOneLineAndNothingWritten) {
-  // The first entry's stream, found backwards from the trailer as the restorer reads it.
-  std::size_t end = container.size() - 18;
-  const std::uint32_t count = Le32(container, end);
-  for (std::uint32_t i = 0; i < count; ++i) end -= 4 + Le32(container, end - 4) + 12;
-  // The first entry is unpacked last: every other one has been inflated by the
-  // time its checksum fails.
-  std::string badChecksum = container;
-  badChecksum[Le32(container, end) + Le32(container, end + 8) - 1] ^= 0x5A;
-  scratch.WriteFile("bad_checksum.exe", badChecksum);
-  // A folder that already holds files keeps them as they were.
-  scratch.WriteFile("kept/oem1.inf", "mine");
-  const CliRun run = Unpack("bad_checksum.exe", "kept");
-  EXPECT_EQ(run.exit, 2);
-  EXPECT_TRUE(run.err.rfind("pelorin: ", 0) == 0 && run.err.find('\n') == run.err.size() - 1) << run.err;
-  EXPECT_EQ(Entries("kept"), std::set<std::string>{"oem1.inf"});
-  EXPECT_EQ(scratch.ReadFile("kept/oem1.inf"), "mine");
-}
-
-TEST_F(CliSfxTest, TwoRunsAtOnceEachPackTheirOwnManifests) {
+TEST_F(CliSfxTest, RunsAtOnceEachPackTheirOwnManifestsAndTheirInstallationsRestorer) {
+  const std::string x86 = RegistryOf("x86", '0');
   for (int round = 0; round < 3; ++round) {
-    const std::string both = Command(SfxArguments("a", "'PCI Bus'")) + " >/dev/null 2>&1 & " +
-                             Command(SfxArguments("b", u8"'千兆以太网控制器'")) + " >/dev/null 2>&1 & wait";
+    const std::string both = Command(Sfx("a", "'PCI Bus'")) + " >/dev/null 2>&1 & " +
+                             Command(Sfx("b", u8"'千兆以太网控制器'", x86)) + " >/dev/null 2>&1 & wait";
     ASSERT_EQ(std::system(both.c_str()), 0);
     ASSERT_EQ(Unpack("a/pelorin.exe", "ua").exit, 0);
     ASSERT_EQ(Unpack("b/pelorin.exe", "ub").exit, 0);
@@ -293,6 +228,51 @@ TEST_F(CliSfxTest, TwoRunsAtOnceEachPackTheirOwnManifests) {
     EXPECT_EQ(scratch.ReadFile("ub/treeinfo.ini"), "[网络适配器]\r\n千兆以太网控制器=1\r\n") << round;
   }
   EXPECT_EQ(Entries("tmp"), std::set<std::string>()) << "the runs left files in the temporary folder";
+  EXPECT_EQ(Machine("a/pelorin.exe"), 0x8664u) << "the demo installation is AMD64";
+  EXPECT_EQ(Machine("b/pelorin.exe"), 0x14cu);
+  const CliRun arm = Run(Sfx("other", "'PCI Bus'", RegistryOf("ARM64", 'c')));
+  EXPECT_EQ(arm.exit, 2);
+  EXPECT_NE(arm.err.find("no restorer for"), std::string::npos) << arm.err;
+  EXPECT_EQ(Entries("other"), std::set<std::string>());
+}
+
+TEST_F(CliSfxTest, UnpackPutsEveryEntryInPlaceOrNone) {
+  const CliRun backup = Run(Sfx("out", u8"'Acme Chipset SMBus Controller' 'PCI Bus' '千兆以太网控制器'"));
+  ASSERT_EQ(backup.exit, 0) << backup.err;
+  EXPECT_NE(backup.out.find(scratch / "out/pelorin.exe"), std::string::npos) << backup.out;
+  ASSERT_EQ(Unpack("out/pelorin.exe", "unpacked").exit, 0);
+  // One folder per driver, as the folder form has it, the manifests at the top.
+  EXPECT_EQ(Entries("unpacked"), (std::set<std::string>{"Acme Chipset SMBus Controller", "PCI Bus", u8"千兆以太网控制器",
+                                                        "taskinfo.ini", "treeinfo.ini"}));
+  EXPECT_EQ(Entries("unpacked/PCI Bus"), (std::set<std::string>{"machine.inf", "machine.PNF", "pci.sys"}));
+  // A second unpack over the first replaces the files.
+  scratch.WriteFile(u8"unpacked/千兆以太网控制器/oem1.inf", "stale");
+  ASSERT_EQ(Unpack("out/pelorin.exe", "unpacked").exit, 0);
+  EXPECT_EQ(scratch.ReadFile(u8"unpacked/千兆以太网控制器/oem1.inf"), ReadHostFile(demoImage + "/WINDOWS/inf/oem1.inf"));
+
+  // Files may not grow past 512 bytes: the disk is full for every larger entry.
+  EXPECT_EQ(Unpack("out/pelorin.exe", "full", "trap '' XFSZ; ulimit -f 1; ").exit, 1);
+  EXPECT_EQ(Entries("full"), std::set<std::string>());
+  // A folder where an entry must go: the move into place fails half-way.
+  scratch.WriteFile("blocked/treeinfo.ini/in the way", "");
+  EXPECT_EQ(Unpack("out/pelorin.exe", "blocked").exit, 1);
+  EXPECT_EQ(Entries("blocked"), std::set<std::string>{"treeinfo.ini"});
+
+  // The first entry's stream, found backwards from the trailer as the restorer
+  // reads it, is unpacked last: every other one has been inflated by the time
+  // its checksum fails. A folder that already holds files keeps them as they were.
+  std::string damaged = scratch.ReadFile("out/pelorin.exe");
+  std::size_t end = damaged.size() - 18;
+  const std::uint32_t count = Le32(damaged, end);
+  for (std::uint32_t i = 0; i < count; ++i) end -= 4 + Le32(damaged, end - 4) + 12;
+  damaged[Le32(damaged, end) + Le32(damaged, end + 8) - 1] ^= 0x5A;
+  scratch.WriteFile("damaged.exe", damaged);
+  scratch.WriteFile("kept/oem1.inf", "mine");
+  const CliRun run = Unpack("damaged.exe", "kept");
+  EXPECT_EQ(run.exit, 2);
+  EXPECT_TRUE(run.err.rfind("pelorin: ", 0) == 0 && run.err.find('\n') == run.err.size() - 1) << run.err;
+  EXPECT_EQ(Entries("kept"), std::set<std::string>{"oem1.inf"});
+  EXPECT_EQ(scratch.ReadFile("kept/oem1.inf"), "mine");
 }
 
 }  // namespace

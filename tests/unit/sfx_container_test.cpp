@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <map>
@@ -32,8 +33,6 @@ std::string Inflate(const Bytes& b, std::size_t at, std::size_t length) {
   EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(&out[0]), &outLength, in, length), Z_OK);
   return out.substr(0, outLength);
 }
-// A container whose trailer holds no record.
-Bytes EmptyContainer(const Bytes& stub) { return stub + std::string("\0\0\0\0" "1.10" "!ZERN_SFX!", 18); }
 
 class SfxTest : public ::testing::Test {
  protected:
@@ -102,21 +101,6 @@ TEST(SfxPercentageTest, EmptyIsDoneAndNothingShortOfTheEndIsAHundred) {
   EXPECT_EQ(SfxPercentage(50000000, 10000000), 70);  // the 32-bit product wraps for a file that grew
 }
 
-// A file system whose one big file reports 3 GiB without holding it.
-class HugeFileSystem : public FaultyFileSystem {
- public:
-  struct Huge : FileStream {
-    bool Read(void*, std::uint32_t, std::uint32_t* got) override { return *got = 0, true; }
-    bool Write(const void*, std::uint32_t) override { return false; }
-    bool Seek(std::int64_t, SeekOrigin) override { return true; }
-    std::uint64_t Position() override { return 0; }
-    std::uint64_t Length() override { return 3ull << 30; }
-  };
-  std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode) override {
-    return path == "C:\\huge.bin" ? std::make_unique<Huge>() : FaultyFileSystem::Open(path, mode);
-  }
-};
-
 TEST_F(SfxTest, WhatTheWriterTakesAndRefuses) {
   CSfxWriter writer(platform);
   EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1004);  // an empty list creates nothing
@@ -137,11 +121,10 @@ TEST_F(SfxTest, WhatTheWriterTakesAndRefuses) {
   EXPECT_EQ(writer.Entry(1).size, 15u);
   EXPECT_EQ(Inflate(files.Content(out), writer.Entry(1).dataOffset, writer.Entry(1).compressedSize), "much longer now");
   // An entry is named by the GBK path's last level (a trail byte 0x5C splits nothing) or as given.
-  const std::string chinese = "C:\\驱动\\显卡.inf", trail = std::string("C:\\x\\\x95\x5C") + ".sys";
-  files.AddFile(chinese, "inf");
-  files.AddFile(trail, "sys");
-  ASSERT_EQ(writer.AddFile(chinese), 1);
-  ASSERT_EQ(writer.AddFile(trail), 1);
+  for (const std::string path : {"C:\\驱动\\显卡.inf", "C:\\x\\\x95\x5C.sys"}) {
+    files.AddFile(path, "file");
+    ASSERT_EQ(writer.AddFile(path), 1);
+  }
   ASSERT_EQ(writer.AddFile("C:\\busy.sys", "Card\\x64\\plain.cat"), 1);
   for (const char* bad : {"..\\plain.cat", "C:plain.cat"})  // the reader would refuse them
     EXPECT_EQ(writer.AddFile("C:\\busy.sys", bad), 0) << bad;
@@ -149,45 +132,39 @@ TEST_F(SfxTest, WhatTheWriterTakesAndRefuses) {
   EXPECT_EQ(writer.Entry(3).name, "\x95\x5C.sys");
   EXPECT_EQ(writer.Entry(4).name, "Card\\x64\\plain.cat");
 
-  // Past 4 GiB nothing is created.
-  HugeFileSystem huge;
-  platform.files = &huge;
+  // Past 4 GiB nothing is created: twice a sparse file of 3 GiB.
+  files.AddFile("C:\\huge.bin");
+  ASSERT_EQ(truncate((files.scratch / "c/huge.bin").c_str(), 3ll << 30), 0);
   CSfxWriter big(platform);
   ASSERT_EQ(big.AddFile("C:\\huge.bin", "a\\huge.bin"), 1);
   ASSERT_EQ(big.AddFile("C:\\huge.bin", "b\\huge.bin"), 1);
-  EXPECT_EQ(big.Build(152, out, nullptr, nullptr), 1009);
-  EXPECT_TRUE(huge.Files("D:").empty());
+  EXPECT_EQ(big.Build(152, "D:\\big.exe", nullptr, nullptr), 1009);
+  EXPECT_FALSE(files.Exists("D:\\big.exe") || files.Exists(CSfxWriter::WorkPath("D:\\big.exe")));
 }
 
 TEST_F(SfxTest, FailedBuildKeepsTheEarlierBackup) {
-  files.AddFile("C:\\a.sys", "a");
-  files.AddFile("C:\\b.sys", "b");
   files.AddFile(out, "earlier good backup");
   CSfxWriter writer(platform);
+  files.AddFile("C:\\a.sys", "a");
+  files.AddFile("C:\\b.sys", "b");
   ASSERT_EQ(writer.AddFile("C:\\a.sys"), 1);
   ASSERT_EQ(writer.AddFile("C:\\b.sys"), 1);
-  auto kept = [&](int result) {
-    EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), result);
-    EXPECT_EQ(files.Content(out), "earlier good backup") << result;
-    EXPECT_FALSE(files.Exists(CSfxWriter::WorkPath(out))) << result;
-  };
-  files.Delete("C:\\b.sys");
-  kept(1006);
-  files.AddFile("C:\\b.sys", "b");
-  files.writeBudget = 100;  // the disk fills while the stub is written
-  kept(1005);
-  files.writeBudget = 64 + 9;  // ... or while the streams are written
-  kept(1005);
-  files.writeBudget = -1;
-  files.refuseMoves = true;  // the target is held open by someone else
-  kept(1005);
-  files.refuseMoves = false;
-  resources.present = false;
-  kept(1007);
-  resources.present = true;
-  EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
+  // A file gone; the disk full while the stub (100), or the streams (64 + 9) are written; the target held open by
+  // someone else; no stub; and at last a build that is let through.
+  const struct { bool gone; long long budget; bool refuseMoves, stub; int result; } cases[] = {
+      {true, -1, false, true, 1006}, {false, 100, false, true, 1005}, {false, 64 + 9, false, true, 1005},
+      {false, -1, true, true, 1005}, {false, -1, false, false, 1007}, {false, -1, false, true, 1002}};
+  for (const auto& c : cases) {
+    if (c.gone) files.Delete("C:\\b.sys");
+    else files.AddFile("C:\\b.sys", "b");
+    files.writeBudget = c.budget;
+    files.refuseMoves = c.refuseMoves;
+    resources.present = c.stub;
+    EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), c.result);
+    EXPECT_EQ(files.Content(out) == "earlier good backup", c.result != 1002) << c.result;
+    EXPECT_FALSE(files.Exists(CSfxWriter::WorkPath(out))) << c.result;
+  }
   const std::string built = files.Content(out);
-  EXPECT_NE(built, "earlier good backup");
   EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
   EXPECT_EQ(files.Content(out), built) << "built again, the output is replaced, not extended";
 }
@@ -201,6 +178,16 @@ TEST_F(SfxTest, ReaderUnpacksWhatTheWriterPacked) {
   ASSERT_EQ(Unpack(container, written), SfxStatus::kOk);
   EXPECT_EQ(written, (std::map<std::string, std::string>{{"T\\oem1.inf", "[Version]"},  // the first copy stays
                                                          {"T\\empty.cat", ""}, {"T\\drv.sys", big}, {"T\\显卡.dll", "gbk"}}));
+
+  // An entry that cannot be created ends the unpack, the directory read.
+  files.AddFile("C:\\self.exe", container);
+  auto in = files.Open("C:\\self.exe", OpenMode::kReadShared);
+  std::vector<SfxRecord> records;
+  EXPECT_EQ(UnpackSfx(*in, [](const std::string&) { return std::unique_ptr<FileStream>(); }, nullptr, &records),
+            SfxStatus::kCreateFailed);
+  ASSERT_EQ(records.size(), 5u);
+  EXPECT_EQ(records[4].name, "显卡.dll");
+  EXPECT_EQ(records[4].size, 3u);
 
   // Files that are no container (the stub alone, and a trailer without records,
   // are the restorer's messages below).
@@ -250,21 +237,12 @@ TEST_F(SfxTest, ReaderRefusesDamagedDirectoriesWithoutWritingAnything) {
   }
 }
 
-TEST_F(SfxTest, SafeNamesAndEntriesThatCannotBeCreated) {
+TEST_F(SfxTest, SafeNamesAreTheOnesThatStayBelowTheTarget) {
   for (const char* good : {"taskinfo.ini", "显卡.inf", "\x95\x5C.sys", "con1.sys", "a..b", "驱动\\x64\\a.sys"})
     EXPECT_TRUE(IsSafeEntryName(good)) << good;
   for (const char* bad : {"", ".", "a\\", "\\a", "a\\\\b", "a\\..\\b", "a\\.\\b", "a\\nul\\b", "a.\\b", "C:\\a",
                           "/", "x\ty", "aux.inf", "LPT9", "a ", "<"})
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
-
-  files.AddFile("C:\\self.exe", Pack({{"C:\\a.inf", "a"}, {"C:\\b.inf", "b"}}));
-  auto in = files.Open("C:\\self.exe", OpenMode::kReadShared);
-  std::vector<SfxRecord> records;
-  EXPECT_EQ(UnpackSfx(*in, [](const std::string&) { return std::unique_ptr<FileStream>(); }, nullptr, &records),
-            SfxStatus::kCreateFailed);
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[1].name, "b.inf");
-  EXPECT_EQ(records[1].size, 1u);
 }
 
 class RestorerSessionTest : public SfxTest {
@@ -306,10 +284,12 @@ TEST_F(RestorerSessionTest, EachRunUnpacksIntoANewFolderAndCleansUp) {
 }
 
 TEST_F(RestorerSessionTest, MessagesForContainersThatCannotBeUnpacked) {
-  const auto unpack = [&](std::size_t* filesAfter = nullptr) {
+  // Each message leaves the files as they were.
+  const auto unpack = [&] {
+    const std::size_t before = files.Files("C:").size();
     CRestorerSession session(platform);
     const int message = session.Unpack(self, temp);
-    if (filesAfter) *filesAfter = files.Files("C:").size();
+    EXPECT_EQ(files.Files("C:").size(), before) << message;
     std::vector<std::string> failures;
     session.Cleanup(failures);
     EXPECT_TRUE(failures.empty());
@@ -318,25 +298,19 @@ TEST_F(RestorerSessionTest, MessagesForContainersThatCannotBeUnpacked) {
   EXPECT_EQ(CRestorerSession(platform).Unpack("C:\\nowhere.exe", temp), 105);
   files.AddFile(self, resources.stub);  // the restorer run on its own
   EXPECT_EQ(unpack(), 102);
-  files.AddFile(self, EmptyContainer(resources.stub));
+  files.AddFile(self, resources.stub + std::string("\0\0\0\0" "1.10" "!ZERN_SFX!", 18));  // a trailer, no record
   EXPECT_EQ(unpack(), 103);
-
   PackNamed({"a.inf", "b.sys"});
-  const std::size_t before = files.Files("C:").size();
   Bytes bytes = files.Content(self);
   bytes[bytes.size() - 30] ^= 0x20;  // inside a record
   files.AddFile(self, bytes);
-  std::size_t after = 0;
-  EXPECT_EQ(unpack(&after), 102);
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(unpack(), 102);
   PackNamed({"a.inf", "b.sys"});
   files.freeBytes = 20;  // less than the two entries need: refused before a byte is written
-  EXPECT_EQ(unpack(&after), 104);
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(unpack(), 104);
   files.freeBytes = 1 << 20;
   files.writeBudget = 0;  // the disk fills all the same
-  EXPECT_EQ(unpack(&after), 104);
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(unpack(), 104);
 }
 
 }  // namespace
