@@ -15,7 +15,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing::DeviceStep;
 using testing::SimulatedDeviceSetup;
 
 constexpr char kInf[] = "D:\\Backup\\实验设备\\lab.inf";
@@ -30,7 +29,7 @@ class InstallerTest : public ::testing::Test {
  protected:
   InstallerTest() : installer(Platform{nullptr, &files, nullptr, nullptr, nullptr, &devices}, &log) {
     files.AddFile(kInf);
-    devices.AddInf(kInf, kLabGuid, "LabClass");
+    devices.infClass = kLabGuid;
   }
 
   // Whatever the road, every set that was made is gone again.
@@ -54,8 +53,9 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryListAndBothRoads
                           "UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " " + kInf + " 1",
                           "DestroyDeviceInfoList"));
   ASSERT_EQ(devices.Devices().size(), 1u);
-  EXPECT_EQ(devices.Devices()[0].hardwareIds, std::string(kId) + std::string(2, '\0'));
-  EXPECT_EQ(devices.Devices()[0].classGuid, kLabGuid);
+  const auto& made = devices.Devices().begin()->second;
+  EXPECT_EQ(made.hardwareIds, std::string(kId) + std::string(2, '\0'));
+  EXPECT_EQ(made.classGuid, kLabGuid);
   // The walk's normal end goes to the failure hook like any other.
   EXPECT_THAT(log.labels, ElementsAre("EnumDeviceInfo"));
   EXPECT_THAT(log.codes, ElementsAre(err::kNoMoreItems));
@@ -63,7 +63,7 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryListAndBothRoads
 }
 
 TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndTheFirstHitEndsTheWalk) {
-  devices.AddDeviceWithoutIds("ROOT\\NOLIST\\0000");
+  devices.AddRawDevice("ROOT\\NOLIST\\0000", std::nullopt);
   devices.AddDevice("HID\\LAB\\0", {"HID\\VID_845E&PID_0001"}, {kId});
   devices.AddDevice("PCI\\LAB\\2", {kId});
   const std::string hid = "GetDeviceRegistryProperty HID\\LAB\\0 ";
@@ -81,10 +81,10 @@ TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndTheFirstHitEndsT
 
 TEST_F(InstallerTest, ListsWithoutClosingNulsAreReadSafely) {
   devices.AddDevice("PCI\\EMPTY\\0", {});
-  devices.AddDeviceRawIds("PCI\\STOPS\\0", std::string("PCI\\A\0\0", 8) + kId);  // entries after the end
+  devices.AddRawDevice("PCI\\STOPS\\0", std::string("PCI\\A\0\0", 8) + kId);  // entries after the end
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNoMoreItems);
 
-  devices.AddDeviceRawIds("PCI\\UNCLOSED\\0", kId);  // no terminator at all
+  devices.AddRawDevice("PCI\\UNCLOSED\\0", kId);  // no terminator at all
   EXPECT_TRUE(installer.FindPresentDevice(kId));
 }
 
@@ -103,7 +103,7 @@ class InstallerHitTest : public InstallerTest, public ::testing::WithParamInterf
 
 TEST_P(InstallerHitTest, SearchDecidesTheRoad) {
   const HitCase& c = GetParam();
-  devices.AddDeviceWithoutIds("ACPI\\NOLIST\\0");
+  devices.AddRawDevice("ACPI\\NOLIST\\0", std::nullopt);
   devices.AddDevice("PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1",
                     {"PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1", "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028"},
                     {"PCI\\VEN_10DE&DEV_0DFC&REV_A1", "PCI\\VEN_10DE&DEV_0DFC", "PCI\\VEN_10DE"});
@@ -114,7 +114,7 @@ TEST_P(InstallerHitTest, SearchDecidesTheRoad) {
   EXPECT_EQ(installer.InstallDriver(kInf, c.sought), c.road == Road::kAbsent ? install::kFailed : install::kInstalled);
 
   EXPECT_EQ(devices.Devices().size(), before + (c.road == Road::kRoot ? 1 : 0));
-  for (const auto& device : devices.Devices()) {
+  for (const auto& [serial, device] : devices.Devices()) {
     EXPECT_EQ(device.driverInf, c.target && device.instanceId == c.target ? kInf : "") << device.instanceId;
   }
 }
@@ -137,7 +137,7 @@ TEST_F(InstallerTest, MissingInfOrUpdateRoadFailureGivesTwoWithoutCreatingADevic
   EXPECT_EQ(installer.InstallDriver("D:\\Backup\\实验设备\\找不到相应值", kId), install::kFailed);
   EXPECT_THAT(devices.Calls(), IsEmpty());
   devices.AddDevice("PCI\\LAB\\1", {kId});
-  devices.FailStep(DeviceStep::kUpdateDriver, err::kAccessDenied);
+  devices.FailStep("UpdateDriverForPlugAndPlayDevices", err::kAccessDenied);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
   EXPECT_EQ(devices.CountCalls("CreateDeviceInfoList"), 0);
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices"));
@@ -145,7 +145,7 @@ TEST_F(InstallerTest, MissingInfOrUpdateRoadFailureGivesTwoWithoutCreatingADevic
 }
 
 TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateCode) {
-  devices.FailStep(DeviceStep::kUpdateDriver, setup::kErrorNoDriverSelected);
+  devices.FailStep("UpdateDriverForPlugAndPlayDevices", setup::kErrorNoDriverSelected);
   devices.destroyLeavesError = err::kInvalidHandle;
   bool restart = false;
   const std::string list = kId + std::string(2, '\0');
@@ -156,7 +156,7 @@ TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateC
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices"));
 
   // The removal failing too is reported, and still the update's code is the result.
-  devices.FailStep(DeviceStep::kRemoveDevice, err::kAccessDenied);
+  devices.FailStep("CallClassInstaller 5 ", err::kAccessDenied);
   EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices", "UpdateDriverForPlugAndPlayDevices",
                                       "CallClassInstaller(REMOVE)"));
@@ -165,12 +165,11 @@ TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateC
 }
 
 TEST_F(InstallerTest, FailedRootStepKeepsItsCodeAndLeavesNoDeviceBehind) {
-  const std::pair<DeviceStep, const char*> steps[] = {
-      {DeviceStep::kGetInfClass, "GetINFClass"},
-      {DeviceStep::kCreateDeviceInfoList, "CreateDeviceInfoList"},
-      {DeviceStep::kCreateDevice, "CreateDeviceInfo"},
-      {DeviceStep::kSetRegistryProperty, "SetDeviceRegistryProperty"},
-      {DeviceStep::kRegisterDevice, "CallClassInstaller(REGISTERDEVICE)"},
+  // The call that fails (its log line's start) and the label it is reported with.
+  const std::pair<const char*, const char*> steps[] = {
+      {"GetINFClass", "GetINFClass"}, {"CreateDeviceInfoList", "CreateDeviceInfoList"},
+      {"CreateDeviceInfo ", "CreateDeviceInfo"}, {"SetDeviceRegistryProperty", "SetDeviceRegistryProperty"},
+      {"CallClassInstaller 25 ", "CallClassInstaller(REGISTERDEVICE)"},
   };
   devices.destroyLeavesError = err::kInvalidHandle;
   bool restart = false;
@@ -188,18 +187,18 @@ TEST_F(InstallerTest, FailedRootStepKeepsItsCodeAndLeavesNoDeviceBehind) {
 TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
   devices.AddDevice("PCI\\OTHER\\0", {"PCI\\OTHER"});
 
-  devices.FailStep(DeviceStep::kGetClassDevs, err::kNotEnoughMemory, 1);
+  devices.FailStep("GetClassDevs", err::kNotEnoughMemory, 1);
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNotEnoughMemory);
 
-  devices.FailStep(DeviceStep::kGetRegistryProperty, err::kAccessDenied, 1);
+  devices.FailStep("GetDeviceRegistryProperty", err::kAccessDenied, 1);
   devices.destroyLeavesError = err::kInvalidHandle;
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kAccessDenied);
 
-  devices.FailStep(DeviceStep::kEnumDevice, err::kInvalidParameter, 3);
+  devices.FailStep("EnumDeviceInfo", err::kInvalidParameter, 3);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
 
   // A sizing answer that never grows ends the search instead of spinning.
-  devices.FailStep(DeviceStep::kGetRegistryProperty, err::kInsufficientBuffer);
+  devices.FailStep("GetDeviceRegistryProperty", err::kInsufficientBuffer);
   const int reads = devices.CountCalls("GetDeviceRegistryProperty");
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kInsufficientBuffer);
   EXPECT_EQ(devices.CountCalls("GetDeviceRegistryProperty") - reads, 2);

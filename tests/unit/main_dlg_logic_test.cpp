@@ -85,7 +85,7 @@ class MainDlgLogicTest : public ::testing::Test {
     logic.OnSearchModeChanged();
   }
   void StartBackup() {
-    picker.Choose("C:\\backup");
+    picker.choice = "C:\\backup";
     logic.OnBackup();
   }
   void ExpectBox(std::size_t index, const std::string& text, std::uint32_t type) {
@@ -146,14 +146,14 @@ TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
 TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentTypeOrStaysIdle) {
   logic.OnInitDialog();
   state.DestinationFolder = "D:\\old\\";
-  picker.Cancel();
+  picker.choice.reset();
   logic.OnBackup();
   EXPECT_TRUE(view.workers.empty());
   EXPECT_EQ(state.DestinationFolder, "D:\\old\\");
 
-  picker.Choose("C:\\备份");
+  picker.choice = "C:\\备份";
   logic.OnBackup();
-  EXPECT_EQ(picker.Prompt(), "请选择目标文件夹");
+  EXPECT_EQ(picker.prompt, "请选择目标文件夹");
   EXPECT_EQ(state.DestinationFolder, "C:\\备份\\");
   EXPECT_EQ(view.workers, std::vector<BackupType>{BackupType::Folder});
   logic.OnWorkerFinished();
@@ -164,7 +164,7 @@ TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentTypeOrStaysI
     logic.OnBackupTypeChanged();
   }
   EXPECT_EQ(state.CurrentBackupType, BackupType::SelfExtracting);
-  picker.Choose("C:\\");  // a drive root comes back with its own "\"
+  picker.choice = "C:\\";  // a drive root comes back with its own "\"
   logic.OnBackup();
   EXPECT_EQ(state.DestinationFolder, "C:\\\\");
   EXPECT_EQ(view.workers.back(), BackupType::SelfExtracting);
@@ -208,7 +208,7 @@ TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRu
   EXPECT_EQ(view.pushes, pushesBefore);
   EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
   EXPECT_EQ(TickedCount(), 0);
-  EXPECT_EQ(picker.Calls(), 1);
+  EXPECT_EQ(picker.calls, 1);
 
   logic.OnWorkerFinished();
   EXPECT_TRUE(view.disabled.empty());
