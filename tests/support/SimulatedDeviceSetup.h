@@ -97,9 +97,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
  private:
   class Set : public DeviceInfoSet {
    public:
-    Set(SimulatedDeviceSetup& owner, std::vector<std::uint64_t> members) : o_(owner), members_(std::move(members)) {
-      ++o_.liveSets;
-    }
+    Set(SimulatedDeviceSetup& owner, std::vector<std::uint64_t> members) : o_(owner), members_(std::move(members)) {}
     ~Set() override {
       o_.calls_.push_back("DestroyDeviceInfoList");
       --o_.liveSets;
@@ -129,11 +127,9 @@ class SimulatedDeviceSetup : public DeviceSetup {
     bool CreateDevice(const std::string& name, const DeviceClassGuid& guid, const char*, std::uint32_t flags,
                       DeviceElement& element) override {
       if (o_.Scripted("CreateDeviceInfo " + name + " " + std::to_string(flags))) return false;
-      // The tests make one root device of a class at a time (ASCII class names): always number 0000.
-      std::string id = (flags & setup::kDicdGenerateId) ? "ROOT\\" + name + "\\0000" : name;
-      for (char& c : id) c = mbcs::UpperAscii(c);
+      // The ID generated under ROOT; the tests make one root device of a class at a time, always number 0000.
       element.token = o_.nextSerial_++;
-      o_.devices_[element.token] = Device{id, std::nullopt, std::nullopt, guid, false, ""};
+      o_.devices_[element.token] = Device{"ROOT\\" + name + "\\0000", std::nullopt, std::nullopt, guid, false, ""};
       return Succeed();
     }
     bool SetRegistryProperty(const DeviceElement& element, std::uint32_t property, const unsigned char* data,
@@ -167,7 +163,9 @@ class SimulatedDeviceSetup : public DeviceSetup {
   static bool Fail(std::uint32_t code) { return SetLastError(code), false; }
   static bool Succeed() { return SetLastError(err::kSuccess), true; }
   std::unique_ptr<DeviceInfoSet> NewSet(std::vector<std::uint64_t> members) {
-    return Succeed(), std::make_unique<Set>(*this, std::move(members));
+    ++liveSets;
+    Succeed();
+    return std::make_unique<Set>(*this, std::move(members));
   }
   // Logs the call; true (with the last-error code set) when a scripted failure hits it.
   bool Scripted(const std::string& line) {

@@ -48,8 +48,8 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryListAndBothRoads
   EXPECT_THAT(devices.Calls(),
               ElementsAre("GetClassDevs 6", "EnumDeviceInfo 0", "DestroyDeviceInfoList",
                           std::string("GetINFClass ") + kInf, "CreateDeviceInfoList", "CreateDeviceInfo LabClass 1",
-                          "SetDeviceRegistryProperty ROOT\\LABCLASS\\0000 1 " + size,
-                          "CallClassInstaller 25 ROOT\\LABCLASS\\0000",
+                          "SetDeviceRegistryProperty ROOT\\LabClass\\0000 1 " + size,
+                          "CallClassInstaller 25 ROOT\\LabClass\\0000",
                           "UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " " + kInf + " 1",
                           "DestroyDeviceInfoList"));
   ASSERT_EQ(devices.Devices().size(), 1u);
@@ -125,12 +125,12 @@ INSTANTIATE_TEST_SUITE_P(
         HitCase{"pci\\ven_10de&dev_0dfc", Road::kUpdate, "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1"},
         HitCase{"acpi\\smo8810", Road::kUpdate, "ACPI\\SMO8810\\1"},
         HitCase{"PCI\\VEN_10DE&DEV_0DF", Road::kAbsent, nullptr},
-        HitCase{"{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster", Road::kRoot, "ROOT\\LABCLASS\\0000"},
+        HitCase{"{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster", Road::kRoot, "ROOT\\LabClass\\0000"},
         HitCase{"{b85b7c50-6a01-11d2-b841}\\MsToaster", Road::kAbsent, nullptr},
-        HitCase{"root\\iwdbus", Road::kRoot, "ROOT\\LABCLASS\\0000"},
-        HitCase{"SWD\\MSRRAS\\MS_NDISWANIP", Road::kRoot, "ROOT\\LABCLASS\\0000"},
-        HitCase{"ms_ndiswanip", Road::kRoot, "ROOT\\LABCLASS\\0000"},
-        HitCase{"ROOT\\\x81\x41", Road::kRoot, "ROOT\\LABCLASS\\0000"}));
+        HitCase{"root\\iwdbus", Road::kRoot, "ROOT\\LabClass\\0000"},
+        HitCase{"SWD\\MSRRAS\\MS_NDISWANIP", Road::kRoot, "ROOT\\LabClass\\0000"},
+        HitCase{"ms_ndiswanip", Road::kRoot, "ROOT\\LabClass\\0000"},
+        HitCase{"ROOT\\\x81\x41", Road::kRoot, "ROOT\\LabClass\\0000"}));
 
 TEST_F(InstallerTest, MissingInfOrUpdateRoadFailureGivesTwoWithoutCreatingADevice) {
   // A missing INF fails before any device call.
@@ -152,7 +152,7 @@ TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateC
 
   EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
   EXPECT_THAT(devices.Devices(), IsEmpty());
-  EXPECT_EQ(devices.CountCalls("CallClassInstaller 5 ROOT\\LABCLASS\\0000"), 1);
+  EXPECT_EQ(devices.CountCalls("CallClassInstaller 5 ROOT\\LabClass\\0000"), 1);
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices"));
 
   // The removal failing too is reported, and still the update's code is the result.

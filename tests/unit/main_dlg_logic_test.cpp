@@ -11,6 +11,7 @@
 #include "backup/BackupHost.h"
 #include "backup/FolderBackup.h"
 #include "ClassBranch.h"
+#include "RecordingBoxes.h"
 #include "RestoreTestDoubles.h"
 #include "inventory/MemoryDriverRows.h"
 #include "res/resource.h"
@@ -31,9 +32,13 @@ struct FakeView : MainDlgView {
   void ShowControl(int, bool) override {}
   void EnableControl(int id, bool enable) override { enable ? (void)disabled.erase(id) : (void)disabled.insert(id); }
   void SetUpList() override {}
-  void PushBoundValues() override { pushedCheck = logic_->SelectAllChecked(), pushedStatus = logic_->StatusText(), ++pushes; }
+  void PushBoundValues() override {
+    pushedCheck = logic_->SelectAllChecked();
+    pushedStatus = logic_->StatusText();
+    ++pushes;
+  }
   int ShowMessage(const std::string& text, const char* caption, std::uint32_t type) override {
-    boxes.push_back({text, caption ? caption : "(null)", type});
+    boxes.push_back({text, caption ? caption : "", caption != nullptr, type});
     if (duringBox) duringBox();
     return mb::kIdOk;
   }
@@ -41,16 +46,12 @@ struct FakeView : MainDlgView {
   void RunAboutBox() override {}
   void EndDialog(int result) override { ended.push_back(result); }
 
-  struct Box {
-    std::string text, caption;
-    std::uint32_t type;
-  };
   std::map<int, std::vector<std::string>> combos;
   std::map<int, int> selection;
   std::set<int> disabled;
   int pushedCheck = -1, pushes = 0;
   std::string pushedStatus;
-  std::vector<Box> boxes;
+  std::vector<testing::ShownBox> boxes;
   std::function<void()> duringBox;
   std::vector<BackupType> workers;
   bool workerStarts = true;
@@ -64,21 +65,19 @@ class MainDlgLogicTest : public ::testing::Test {
   // first two, mode 0 all three; rows come out in reverse enumeration order.
   MainDlgLogicTest() {
     const char cls[] = "{4d36e968-e325-11ce-bfc1-08002be10318}";
-    testing::AddClass(machine, cls, std::string("显示适配器"));
+    testing::AddClass(machine, cls, "显示适配器");
     testing::AddInstance(machine, cls, "0000", testing::Driver("n1"));
     testing::AddInstance(machine, cls, "0001", testing::Driver("n2"));
     testing::AddInstance(machine, cls, "0002", testing::Driver("m1", "Microsoft"));
   }
 
-  std::vector<std::string> Descs() {
+  // The rows' descriptions, top first, a ticked row's with a "*".
+  std::vector<std::string> Listing() {
     std::vector<std::string> out;
-    for (int i = 0; i < rows.Count(); ++i) out.push_back(rows.Text(i, DriverColumn::Desc));
+    for (int i = 0; i < rows.Count(); ++i) {
+      out.push_back(rows.Text(i, DriverColumn::Desc) + (rows.IsTicked(i) ? "*" : ""));
+    }
     return out;
-  }
-  int TickedCount() {
-    int n = 0;
-    for (int i = 0; i < rows.Count(); ++i) n += rows.IsTicked(i);
-    return n;
   }
   void SelectMode(int index) {
     view.selection[IDC_SEARCH_MODE] = index;
@@ -114,22 +113,20 @@ TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
             (std::vector<std::string>{maindlg::kTypeSelfExtracting, maindlg::kTypeDefault}));
 
   SelectMode(0);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"m1", "n2", "n1"}));
-  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"m1", "n2", "n1"}));
   EXPECT_EQ(view.pushedStatus, "共找到3个驱动");
 
   // Select-all on: the rows of the next scan all come up ticked.
   logic.OnSelectAll();
   SelectMode(1);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
-  EXPECT_EQ(TickedCount(), 2);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"n2*", "n1*"}));
   EXPECT_EQ(view.pushedCheck, 1);
 
   // Select-all off: the rows of the next scan come up unticked, whatever was before.
   logic.OnSelectAll();
   rows.SetTicked(0, true);
   SelectMode(0);
-  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"m1", "n2", "n1"}));
   EXPECT_EQ(view.pushedCheck, 0);
 
   // No entry selected: the list empties, the status stays.
@@ -194,7 +191,7 @@ TEST_F(MainDlgLogicTest, ResultCodesBecomeTheirBoxes) {
                "\n\n以下驱动程序的部分文件在本机找不到，备份不完整:\nUSB Camera", 0x30);
 }
 
-TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRun) {
+TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsRefusesSecondRunAndDefersClose) {
   logic.OnInitDialog();
   StartBackup();
   ASSERT_TRUE(logic.WorkerRunning());
@@ -206,8 +203,7 @@ TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRu
   logic.OnSelectAll();
   logic.OnBackup();
   EXPECT_EQ(view.pushes, pushesBefore);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
-  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"n2", "n1"}));
   EXPECT_EQ(picker.calls, 1);
 
   logic.OnWorkerFinished();
@@ -215,9 +211,17 @@ TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRu
   // Select-all ticks every row and unticks them again.
   rows.SetTicked(0, true);
   logic.OnSelectAll();
-  EXPECT_EQ(TickedCount(), 2);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"n2*", "n1*"}));
   logic.OnSelectAll();
-  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"n2", "n1"}));
+
+  // A close during the next run: the thread may still be winding down after its result.
+  StartBackup();
+  logic.OnCloseRequested(2);
+  logic.OnBackupResult(BackupResultNothingTicked, 0);
+  EXPECT_TRUE(view.ended.empty());
+  logic.OnWorkerFinished();
+  EXPECT_EQ(view.ended, std::vector<int>{2});
 }
 
 TEST_F(MainDlgLogicTest, CloseWaitsForRunningBackupAndItsResultBox) {
@@ -232,16 +236,6 @@ TEST_F(MainDlgLogicTest, CloseWaitsForRunningBackupAndItsResultBox) {
     EXPECT_TRUE(view.ended.empty());
   };
   logic.OnBackupResult(BackupResultDone, 0);
-  EXPECT_EQ(view.ended, std::vector<int>{2});
-}
-
-TEST_F(MainDlgLogicTest, CloseDuringBackupEndsWhenWorkerEndsAfterResult) {
-  logic.OnInitDialog();
-  StartBackup();
-  logic.OnCloseRequested(2);
-  logic.OnBackupResult(BackupResultNothingTicked, 0);
-  EXPECT_TRUE(view.ended.empty());  // the thread is still winding down
-  logic.OnWorkerFinished();
   EXPECT_EQ(view.ended, std::vector<int>{2});
 }
 
