@@ -19,33 +19,35 @@
 
 namespace pelorin::testing {
 
+// A multi-string with its closing NULs; an empty list is two NULs.
+inline std::string IdList(const std::vector<std::string>& entries) {
+  std::string list;
+  for (const auto& e : entries) list += e + '\0';
+  return list + (entries.empty() ? std::string(2, '\0') : std::string(1, '\0'));
+}
+
 class SimulatedDeviceSetup : public DeviceSetup {
  public:
   struct Device {
     std::string instanceId;
-    std::optional<std::string> hardwareIds, compatibleIds;  // raw multi-strings, closing NULs included
+    std::optional<std::string> hardwareIds, compatibleIds;  // raw multi-strings; none: no such list
     DeviceClassGuid classGuid;
     bool present = true;
     std::string driverInf;  // the INF last installed on it
   };
 
-  // A present device; an empty `hardwareIds` is an empty list, no `compatibleIds` no list at all.
-  void AddDevice(const std::string& id, const std::vector<std::string>& hardwareIds,
-                 const std::vector<std::string>& compatibleIds = {}) {
-    AddRawDevice(id, IdList(hardwareIds), compatibleIds.empty() ? std::nullopt : std::optional(IdList(compatibleIds)));
-  }
-  // A present device with its lists as stored (none: the device has no such list).
-  void AddRawDevice(const std::string& id, std::optional<std::string> hardwareIds,
-                    std::optional<std::string> compatibleIds = std::nullopt) {
+  // A present device with its lists as stored.
+  void AddDevice(const std::string& id, std::optional<std::string> hardwareIds,
+                 std::optional<std::string> compatibleIds = std::nullopt) {
     devices_[nextSerial_++] = Device{id, std::move(hardwareIds), std::move(compatibleIds), {}, true, ""};
   }
-  // The `occurrence`-th logged call starting with `call` (from 1, over the manager's life; 0: every one)
-  // fails with `code`.
+  // The `occurrence`-th logged call starting with `call` (from 1, over the manager's
+  // life; 0: every one) fails with `code`.
   void FailStep(const std::string& call, std::uint32_t code, int occurrence = 0) {
     failures_.emplace_back(call, code, occurrence);
   }
 
-  // One line per call, e.g. "EnumDeviceInfo 3" or "CallClassInstaller 25 ROOT\LAB\0000".
+  // One line per call, e.g. "EnumDeviceInfo 3" or "CallClassInstaller 25 ROOT\LabClass\0000".
   const std::vector<std::string>& Calls() const { return calls_; }
   int CountCalls(const std::string& prefix) const {
     return static_cast<int>(std::count_if(calls_.begin(), calls_.end(),
@@ -80,7 +82,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
     if (Scripted("UpdateDriverForPlugAndPlayDevices " + hardwareId + " " + infPath + " " + std::to_string(flags))) {
       return false;
     }
-    // An entry is NUL-delimited; the case of double-byte characters' trail bytes counts.
+    // Whole entries; a double-byte character's trail byte keeps its case.
     const std::string sought = '\0' + mbcs::ToLowerAscii(hardwareId) + '\0';
     bool hit = false;
     for (auto& [serial, device] : devices_) {
@@ -118,7 +120,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
       const auto& list = property == setup::kSpdrpHardwareId ? d.hardwareIds : d.compatibleIds;
       const auto listSize = static_cast<std::uint32_t>(list.value_or("").size());
       if (required) *required = listSize;
-      if (o_.Scripted(o_.Line("GetDeviceRegistryProperty", d, property, size))) return false;
+      if (o_.Scripted(Line("GetDeviceRegistryProperty", d, property, size))) return false;
       if (!list) return Fail(err::kInvalidData);
       if (!buffer || size < listSize) return Fail(err::kInsufficientBuffer);
       std::memcpy(buffer, list->data(), listSize);
@@ -135,7 +137,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
     bool SetRegistryProperty(const DeviceElement& element, std::uint32_t property, const unsigned char* data,
                              std::uint32_t size) override {
       Device& d = o_.devices_.at(element.token);
-      if (o_.Scripted(o_.Line("SetDeviceRegistryProperty", d, property, size))) return false;
+      if (o_.Scripted(Line("SetDeviceRegistryProperty", d, property, size))) return false;
       d.hardwareIds = std::string(reinterpret_cast<const char*>(data), size);
       return Succeed();
     }
@@ -148,18 +150,13 @@ class SimulatedDeviceSetup : public DeviceSetup {
     }
 
    private:
+    static std::string Line(const char* call, const Device& d, std::uint32_t property, std::uint32_t size) {
+      return std::string(call) + " " + d.instanceId + " " + std::to_string(property) + " " + std::to_string(size);
+    }
     SimulatedDeviceSetup& o_;
     std::vector<std::uint64_t> members_;  // the devices the set enumerates
   };
 
-  static std::string IdList(const std::vector<std::string>& entries) {
-    std::string list;
-    for (const auto& e : entries) list += e + '\0';
-    return list + (entries.empty() ? std::string(2, '\0') : std::string(1, '\0'));
-  }
-  static std::string Line(const char* call, const Device& d, std::uint32_t property, std::uint32_t size) {
-    return std::string(call) + " " + d.instanceId + " " + std::to_string(property) + " " + std::to_string(size);
-  }
   static bool Fail(std::uint32_t code) { return SetLastError(code), false; }
   static bool Succeed() { return SetLastError(err::kSuccess), true; }
   std::unique_ptr<DeviceInfoSet> NewSet(std::vector<std::uint64_t> members) {

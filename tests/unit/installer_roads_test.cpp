@@ -15,6 +15,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testing::IdList;
 using testing::SimulatedDeviceSetup;
 
 constexpr char kInf[] = "D:\\Backup\\实验设备\\lab.inf";
@@ -63,9 +64,9 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryListAndBothRoads
 }
 
 TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndTheFirstHitEndsTheWalk) {
-  devices.AddRawDevice("ROOT\\NOLIST\\0000", std::nullopt);
-  devices.AddDevice("HID\\LAB\\0", {"HID\\VID_845E&PID_0001"}, {kId});
-  devices.AddDevice("PCI\\LAB\\2", {kId});
+  devices.AddDevice("ROOT\\NOLIST\\0000", std::nullopt);
+  devices.AddDevice("HID\\LAB\\0", IdList({"HID\\VID_845E&PID_0001"}), IdList({kId}));
+  devices.AddDevice("PCI\\LAB\\2", IdList({kId}));
   const std::string hid = "GetDeviceRegistryProperty HID\\LAB\\0 ";
   const std::string hidSize = std::to_string(sizeof "HID\\VID_845E&PID_0001" + 1);
   const std::string size = std::to_string(sizeof kId + 1);
@@ -80,11 +81,11 @@ TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndTheFirstHitEndsT
 }
 
 TEST_F(InstallerTest, ListsWithoutClosingNulsAreReadSafely) {
-  devices.AddDevice("PCI\\EMPTY\\0", {});
-  devices.AddRawDevice("PCI\\STOPS\\0", std::string("PCI\\A\0\0", 8) + kId);  // entries after the end
+  devices.AddDevice("PCI\\EMPTY\\0", IdList({}));
+  devices.AddDevice("PCI\\STOPS\\0", std::string("PCI\\A\0\0", 8) + kId);  // entries after the end
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNoMoreItems);
 
-  devices.AddRawDevice("PCI\\UNCLOSED\\0", kId);  // no terminator at all
+  devices.AddDevice("PCI\\UNCLOSED\\0", kId);  // no terminator at all
   EXPECT_TRUE(installer.FindPresentDevice(kId));
 }
 
@@ -103,12 +104,13 @@ class InstallerHitTest : public InstallerTest, public ::testing::WithParamInterf
 
 TEST_P(InstallerHitTest, SearchDecidesTheRoad) {
   const HitCase& c = GetParam();
-  devices.AddRawDevice("ACPI\\NOLIST\\0", std::nullopt);
-  devices.AddDevice("PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1",
-                    {"PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1", "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028"},
-                    {"PCI\\VEN_10DE&DEV_0DFC&REV_A1", "PCI\\VEN_10DE&DEV_0DFC", "PCI\\VEN_10DE"});
-  devices.AddDevice("ACPI\\SMO8810\\1", {"ACPI\\SMO8810", "*SMO8810"});
-  devices.AddDevice("ROOT\\\x81\x61\\0", {"ROOT\\\x81\x61"});  // a GBK character whose trail byte is "a"
+  devices.AddDevice("ACPI\\NOLIST\\0", std::nullopt);
+  const std::string nvidia = "PCI\\VEN_10DE&DEV_0DFC";
+  devices.AddDevice(nvidia + "&SUBSYS_15341028&REV_A1\\4&1",
+                    IdList({nvidia + "&SUBSYS_15341028&REV_A1", nvidia + "&SUBSYS_15341028"}),
+                    IdList({nvidia + "&REV_A1", nvidia, "PCI\\VEN_10DE"}));
+  devices.AddDevice("ACPI\\SMO8810\\1", IdList({"ACPI\\SMO8810", "*SMO8810"}));
+  devices.AddDevice("ROOT\\\x81\x61\\0", IdList({"ROOT\\\x81\x61"}));  // a GBK character whose trail byte is "a"
   const std::size_t before = devices.Devices().size();
 
   EXPECT_EQ(installer.InstallDriver(kInf, c.sought), c.road == Road::kAbsent ? install::kFailed : install::kInstalled);
@@ -136,7 +138,7 @@ TEST_F(InstallerTest, MissingInfOrUpdateRoadFailureGivesTwoWithoutCreatingADevic
   // A missing INF fails before any device call.
   EXPECT_EQ(installer.InstallDriver("D:\\Backup\\实验设备\\找不到相应值", kId), install::kFailed);
   EXPECT_THAT(devices.Calls(), IsEmpty());
-  devices.AddDevice("PCI\\LAB\\1", {kId});
+  devices.AddDevice("PCI\\LAB\\1", IdList({kId}));
   devices.FailStep("UpdateDriverForPlugAndPlayDevices", err::kAccessDenied);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
   EXPECT_EQ(devices.CountCalls("CreateDeviceInfoList"), 0);
@@ -185,7 +187,7 @@ TEST_F(InstallerTest, FailedRootStepKeepsItsCodeAndLeavesNoDeviceBehind) {
 }
 
 TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
-  devices.AddDevice("PCI\\OTHER\\0", {"PCI\\OTHER"});
+  devices.AddDevice("PCI\\OTHER\\0", IdList({"PCI\\OTHER"}));
 
   devices.FailStep("GetClassDevs", err::kNotEnoughMemory, 1);
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNotEnoughMemory);

@@ -86,15 +86,10 @@ TEST_F(ScanTest, FirstDescriptionWinsAcrossClassesAndCaseCounts) {
 
 TEST_F(ScanTest, MissingValuesDropButEmptyOnesOnlyMatterForAllBackupable) {
   AddClass(reg, "c", "Class");
-  auto with = [](const std::string& desc, std::optional<std::string> Instance::*field, std::optional<std::string> v) {
-    Instance in = Driver(desc);
-    in.*field = v;
-    return in;
-  };
-  AddInstance(reg, "c", "0000", with("no id", &Instance::matchingId, std::nullopt));
-  AddInstance(reg, "c", "0001", with("empty id", &Instance::matchingId, ""));
-  AddInstance(reg, "c", "0002", with("empty date", &Instance::date, ""));
-  AddInstance(reg, "c", "0003", with("no inf", &Instance::inf, std::nullopt));
+  AddInstance(reg, "c", "0000", Instance{"no id", "Acme", "6/1/2020", "1.2.3.4", "oem1.inf", std::nullopt});
+  AddInstance(reg, "c", "0001", Instance{"empty id", "Acme", "6/1/2020", "1.2.3.4", "oem1.inf", ""});
+  AddInstance(reg, "c", "0002", Instance{"empty date", "Acme", "", "1.2.3.4", "oem1.inf", "pci\\ven_1"});
+  AddInstance(reg, "c", "0003", Instance{"no inf", "Acme", "6/1/2020", "1.2.3.4", std::nullopt, "pci\\ven_1"});
   AddInstance(reg, "c", "0004", Driver("empty date"));  // same description, complete
   reg.CreateKey(kClassRoot + "\\c\\Properties");
 

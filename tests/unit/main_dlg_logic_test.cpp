@@ -22,7 +22,6 @@ namespace {
 // The dialog's window in memory: sorted combos, enabled state,
 // the values last pushed, the boxes shown, the workers started.
 struct FakeView : MainDlgView {
-  explicit FakeView(MainDlgLogic*& logic) : logic_(logic) {}
   void AddComboEntry(int id, const std::string& text) override {
     auto& e = combos[id];  // a sorted combo places each entry by comparison, not by arrival
     e.insert(std::upper_bound(e.begin(), e.end(), text), text);
@@ -33,8 +32,8 @@ struct FakeView : MainDlgView {
   void EnableControl(int id, bool enable) override { enable ? (void)disabled.erase(id) : (void)disabled.insert(id); }
   void SetUpList() override {}
   void PushBoundValues() override {
-    pushedCheck = logic_->SelectAllChecked();
-    pushedStatus = logic_->StatusText();
+    pushedCheck = logic->SelectAllChecked();
+    pushedStatus = logic->StatusText();
     ++pushes;
   }
   int ShowMessage(const std::string& text, const char* caption, std::uint32_t type) override {
@@ -56,7 +55,7 @@ struct FakeView : MainDlgView {
   std::vector<BackupType> workers;
   bool workerStarts = true;
   std::vector<int> ended;
-  MainDlgLogic*& logic_;
+  MainDlgLogic* logic = nullptr;
 };
 
 class MainDlgLogicTest : public ::testing::Test {
@@ -69,6 +68,7 @@ class MainDlgLogicTest : public ::testing::Test {
     testing::AddInstance(machine, cls, "0000", testing::Driver("n1"));
     testing::AddInstance(machine, cls, "0001", testing::Driver("n2"));
     testing::AddInstance(machine, cls, "0002", testing::Driver("m1", "Microsoft"));
+    view.logic = &logic;
   }
 
   // The rows' descriptions, top first, a ticked row's with a "*".
@@ -95,13 +95,11 @@ class MainDlgLogicTest : public ::testing::Test {
   }
 
   MemoryRegistry machine;
-  MainDlgLogic* logicPtr = nullptr;
-  FakeView view{logicPtr};
+  FakeView view;
   MemoryDriverRows rows;
   testing::ScriptedPicker picker;
   ProgramState state;
   MainDlgLogic logic{view, rows, machine, picker, state};
-  bool linked = (logicPtr = &logic, true);
 };
 
 // (What the start-up shows: the end-to-end test of the main window; here the

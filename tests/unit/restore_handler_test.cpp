@@ -15,6 +15,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testing::IdList;
 
 constexpr char kFolder[] = "D:\\Backup\\实验设备";
 constexpr char kId[] = "PCI\\VEN_8086&DEV_1237";
@@ -94,8 +95,8 @@ TEST_F(RestoreHandlerTest, CancelledPickerOrFolderWithoutBackupTouchesNoDevice) 
 // byte no separator; a drive root gives an empty name, and the paths built from
 // it keep the root's own backslash.
 TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverNamedAfterTheLastFolderLevel) {
-  devices.AddDevice("PCI\\LAB\\1", {kId});
-  devices.AddDevice("USB\\OTHER\\1", {"USB\\VID_0001"});
+  devices.AddDevice("PCI\\LAB\\1", IdList({kId}));
+  devices.AddDevice("USB\\OTHER\\1", IdList({"USB\\VID_0001"}));
   devices.restartNeeded = true;  // reported as plain success
   // Only the first section counts.
   MakeBackup(drive, u8"Backup/乗/", kManifest + "[另一个类]\r\n硬件ID=USB\\VID_0001\r\n驱动程序配置文件=oem3.inf\r\n");
