@@ -21,6 +21,7 @@ using testing::SimulatedDeviceSetup;
 constexpr char kInf[] = "D:\\Backup\\实验设备\\lab.inf";
 // Software-enumerated, so that a search without a hit leads to a root device.
 constexpr char kId[] = "{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster";
+constexpr char kRootDevice[] = "ROOT\\LabClass\\0000";  // the device the root road makes
 const DeviceClassGuid kLabGuid{0x4d36e97du, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
 // The code a failed call left behind; 0 for a call that succeeded.
@@ -49,8 +50,8 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryListAndBothRoads
   EXPECT_THAT(devices.Calls(),
               ElementsAre("GetClassDevs 6", "EnumDeviceInfo 0", "DestroyDeviceInfoList",
                           std::string("GetINFClass ") + kInf, "CreateDeviceInfoList", "CreateDeviceInfo LabClass 1",
-                          "SetDeviceRegistryProperty ROOT\\LabClass\\0000 1 " + size,
-                          "CallClassInstaller 25 ROOT\\LabClass\\0000",
+                          "SetDeviceRegistryProperty " + std::string(kRootDevice) + " 1 " + size,
+                          "CallClassInstaller 25 " + std::string(kRootDevice),
                           "UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " " + kInf + " 1",
                           "DestroyDeviceInfoList"));
   ASSERT_EQ(devices.Devices().size(), 1u);
@@ -91,19 +92,24 @@ TEST_F(InstallerTest, ListsWithoutClosingNulsAreReadSafely) {
 
 // IDs of a real Windows 10 laptop: the registry keeps the ID that matched the INF
 // in lower case, often a compatible one; the devices report theirs in upper case.
-enum class Road { kUpdate, kRoot, kAbsent };
-struct HitCase {
-  const char* sought;
-  Road road;
-  const char* target;  // the instance that gets the driver
+// The ID sought and the instance that gets the driver (none: absent hardware).
+using Hit = std::pair<const char*, const char*>;
+const Hit kHits[] = {
+    {"pci\\ven_10de&dev_0dfc", "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1"},
+    {"acpi\\smo8810", "ACPI\\SMO8810\\1"},
+    {"PCI\\VEN_10DE&DEV_0DF", nullptr},
+    {"{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster", kRootDevice},
+    {"{b85b7c50-6a01-11d2-b841}\\MsToaster", nullptr},
+    {"root\\iwdbus", kRootDevice},
+    {"SWD\\MSRRAS\\MS_NDISWANIP", kRootDevice},
+    {"ms_ndiswanip", kRootDevice},
+    {"ROOT\\\x81\x41", kRootDevice},
 };
 
-void PrintTo(const HitCase& c, std::ostream* os) { *os << c.sought; }
-
-class InstallerHitTest : public InstallerTest, public ::testing::WithParamInterface<HitCase> {};
+class InstallerHitTest : public InstallerTest, public ::testing::WithParamInterface<Hit> {};
 
 TEST_P(InstallerHitTest, SearchDecidesTheRoad) {
-  const HitCase& c = GetParam();
+  const auto [sought, target] = GetParam();
   devices.AddDevice("ACPI\\NOLIST\\0", std::nullopt);
   const std::string nvidia = "PCI\\VEN_10DE&DEV_0DFC";
   devices.AddDevice(nvidia + "&SUBSYS_15341028&REV_A1\\4&1",
@@ -113,26 +119,16 @@ TEST_P(InstallerHitTest, SearchDecidesTheRoad) {
   devices.AddDevice("ROOT\\\x81\x61\\0", IdList({"ROOT\\\x81\x61"}));  // a GBK character whose trail byte is "a"
   const std::size_t before = devices.Devices().size();
 
-  EXPECT_EQ(installer.InstallDriver(kInf, c.sought), c.road == Road::kAbsent ? install::kFailed : install::kInstalled);
+  EXPECT_EQ(installer.InstallDriver(kInf, sought), target ? install::kInstalled : install::kFailed);
 
-  EXPECT_EQ(devices.Devices().size(), before + (c.road == Road::kRoot ? 1 : 0));
+  const bool root = target && std::string(target) == kRootDevice;
+  EXPECT_EQ(devices.Devices().size(), before + (root ? 1 : 0));
   for (const auto& [serial, device] : devices.Devices()) {
-    EXPECT_EQ(device.driverInf, c.target && device.instanceId == c.target ? kInf : "") << device.instanceId;
+    EXPECT_EQ(device.driverInf, target && device.instanceId == target ? kInf : "") << device.instanceId;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RealHiveIds, InstallerHitTest,
-    ::testing::Values(
-        HitCase{"pci\\ven_10de&dev_0dfc", Road::kUpdate, "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1"},
-        HitCase{"acpi\\smo8810", Road::kUpdate, "ACPI\\SMO8810\\1"},
-        HitCase{"PCI\\VEN_10DE&DEV_0DF", Road::kAbsent, nullptr},
-        HitCase{"{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster", Road::kRoot, "ROOT\\LabClass\\0000"},
-        HitCase{"{b85b7c50-6a01-11d2-b841}\\MsToaster", Road::kAbsent, nullptr},
-        HitCase{"root\\iwdbus", Road::kRoot, "ROOT\\LabClass\\0000"},
-        HitCase{"SWD\\MSRRAS\\MS_NDISWANIP", Road::kRoot, "ROOT\\LabClass\\0000"},
-        HitCase{"ms_ndiswanip", Road::kRoot, "ROOT\\LabClass\\0000"},
-        HitCase{"ROOT\\\x81\x41", Road::kRoot, "ROOT\\LabClass\\0000"}));
+INSTANTIATE_TEST_SUITE_P(RealHiveIds, InstallerHitTest, ::testing::ValuesIn(kHits));
 
 TEST_F(InstallerTest, MissingInfOrUpdateRoadFailureGivesTwoWithoutCreatingADevice) {
   // A missing INF fails before any device call.
@@ -154,7 +150,7 @@ TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateC
 
   EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
   EXPECT_THAT(devices.Devices(), IsEmpty());
-  EXPECT_EQ(devices.CountCalls("CallClassInstaller 5 ROOT\\LabClass\\0000"), 1);
+  EXPECT_EQ(devices.CountCalls("CallClassInstaller 5 " + std::string(kRootDevice)), 1);
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices"));
 
   // The removal failing too is reported, and still the update's code is the result.

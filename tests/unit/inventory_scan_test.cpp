@@ -33,7 +33,8 @@ class ScanTest : public ::testing::Test {
   MemoryDriverRows rows;
 };
 
-TEST_F(ScanTest, RowsAreInReverseOrderWithColumnsInListOrderAndTheScanEmptiesItsMap) {
+TEST_F(ScanTest, RowsAreInReverseOrderAndTheScanEmptiesItsMap) {
+  // (The columns' order: the command-line listing's table.)
   EXPECT_EQ(Run(ScanMode::NotOnSystemDisc).added, 0);  // no Class key at all
   AddClass(reg, "{B}", "网络适配器");
   AddClass(reg, "{a}", "Display adapters");
@@ -45,9 +46,6 @@ TEST_F(ScanTest, RowsAreInReverseOrderWithColumnsInListOrderAndTheScanEmptiesIts
   EXPECT_EQ(result.currentClassName, "网络适配器");
   // Classes in case-insensitive order ({a} before {B}), newest row on top.
   EXPECT_EQ(Descs(), (std::vector<std::string>{"千兆网卡", "Video Two", "Video One"}));
-  std::string cells;
-  for (int c = 0; c < kDriverColumnCount; ++c) cells += rows.Text(0, static_cast<DriverColumn>(c)) + "|";
-  EXPECT_EQ(cells, "千兆网卡|网络适配器|Acme|1/2/2021|9.8|oem7.inf||");
   // A scan starts from an empty map; the caller empties the list.
   ScanDrivers(reg, ScanMode::NotOnSystemDisc, map, rows);
   EXPECT_EQ(rows.Count(), 6);

@@ -43,9 +43,7 @@ const std::string kCls = "SYSTEM\\CurrentControlSet\\Control\\Class\\{c}";
 
 TEST(RegExportTest, Version5ValueForms) {
   std::string text =
-      "Windows Registry Editor Version 5.00\n"
-      "\n"
-      "; a comment\n"
+      "Windows Registry Editor Version 5.00\n\n; a comment\n"
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{c}]\n"
       "@=\"显示适配器\"\n"
       "\"Quote\\\"d\"=\"a \\\"b\\\" c:\\\\d\\\\\"\n"
@@ -56,8 +54,7 @@ TEST(RegExportTest, Version5ValueForms) {
       "\"Empty\"=hex:\n"
       "\"Gone\"=-\n"
       "[HKEY_LOCAL_MACHINE\\DRIVERS\\DriverDatabase]\n\"Architecture\"=dword:0000000c\n"
-      "[HKEY_CURRENT_USER\\Software\\X]\n"
-      "\"Ignored\"=\"x\"\n"
+      "[HKEY_CURRENT_USER\\Software\\X]\n\"Ignored\"=\"x\"\n"
       "[-HKEY_LOCAL_MACHINE\\SYSTEM\\Other]\n";
   MemoryRegistry reg;
   std::string error;
