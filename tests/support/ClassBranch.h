@@ -19,16 +19,14 @@ inline Instance Driver(const std::string& desc, const std::string& provider = "A
   return Instance{desc, provider, "6/1/2020", "1.2.3.4", "oem1.inf", "pci\\ven_1234"};
 }
 
-inline void AddClass(MemoryRegistry& reg, const std::string& key,
-                     const std::optional<std::string>& displayName) {
-  std::string path = kClassRoot + "\\" + key;
-  reg.CreateKey(path);
-  if (displayName) reg.SetString(path, "", *displayName);
+inline void AddClass(MemoryRegistry& reg, const std::string& key, const std::optional<std::string>& displayName) {
+  reg.CreateKey(kClassRoot + "\\" + key);
+  if (displayName) reg.SetString(kClassRoot + "\\" + key, "", *displayName);
 }
 
-inline void AddInstance(MemoryRegistry& reg, const std::string& classKey,
-                        const std::string& instanceKey, const Instance& in) {
-  std::string path = kClassRoot + "\\" + classKey + "\\" + instanceKey;
+inline void AddInstance(MemoryRegistry& reg, const std::string& classKey, const std::string& instanceKey,
+                        const Instance& in) {
+  const std::string path = kClassRoot + "\\" + classKey + "\\" + instanceKey;
   reg.CreateKey(path);
   for (const auto& [name, value] : {std::pair{"DriverDesc", &in.desc}, {"ProviderName", &in.provider},
                                     {"DriverDate", &in.date}, {"DriverVersion", &in.version},

@@ -1,6 +1,7 @@
 #pragma once
 // For the restore's tests: a scripted folder picker, a recording status line
 // and a recording installer log.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,23 +11,16 @@
 
 namespace pelorin::testing {
 
-class ScriptedPicker : public FolderPicker {
- public:
-  void Choose(const std::string& path) { chosen_ = path, cancel_ = false; }
-  void Cancel() { cancel_ = true; }
-  int Calls() const { return calls_; }
-  const std::string& Prompt() const { return prompt_; }
-  bool Browse(const std::string&, const std::string& prompt, std::string& path) override {
-    ++calls_;
-    prompt_ = prompt;
-    if (!cancel_) path = chosen_;
-    return !cancel_;
+struct ScriptedPicker : FolderPicker {
+  std::optional<std::string> choice;  // none: the user cancels
+  std::string prompt;  // the last one shown
+  int calls = 0;
+  bool Browse(const std::string&, const std::string& shown, std::string& path) override {
+    ++calls;
+    prompt = shown;
+    if (choice) path = *choice;
+    return choice.has_value();
   }
-
- private:
-  std::string chosen_, prompt_;
-  bool cancel_ = true;
-  int calls_ = 0;
 };
 
 struct RecordingRestoreView : RestoreView {

@@ -14,8 +14,7 @@ const std::string kRepo = std::string(kFileRepository) + "\\";
 constexpr char kInf[] = "[Version]\r\nSignature=\"$Windows NT$\"\r\n";
 constexpr char kOtherInf[] = "[Version]\r\nSignature=\"$Windows 95$\"\r\n";  // same size
 
-class FixedStoreAnswer : public SystemInfo {
- public:
+struct FixedStoreAnswer : SystemInfo {
   std::string answer;
   Architecture InstallationArchitecture() override { return Architecture::kX86; }
   bool DriverStoreInfPath(const std::string&, std::string& path) override {
@@ -33,10 +32,9 @@ struct Installation {
   testing::FaultyFileSystem files;
   MemoryRegistry registry;
   FixedStoreAnswer system;
-  Platform platform;
+  Platform platform{&registry, &files, nullptr, nullptr, nullptr, nullptr, &system};
 
   explicit Installation(const std::vector<std::string>& steps) {
-    platform = {&registry, &files, nullptr, nullptr, nullptr, nullptr, &system};
     files.AddFile("C:\\WINDOWS\\inf\\oem3.inf", kInf);
     for (const std::string& step : steps) {
       std::istringstream words(step);

@@ -15,12 +15,13 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing::DeviceStep;
+using testing::IdList;
 using testing::SimulatedDeviceSetup;
 
 constexpr char kInf[] = "D:\\Backup\\实验设备\\lab.inf";
 // Software-enumerated, so that a search without a hit leads to a root device.
 constexpr char kId[] = "{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster";
+constexpr char kRootDevice[] = "ROOT\\LabClass\\0000";  // the device the root road makes
 const DeviceClassGuid kLabGuid{0x4d36e97du, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
 // The code a failed call left behind; 0 for a call that succeeded.
@@ -30,7 +31,7 @@ class InstallerTest : public ::testing::Test {
  protected:
   InstallerTest() : installer(Platform{nullptr, &files, nullptr, nullptr, nullptr, &devices}, &log) {
     files.AddFile(kInf);
-    devices.AddInf(kInf, kLabGuid, "LabClass");
+    devices.infClass = kLabGuid;
   }
 
   // Whatever the road, every set that was made is gone again.
@@ -49,13 +50,14 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryListAndBothRoads
   EXPECT_THAT(devices.Calls(),
               ElementsAre("GetClassDevs 6", "EnumDeviceInfo 0", "DestroyDeviceInfoList",
                           std::string("GetINFClass ") + kInf, "CreateDeviceInfoList", "CreateDeviceInfo LabClass 1",
-                          "SetDeviceRegistryProperty ROOT\\LABCLASS\\0000 1 " + size,
-                          "CallClassInstaller 25 ROOT\\LABCLASS\\0000",
+                          "SetDeviceRegistryProperty " + std::string(kRootDevice) + " 1 " + size,
+                          "CallClassInstaller 25 " + std::string(kRootDevice),
                           "UpdateDriverForPlugAndPlayDevices " + std::string(kId) + " " + kInf + " 1",
                           "DestroyDeviceInfoList"));
   ASSERT_EQ(devices.Devices().size(), 1u);
-  EXPECT_EQ(devices.Devices()[0].hardwareIds, std::string(kId) + std::string(2, '\0'));
-  EXPECT_EQ(devices.Devices()[0].classGuid, kLabGuid);
+  const auto& made = devices.Devices().begin()->second;
+  EXPECT_EQ(made.hardwareIds, std::string(kId) + std::string(2, '\0'));
+  EXPECT_EQ(made.classGuid, kLabGuid);
   // The walk's normal end goes to the failure hook like any other.
   EXPECT_THAT(log.labels, ElementsAre("EnumDeviceInfo"));
   EXPECT_THAT(log.codes, ElementsAre(err::kNoMoreItems));
@@ -63,9 +65,9 @@ TEST_F(InstallerTest, RootRoadRunsItsStepsInOrderWithTheOneEntryListAndBothRoads
 }
 
 TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndTheFirstHitEndsTheWalk) {
-  devices.AddDeviceWithoutIds("ROOT\\NOLIST\\0000");
-  devices.AddDevice("HID\\LAB\\0", {"HID\\VID_845E&PID_0001"}, {kId});
-  devices.AddDevice("PCI\\LAB\\2", {kId});
+  devices.AddDevice("ROOT\\NOLIST\\0000", std::nullopt);
+  devices.AddDevice("HID\\LAB\\0", IdList({"HID\\VID_845E&PID_0001"}), IdList({kId}));
+  devices.AddDevice("PCI\\LAB\\2", IdList({kId}));
   const std::string hid = "GetDeviceRegistryProperty HID\\LAB\\0 ";
   const std::string hidSize = std::to_string(sizeof "HID\\VID_845E&PID_0001" + 1);
   const std::string size = std::to_string(sizeof kId + 1);
@@ -80,64 +82,60 @@ TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndTheFirstHitEndsT
 }
 
 TEST_F(InstallerTest, ListsWithoutClosingNulsAreReadSafely) {
-  devices.AddDevice("PCI\\EMPTY\\0", {});
-  devices.AddDeviceRawIds("PCI\\STOPS\\0", std::string("PCI\\A\0\0", 8) + kId);  // entries after the end
+  devices.AddDevice("PCI\\EMPTY\\0", IdList({}));
+  devices.AddDevice("PCI\\STOPS\\0", std::string("PCI\\A\0\0", 8) + kId);  // entries after the end
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNoMoreItems);
 
-  devices.AddDeviceRawIds("PCI\\UNCLOSED\\0", kId);  // no terminator at all
+  devices.AddDevice("PCI\\UNCLOSED\\0", kId);  // no terminator at all
   EXPECT_TRUE(installer.FindPresentDevice(kId));
 }
 
 // IDs of a real Windows 10 laptop: the registry keeps the ID that matched the INF
 // in lower case, often a compatible one; the devices report theirs in upper case.
-enum class Road { kUpdate, kRoot, kAbsent };
-struct HitCase {
-  const char* sought;
-  Road road;
-  const char* target;  // the instance that gets the driver
+// The ID sought and the instance that gets the driver (none: absent hardware).
+using Hit = std::pair<const char*, const char*>;
+const Hit kHits[] = {
+    {"pci\\ven_10de&dev_0dfc", "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1"},
+    {"acpi\\smo8810", "ACPI\\SMO8810\\1"},
+    {"PCI\\VEN_10DE&DEV_0DF", nullptr},
+    {"{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster", kRootDevice},
+    {"{b85b7c50-6a01-11d2-b841}\\MsToaster", nullptr},
+    {"root\\iwdbus", kRootDevice},
+    {"SWD\\MSRRAS\\MS_NDISWANIP", kRootDevice},
+    {"ms_ndiswanip", kRootDevice},
+    {"ROOT\\\x81\x41", kRootDevice},
 };
 
-void PrintTo(const HitCase& c, std::ostream* os) { *os << c.sought; }
-
-class InstallerHitTest : public InstallerTest, public ::testing::WithParamInterface<HitCase> {};
+class InstallerHitTest : public InstallerTest, public ::testing::WithParamInterface<Hit> {};
 
 TEST_P(InstallerHitTest, SearchDecidesTheRoad) {
-  const HitCase& c = GetParam();
-  devices.AddDeviceWithoutIds("ACPI\\NOLIST\\0");
-  devices.AddDevice("PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1",
-                    {"PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1", "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028"},
-                    {"PCI\\VEN_10DE&DEV_0DFC&REV_A1", "PCI\\VEN_10DE&DEV_0DFC", "PCI\\VEN_10DE"});
-  devices.AddDevice("ACPI\\SMO8810\\1", {"ACPI\\SMO8810", "*SMO8810"});
-  devices.AddDevice("ROOT\\\x81\x61\\0", {"ROOT\\\x81\x61"});  // a GBK character whose trail byte is "a"
+  const auto [sought, target] = GetParam();
+  devices.AddDevice("ACPI\\NOLIST\\0", std::nullopt);
+  const std::string nvidia = "PCI\\VEN_10DE&DEV_0DFC";
+  devices.AddDevice(nvidia + "&SUBSYS_15341028&REV_A1\\4&1",
+                    IdList({nvidia + "&SUBSYS_15341028&REV_A1", nvidia + "&SUBSYS_15341028"}),
+                    IdList({nvidia + "&REV_A1", nvidia, "PCI\\VEN_10DE"}));
+  devices.AddDevice("ACPI\\SMO8810\\1", IdList({"ACPI\\SMO8810", "*SMO8810"}));
+  devices.AddDevice("ROOT\\\x81\x61\\0", IdList({"ROOT\\\x81\x61"}));  // a GBK character whose trail byte is "a"
   const std::size_t before = devices.Devices().size();
 
-  EXPECT_EQ(installer.InstallDriver(kInf, c.sought), c.road == Road::kAbsent ? install::kFailed : install::kInstalled);
+  EXPECT_EQ(installer.InstallDriver(kInf, sought), target ? install::kInstalled : install::kFailed);
 
-  EXPECT_EQ(devices.Devices().size(), before + (c.road == Road::kRoot ? 1 : 0));
-  for (const auto& device : devices.Devices()) {
-    EXPECT_EQ(device.driverInf, c.target && device.instanceId == c.target ? kInf : "") << device.instanceId;
+  const bool root = target && std::string(target) == kRootDevice;
+  EXPECT_EQ(devices.Devices().size(), before + (root ? 1 : 0));
+  for (const auto& [serial, device] : devices.Devices()) {
+    EXPECT_EQ(device.driverInf, target && device.instanceId == target ? kInf : "") << device.instanceId;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RealHiveIds, InstallerHitTest,
-    ::testing::Values(
-        HitCase{"pci\\ven_10de&dev_0dfc", Road::kUpdate, "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1"},
-        HitCase{"acpi\\smo8810", Road::kUpdate, "ACPI\\SMO8810\\1"},
-        HitCase{"PCI\\VEN_10DE&DEV_0DF", Road::kAbsent, nullptr},
-        HitCase{"{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster", Road::kRoot, "ROOT\\LABCLASS\\0000"},
-        HitCase{"{b85b7c50-6a01-11d2-b841}\\MsToaster", Road::kAbsent, nullptr},
-        HitCase{"root\\iwdbus", Road::kRoot, "ROOT\\LABCLASS\\0000"},
-        HitCase{"SWD\\MSRRAS\\MS_NDISWANIP", Road::kRoot, "ROOT\\LABCLASS\\0000"},
-        HitCase{"ms_ndiswanip", Road::kRoot, "ROOT\\LABCLASS\\0000"},
-        HitCase{"ROOT\\\x81\x41", Road::kRoot, "ROOT\\LABCLASS\\0000"}));
+INSTANTIATE_TEST_SUITE_P(RealHiveIds, InstallerHitTest, ::testing::ValuesIn(kHits));
 
 TEST_F(InstallerTest, MissingInfOrUpdateRoadFailureGivesTwoWithoutCreatingADevice) {
   // A missing INF fails before any device call.
   EXPECT_EQ(installer.InstallDriver("D:\\Backup\\实验设备\\找不到相应值", kId), install::kFailed);
   EXPECT_THAT(devices.Calls(), IsEmpty());
-  devices.AddDevice("PCI\\LAB\\1", {kId});
-  devices.FailStep(DeviceStep::kUpdateDriver, err::kAccessDenied);
+  devices.AddDevice("PCI\\LAB\\1", IdList({kId}));
+  devices.FailStep("UpdateDriverForPlugAndPlayDevices", err::kAccessDenied);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
   EXPECT_EQ(devices.CountCalls("CreateDeviceInfoList"), 0);
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices"));
@@ -145,18 +143,18 @@ TEST_F(InstallerTest, MissingInfOrUpdateRoadFailureGivesTwoWithoutCreatingADevic
 }
 
 TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateCode) {
-  devices.FailStep(DeviceStep::kUpdateDriver, setup::kErrorNoDriverSelected);
+  devices.FailStep("UpdateDriverForPlugAndPlayDevices", setup::kErrorNoDriverSelected);
   devices.destroyLeavesError = err::kInvalidHandle;
   bool restart = false;
   const std::string list = kId + std::string(2, '\0');
 
   EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
   EXPECT_THAT(devices.Devices(), IsEmpty());
-  EXPECT_EQ(devices.CountCalls("CallClassInstaller 5 ROOT\\LABCLASS\\0000"), 1);
+  EXPECT_EQ(devices.CountCalls("CallClassInstaller 5 " + std::string(kRootDevice)), 1);
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices"));
 
   // The removal failing too is reported, and still the update's code is the result.
-  devices.FailStep(DeviceStep::kRemoveDevice, err::kAccessDenied);
+  devices.FailStep("CallClassInstaller 5 ", err::kAccessDenied);
   EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices", "UpdateDriverForPlugAndPlayDevices",
                                       "CallClassInstaller(REMOVE)"));
@@ -165,12 +163,11 @@ TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateC
 }
 
 TEST_F(InstallerTest, FailedRootStepKeepsItsCodeAndLeavesNoDeviceBehind) {
-  const std::pair<DeviceStep, const char*> steps[] = {
-      {DeviceStep::kGetInfClass, "GetINFClass"},
-      {DeviceStep::kCreateDeviceInfoList, "CreateDeviceInfoList"},
-      {DeviceStep::kCreateDevice, "CreateDeviceInfo"},
-      {DeviceStep::kSetRegistryProperty, "SetDeviceRegistryProperty"},
-      {DeviceStep::kRegisterDevice, "CallClassInstaller(REGISTERDEVICE)"},
+  // The call that fails (its log line's start) and the label it is reported with.
+  const std::pair<const char*, const char*> steps[] = {
+      {"GetINFClass", "GetINFClass"}, {"CreateDeviceInfoList", "CreateDeviceInfoList"},
+      {"CreateDeviceInfo ", "CreateDeviceInfo"}, {"SetDeviceRegistryProperty", "SetDeviceRegistryProperty"},
+      {"CallClassInstaller 25 ", "CallClassInstaller(REGISTERDEVICE)"},
   };
   devices.destroyLeavesError = err::kInvalidHandle;
   bool restart = false;
@@ -186,20 +183,20 @@ TEST_F(InstallerTest, FailedRootStepKeepsItsCodeAndLeavesNoDeviceBehind) {
 }
 
 TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
-  devices.AddDevice("PCI\\OTHER\\0", {"PCI\\OTHER"});
+  devices.AddDevice("PCI\\OTHER\\0", IdList({"PCI\\OTHER"}));
 
-  devices.FailStep(DeviceStep::kGetClassDevs, err::kNotEnoughMemory, 1);
+  devices.FailStep("GetClassDevs", err::kNotEnoughMemory, 1);
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNotEnoughMemory);
 
-  devices.FailStep(DeviceStep::kGetRegistryProperty, err::kAccessDenied, 1);
+  devices.FailStep("GetDeviceRegistryProperty", err::kAccessDenied, 1);
   devices.destroyLeavesError = err::kInvalidHandle;
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kAccessDenied);
 
-  devices.FailStep(DeviceStep::kEnumDevice, err::kInvalidParameter, 3);
+  devices.FailStep("EnumDeviceInfo", err::kInvalidParameter, 3);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
 
   // A sizing answer that never grows ends the search instead of spinning.
-  devices.FailStep(DeviceStep::kGetRegistryProperty, err::kInsufficientBuffer);
+  devices.FailStep("GetDeviceRegistryProperty", err::kInsufficientBuffer);
   const int reads = devices.CountCalls("GetDeviceRegistryProperty");
   EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kInsufficientBuffer);
   EXPECT_EQ(devices.CountCalls("GetDeviceRegistryProperty") - reads, 2);

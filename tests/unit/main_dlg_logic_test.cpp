@@ -11,6 +11,7 @@
 #include "backup/BackupHost.h"
 #include "backup/FolderBackup.h"
 #include "ClassBranch.h"
+#include "RecordingBoxes.h"
 #include "RestoreTestDoubles.h"
 #include "inventory/MemoryDriverRows.h"
 #include "res/resource.h"
@@ -21,7 +22,6 @@ namespace {
 // The dialog's window in memory: sorted combos, enabled state,
 // the values last pushed, the boxes shown, the workers started.
 struct FakeView : MainDlgView {
-  explicit FakeView(MainDlgLogic*& logic) : logic_(logic) {}
   void AddComboEntry(int id, const std::string& text) override {
     auto& e = combos[id];  // a sorted combo places each entry by comparison, not by arrival
     e.insert(std::upper_bound(e.begin(), e.end(), text), text);
@@ -31,9 +31,13 @@ struct FakeView : MainDlgView {
   void ShowControl(int, bool) override {}
   void EnableControl(int id, bool enable) override { enable ? (void)disabled.erase(id) : (void)disabled.insert(id); }
   void SetUpList() override {}
-  void PushBoundValues() override { pushedCheck = logic_->SelectAllChecked(), pushedStatus = logic_->StatusText(), ++pushes; }
+  void PushBoundValues() override {
+    pushedCheck = logic->SelectAllChecked();
+    pushedStatus = logic->StatusText();
+    ++pushes;
+  }
   int ShowMessage(const std::string& text, const char* caption, std::uint32_t type) override {
-    boxes.push_back({text, caption ? caption : "(null)", type});
+    boxes.push_back({text, caption ? caption : "", caption != nullptr, type});
     if (duringBox) duringBox();
     return mb::kIdOk;
   }
@@ -41,21 +45,17 @@ struct FakeView : MainDlgView {
   void RunAboutBox() override {}
   void EndDialog(int result) override { ended.push_back(result); }
 
-  struct Box {
-    std::string text, caption;
-    std::uint32_t type;
-  };
   std::map<int, std::vector<std::string>> combos;
   std::map<int, int> selection;
   std::set<int> disabled;
   int pushedCheck = -1, pushes = 0;
   std::string pushedStatus;
-  std::vector<Box> boxes;
+  std::vector<testing::ShownBox> boxes;
   std::function<void()> duringBox;
   std::vector<BackupType> workers;
   bool workerStarts = true;
   std::vector<int> ended;
-  MainDlgLogic*& logic_;
+  MainDlgLogic* logic = nullptr;
 };
 
 class MainDlgLogicTest : public ::testing::Test {
@@ -64,28 +64,27 @@ class MainDlgLogicTest : public ::testing::Test {
   // first two, mode 0 all three; rows come out in reverse enumeration order.
   MainDlgLogicTest() {
     const char cls[] = "{4d36e968-e325-11ce-bfc1-08002be10318}";
-    testing::AddClass(machine, cls, std::string("显示适配器"));
+    testing::AddClass(machine, cls, "显示适配器");
     testing::AddInstance(machine, cls, "0000", testing::Driver("n1"));
     testing::AddInstance(machine, cls, "0001", testing::Driver("n2"));
     testing::AddInstance(machine, cls, "0002", testing::Driver("m1", "Microsoft"));
+    view.logic = &logic;
   }
 
-  std::vector<std::string> Descs() {
+  // The rows' descriptions, top first, a ticked row's with a "*".
+  std::vector<std::string> Listing() {
     std::vector<std::string> out;
-    for (int i = 0; i < rows.Count(); ++i) out.push_back(rows.Text(i, DriverColumn::Desc));
+    for (int i = 0; i < rows.Count(); ++i) {
+      out.push_back(rows.Text(i, DriverColumn::Desc) + (rows.IsTicked(i) ? "*" : ""));
+    }
     return out;
-  }
-  int TickedCount() {
-    int n = 0;
-    for (int i = 0; i < rows.Count(); ++i) n += rows.IsTicked(i);
-    return n;
   }
   void SelectMode(int index) {
     view.selection[IDC_SEARCH_MODE] = index;
     logic.OnSearchModeChanged();
   }
   void StartBackup() {
-    picker.Choose("C:\\backup");
+    picker.choice = "C:\\backup";
     logic.OnBackup();
   }
   void ExpectBox(std::size_t index, const std::string& text, std::uint32_t type) {
@@ -96,13 +95,11 @@ class MainDlgLogicTest : public ::testing::Test {
   }
 
   MemoryRegistry machine;
-  MainDlgLogic* logicPtr = nullptr;
-  FakeView view{logicPtr};
+  FakeView view;
   MemoryDriverRows rows;
   testing::ScriptedPicker picker;
   ProgramState state;
   MainDlgLogic logic{view, rows, machine, picker, state};
-  bool linked = (logicPtr = &logic, true);
 };
 
 // (What the start-up shows: the end-to-end test of the main window; here the
@@ -114,22 +111,20 @@ TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
             (std::vector<std::string>{maindlg::kTypeSelfExtracting, maindlg::kTypeDefault}));
 
   SelectMode(0);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"m1", "n2", "n1"}));
-  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"m1", "n2", "n1"}));
   EXPECT_EQ(view.pushedStatus, "共找到3个驱动");
 
   // Select-all on: the rows of the next scan all come up ticked.
   logic.OnSelectAll();
   SelectMode(1);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
-  EXPECT_EQ(TickedCount(), 2);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"n2*", "n1*"}));
   EXPECT_EQ(view.pushedCheck, 1);
 
   // Select-all off: the rows of the next scan come up unticked, whatever was before.
   logic.OnSelectAll();
   rows.SetTicked(0, true);
   SelectMode(0);
-  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"m1", "n2", "n1"}));
   EXPECT_EQ(view.pushedCheck, 0);
 
   // No entry selected: the list empties, the status stays.
@@ -146,14 +141,14 @@ TEST_F(MainDlgLogicTest, SearchModeIndexChoosesScanAndSelectAllCarriesOver) {
 TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentTypeOrStaysIdle) {
   logic.OnInitDialog();
   state.DestinationFolder = "D:\\old\\";
-  picker.Cancel();
+  picker.choice.reset();
   logic.OnBackup();
   EXPECT_TRUE(view.workers.empty());
   EXPECT_EQ(state.DestinationFolder, "D:\\old\\");
 
-  picker.Choose("C:\\备份");
+  picker.choice = "C:\\备份";
   logic.OnBackup();
-  EXPECT_EQ(picker.Prompt(), "请选择目标文件夹");
+  EXPECT_EQ(picker.prompt, "请选择目标文件夹");
   EXPECT_EQ(state.DestinationFolder, "C:\\备份\\");
   EXPECT_EQ(view.workers, std::vector<BackupType>{BackupType::Folder});
   logic.OnWorkerFinished();
@@ -164,7 +159,7 @@ TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentTypeOrStaysI
     logic.OnBackupTypeChanged();
   }
   EXPECT_EQ(state.CurrentBackupType, BackupType::SelfExtracting);
-  picker.Choose("C:\\");  // a drive root comes back with its own "\"
+  picker.choice = "C:\\";  // a drive root comes back with its own "\"
   logic.OnBackup();
   EXPECT_EQ(state.DestinationFolder, "C:\\\\");
   EXPECT_EQ(view.workers.back(), BackupType::SelfExtracting);
@@ -194,7 +189,7 @@ TEST_F(MainDlgLogicTest, ResultCodesBecomeTheirBoxes) {
                "\n\n以下驱动程序的部分文件在本机找不到，备份不完整:\nUSB Camera", 0x30);
 }
 
-TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRun) {
+TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsRefusesSecondRunAndDefersClose) {
   logic.OnInitDialog();
   StartBackup();
   ASSERT_TRUE(logic.WorkerRunning());
@@ -206,18 +201,25 @@ TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsAndRefusesSecondRu
   logic.OnSelectAll();
   logic.OnBackup();
   EXPECT_EQ(view.pushes, pushesBefore);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"n2", "n1"}));
-  EXPECT_EQ(TickedCount(), 0);
-  EXPECT_EQ(picker.Calls(), 1);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"n2", "n1"}));
+  EXPECT_EQ(picker.calls, 1);
 
   logic.OnWorkerFinished();
   EXPECT_TRUE(view.disabled.empty());
   // Select-all ticks every row and unticks them again.
   rows.SetTicked(0, true);
   logic.OnSelectAll();
-  EXPECT_EQ(TickedCount(), 2);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"n2*", "n1*"}));
   logic.OnSelectAll();
-  EXPECT_EQ(TickedCount(), 0);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"n2", "n1"}));
+
+  // A close during the next run: the thread may still be winding down after its result.
+  StartBackup();
+  logic.OnCloseRequested(2);
+  logic.OnBackupResult(BackupResultNothingTicked, 0);
+  EXPECT_TRUE(view.ended.empty());
+  logic.OnWorkerFinished();
+  EXPECT_EQ(view.ended, std::vector<int>{2});
 }
 
 TEST_F(MainDlgLogicTest, CloseWaitsForRunningBackupAndItsResultBox) {
@@ -232,16 +234,6 @@ TEST_F(MainDlgLogicTest, CloseWaitsForRunningBackupAndItsResultBox) {
     EXPECT_TRUE(view.ended.empty());
   };
   logic.OnBackupResult(BackupResultDone, 0);
-  EXPECT_EQ(view.ended, std::vector<int>{2});
-}
-
-TEST_F(MainDlgLogicTest, CloseDuringBackupEndsWhenWorkerEndsAfterResult) {
-  logic.OnInitDialog();
-  StartBackup();
-  logic.OnCloseRequested(2);
-  logic.OnBackupResult(BackupResultNothingTicked, 0);
-  EXPECT_TRUE(view.ended.empty());  // the thread is still winding down
-  logic.OnWorkerFinished();
   EXPECT_EQ(view.ended, std::vector<int>{2});
 }
 

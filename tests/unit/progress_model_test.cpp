@@ -7,14 +7,12 @@
 namespace pelorin {
 namespace {
 
-TEST(ProgressMathTest, WidthTruncatesTowardZeroAndStaysWithinInt) {
+TEST(ProgressModelTest, WidthsTruncateTheBarRepaintsOnPixelChangesAndPaintShowsPercentOrItsTextCutWhole) {
   EXPECT_EQ(progress::FilledWidth(-1, 0, 3, 100), -33);  // truncated toward zero, not rounded
   EXPECT_EQ(progress::FilledWidth(INT_MAX, INT_MIN, INT_MIN + 1, 1000), INT_MAX);
   EXPECT_EQ(progress::PercentText(progress::Fraction(999, 0, 1000)), "99%");
   EXPECT_EQ(progress::PercentText(progress::Fraction(-5, 0, 10)), "-50%");
-}
 
-TEST(ProgressModelTest, SetPosRepaintsOnlyWhenPixelWidthChanges) {
   ProgressModel model;
   model.SetRange(0, 1000);
   bool repaint = false;
@@ -38,12 +36,9 @@ TEST(ProgressModelTest, SetPosRepaintsOnlyWhenPixelWidthChanges) {
 
   model.SetRange(10, 0);
   EXPECT_FALSE(model.Plan(0, 100).draw);
-}
 
-TEST(ProgressModelTest, PaintShowsPercentUntilCustomTextIsSetAndTheTextIsCutAtWholeCharacters) {
-  ProgressModel model;
+  // The percent figure until a text of its own is set.
   model.SetRange(0, 4);
-  bool repaint;
   model.SetPos(4, 200, repaint);
   ProgressPaint paint = model.Plan(5, 205);
   ASSERT_TRUE(paint.draw);

@@ -43,9 +43,7 @@ const std::string kCls = "SYSTEM\\CurrentControlSet\\Control\\Class\\{c}";
 
 TEST(RegExportTest, Version5ValueForms) {
   std::string text =
-      "Windows Registry Editor Version 5.00\n"
-      "\n"
-      "; a comment\n"
+      "Windows Registry Editor Version 5.00\n\n; a comment\n"
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{c}]\n"
       "@=\"显示适配器\"\n"
       "\"Quote\\\"d\"=\"a \\\"b\\\" c:\\\\d\\\\\"\n"
@@ -56,8 +54,7 @@ TEST(RegExportTest, Version5ValueForms) {
       "\"Empty\"=hex:\n"
       "\"Gone\"=-\n"
       "[HKEY_LOCAL_MACHINE\\DRIVERS\\DriverDatabase]\n\"Architecture\"=dword:0000000c\n"
-      "[HKEY_CURRENT_USER\\Software\\X]\n"
-      "\"Ignored\"=\"x\"\n"
+      "[HKEY_CURRENT_USER\\Software\\X]\n\"Ignored\"=\"x\"\n"
       "[-HKEY_LOCAL_MACHINE\\SYSTEM\\Other]\n";
   MemoryRegistry reg;
   std::string error;
@@ -114,36 +111,28 @@ TEST(RegExportTest, NumberedControlSetStandsForTheCurrentOne) {
 }
 
 TEST(RegExportTest, BrokenInputIsReportedWithFileAndLine) {
-  const std::string head =
-      "Windows Registry Editor Version 5.00\n\n"
-      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class]\n";
-  struct Case {
-    std::string body;
-    std::string error;
-  } cases[] = {
-      {"\"a\"=\"open\n", "t.reg: line 4: string data without closing quote"},
-      {"\"a\"=dword:xyz\n", "t.reg: line 4: bad dword data"},
-      {"\"a\"=dword:123456789\n", "t.reg: line 4: bad dword data"},
-      {"\"a\"=hex:0g\n", "t.reg: line 4: bad hex byte list"},
-      {"\"a\"=hex(zz):01\n", "t.reg: line 4: bad hex(type) data"},
-      {"\"a\"=hex:01,\\\n", "t.reg: line 4: continued line has no next line"},
-      {"\n\"a\" \"b\"\n", "t.reg: line 5: \"=\" missing after value name"},
-      {"\"a=1\n", "t.reg: line 4: value name without closing quote"},
-      {"garbage\n", "t.reg: line 4: expected a [key] or a \"value\"=data line"},
-      {"[HKEY_LOCAL_MACHINE\\SYSTEM\n", "t.reg: line 4: key line without closing \"]\""},
-      {"\"a\"=str:\"x\"\n", "t.reg: line 4: unknown value data \"str:\"x\"\""},
+  const std::string v5 = "Windows Registry Editor Version 5.00\n";
+  const std::string head = v5 + "\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class]\n";
+  const std::pair<std::string, std::string> cases[] = {  // a version-5 export and its error
+      {head + "\"a\"=\"open\n", "t.reg: line 4: string data without closing quote"},
+      {head + "\"a\"=dword:xyz\n", "t.reg: line 4: bad dword data"},
+      {head + "\"a\"=dword:123456789\n", "t.reg: line 4: bad dword data"},
+      {head + "\"a\"=hex:0g\n", "t.reg: line 4: bad hex byte list"},
+      {head + "\"a\"=hex(zz):01\n", "t.reg: line 4: bad hex(type) data"},
+      {head + "\"a\"=hex:01,\\\n", "t.reg: line 4: continued line has no next line"},
+      {head + "\n\"a\" \"b\"\n", "t.reg: line 5: \"=\" missing after value name"},
+      {head + "\"a=1\n", "t.reg: line 4: value name without closing quote"},
+      {head + "garbage\n", "t.reg: line 4: expected a [key] or a \"value\"=data line"},
+      {head + "[HKEY_LOCAL_MACHINE\\SYSTEM\n", "t.reg: line 4: key line without closing \"]\""},
+      {head + "\"a\"=str:\"x\"\n", "t.reg: line 4: unknown value data \"str:\"x\"\""},
+      {v5 + "\"v\"=\"x\"\n", "t.reg: line 2: value before the first [key] line"},
   };
-  for (const Case& c : cases) {
-    MemoryRegistry reg;
-    std::string error;
-    EXPECT_FALSE(LoadRegExport(Utf16File(head + c.body), "t.reg", reg, error)) << c.body;
-    EXPECT_EQ(error, c.error) << c.body;
-  }
   MemoryRegistry reg;
   std::string error;
-  EXPECT_FALSE(LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n\"v\"=\"x\"\n"), "t.reg",
-                             reg, error));
-  EXPECT_EQ(error, "t.reg: line 2: value before the first [key] line");
+  for (const auto& [text, message] : cases) {
+    EXPECT_FALSE(LoadRegExport(Utf16File(text), "t.reg", reg, error)) << text;
+    EXPECT_EQ(error, message) << text;
+  }
   EXPECT_FALSE(LoadRegExport("hello\n", "t.reg", reg, error));
   EXPECT_EQ(error,
             "t.reg: not a registry export (no \"Windows Registry Editor Version 5.00\" or "

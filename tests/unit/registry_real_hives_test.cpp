@@ -22,8 +22,7 @@ struct PackageCase {
 
 struct HiveCase {
   const char* file;
-  int notOnSystemDisc;
-  int allBackupable;
+  int notOnSystemDisc, allBackupable;  // the rows of each scan mode
   Architecture arch;
   std::vector<PackageCase> packages;
 };
