@@ -20,7 +20,10 @@ using testing::PosixScratch;
 // lets differ as wine's deviations, and what it does not call.)
 class IniProfileTest : public ::testing::Test {
  protected:
-  IniProfileTest() { platform_.MapDrive('C', scratch_.path()); }
+  IniProfileTest() {
+    platform_.MapDrive('C', scratch_.path());
+    platform_.SetMessageBoxes(&boxes_);
+  }
 
   std::string Read(const char* section, const char* key, const char* def = "找不到相应值",
                    std::uint32_t size = 520) {
@@ -35,6 +38,7 @@ class IniProfileTest : public ::testing::Test {
   ProfileApi& ini() { return platform_.profile(); }
 
   PosixScratch scratch_;
+  testing::RecordingBoxes boxes_;
   PosixPlatform platform_;
   std::string file_ = "C:\\taskinfo.ini";
 };
@@ -119,15 +123,9 @@ class ProfileFileTest : public IniProfileTest {
     scratch_.MakeDir(u8"显卡");
     ini_.SetPath("C:\\显卡\\taskinfo.ini");
   }
-  Platform Services() {
-    Platform services = platform_.Get();
-    services.boxes = &boxes_;
-    return services;
-  }
   void Put(const std::string& bytes) { scratch_.WriteFile(u8"显卡/taskinfo.ini", bytes); }
 
-  testing::RecordingBoxes boxes_;
-  CProfileFile ini_{Services()};
+  CProfileFile ini_{platform_.Get()};
 };
 
 TEST_F(ProfileFileTest, ManifestRoundTripInGbkWithCrlfAndAMissingFileShowsOneMessagePerRead) {
