@@ -21,11 +21,11 @@
 #endif
 
 namespace pelorin::differential {
-
 namespace {
 
-// One "key: value" line per observation, in the order the steps ran.
+// One "key: value" line per observation, in the order the steps ran; `asRoot` as the program was told.
 struct Transcript {
+  bool asRoot = false;
   std::string text;
   // `known`: the reason wine is known to differ from Windows here; the line's
   // key starts with "~reason" and the comparison lets its value differ.
@@ -104,27 +104,21 @@ struct ProfileSteps {
     const bool ok = platform.profile->WriteString(section, key, value, file);
     out.Line(tag + " write [" + Text(section) + "] " + Text(key) + "=" + Text(value), Result(ok));
   }
-
   void Read(const char* section, const char* key, std::uint32_t size = 520, const char* known = nullptr,
             const char* errKnown = nullptr) {
     Fill("read [" + Text(section) + "] " + Text(key) + " /" + std::to_string(size), size, known, errKnown,
          [&](char* buf) { return platform.profile->ReadString(section, key, "找不到相应值", buf, size, file); });
   }
-
   void Names(std::uint32_t size = 780, const char* known = nullptr, const char* errKnown = nullptr) {
     Fill("names /" + std::to_string(size), size, known, errKnown,
          [&](char* buf) { return platform.profile->ReadSectionNames(buf, size, file); });
   }
-
   void Section(const char* section, std::uint32_t size = 5200, const char* errKnown = nullptr) {
     Fill("section [" + Text(section) + "] /" + std::to_string(size), size, nullptr, errKnown,
          [&](char* buf) { return platform.profile->ReadSection(section, buf, size, file); });
   }
-
   void Bytes(const char* known = nullptr) { out.Line(tag + " bytes", Hex(ReadBytes(platform, file)), known); }
-
   static std::string Text(const char* text) { return text == nullptr ? "(null)" : Escape(text); }
-
   template <typename Call>
   void Fill(const std::string& key, std::uint32_t size, const char* known, const char* errKnown, Call call) {
     std::vector<char> buffer(size, '\xCC');
@@ -286,7 +280,7 @@ void Search(const Platform& platform, const std::string& root, Transcript& out) 
   }
 }
 
-void AttributesAndCopies(const Platform& platform, const std::string& root, Transcript& out, bool asRoot) {
+void AttributesAndCopies(const Platform& platform, const std::string& root, Transcript& out) {
   FileSystem& fs = *platform.files;
   const std::string dir = ScenarioFolder(platform, root, "attributes");
   const std::string file = dir + "\\driver.sys";
@@ -317,7 +311,7 @@ void AttributesAndCopies(const Platform& platform, const std::string& root, Tran
 
   // Over a read-only target Windows refuses with 5; wine run as root writes,
   // so the target's bytes are left out of the dump.
-  const char* rootRo = asRoot ? "root-ro" : nullptr;
+  const char* rootRo = out.asRoot ? "root-ro" : nullptr;
   out.Line("attributes copy over ro", Result(fs.Copy(dir + "\\new.sys", readOnly, false)), rootRo);
   out.Line("attributes create over ro", Opened(fs.Open(readOnly, OpenMode::kCreateWrite)), rootRo);
   fs.SetAttributes(readOnly, attr::kNormal);
@@ -361,36 +355,26 @@ void Streams(const Platform& platform, const std::string& root, Transcript& out)
 }
 
 }  // namespace
-
 }  // namespace pelorin::differential
 
 int main(int argc, char** argv) {
   using namespace pelorin::differential;
   if (argc < 2) return 2;
-  const std::string host = argv[1];
-  const bool asRoot = argc > 2 && std::string(argv[2]) == "--as-root";
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);
   pelorin::win32::Win32Platform backend;
   // Wine shows the host's "/" as drive Z:.
-  std::string root = "Z:" + host;
+  std::string root = "Z:" + std::string(argv[1]);
   std::replace(root.begin(), root.end(), '/', '\\');
 #else
   pelorin::posix::PosixPlatform backend;
-  const std::string root = backend.ToWindowsPath(host);
+  const std::string root = backend.ToWindowsPath(argv[1]);
 #endif
   if (root.empty()) return 2;
-  const pelorin::Platform& platform = backend.Get();
-  Transcript out;
-  Manifest(platform, root, out);
-  Parsing(platform, root, out);
-  Overflow(platform, root, out);
-  Utf16(platform, root, out);
-  Missing(platform, root, out);
-  Errors(platform, root, out);
-  Search(platform, root, out);
-  AttributesAndCopies(platform, root, out, asRoot);
-  Streams(platform, root, out);
+  Transcript out{argc > 2 && std::string(argv[2]) == "--as-root"};
+  for (auto scenario : {Manifest, Parsing, Overflow, Utf16, Missing, Errors, Search, AttributesAndCopies, Streams}) {
+    scenario(backend.Get(), root, out);
+  }
   std::fwrite(out.text.data(), 1, out.text.size(), stdout);
   return 0;
 }

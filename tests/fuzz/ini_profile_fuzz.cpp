@@ -19,7 +19,8 @@ void Check(bool condition) {
 // string cut to fit; a list ending in two NULs when cut.
 void CheckCopy(const std::vector<std::string>* items, const std::string& text, std::uint32_t size) {
   std::vector<char> buf(size + 8, '#');
-  const std::uint32_t n = items ? IniProfile::CopyList(*items, buf.data(), size) : IniProfile::CopyString(text, buf.data(), size);
+  const std::uint32_t n =
+      items ? IniProfile::CopyList(*items, buf.data(), size) : IniProfile::CopyString(text, buf.data(), size);
   Check(buf[size] == '#');
   if (size == 0) return Check(n == 0 && buf[0] == '#');
   Check(n < size && buf[n] == '\0');

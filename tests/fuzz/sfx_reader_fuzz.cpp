@@ -21,7 +21,8 @@ struct BytesStream : pelorin::FileStream {
     *got = static_cast<std::uint32_t>(n);
     return true;
   }
-  bool Write(const void*, std::uint32_t size) override { return (written_ += size) < (64u << 20); }  // a bound per input
+  // A bound on what one entry may take.
+  bool Write(const void*, std::uint32_t size) override { return (written_ += size) < (64u << 20); }
   bool Seek(std::int64_t offset, SeekOrigin origin) override {
     const std::size_t base = origin == SeekOrigin::kBegin ? 0 : origin == SeekOrigin::kCurrent ? pos_ : size_;
     const std::int64_t at = offset + static_cast<std::int64_t>(base);

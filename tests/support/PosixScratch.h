@@ -1,11 +1,11 @@
 #pragma once
 // A scratch folder on the host, removed with all it holds when the test ends,
 // plus small helpers to make and read host files.
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -17,24 +17,6 @@ inline std::string ReadHostFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void RemoveHostTree(const std::string& path) {
-  struct stat st;
-  if (lstat(path.c_str(), &st) != 0) return;
-  if (S_ISDIR(st.st_mode)) {
-    chmod(path.c_str(), 0700);
-    if (DIR* dir = opendir(path.c_str())) {
-      while (const dirent* e = readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name != "." && name != "..") RemoveHostTree(path + "/" + name);
-      }
-      closedir(dir);
-    }
-    rmdir(path.c_str());
-  } else {
-    unlink(path.c_str());
-  }
-}
-
 class PosixScratch {
  public:
   PosixScratch() {
@@ -42,8 +24,16 @@ class PosixScratch {
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/pelorin-test-XXXXXX";
     if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
+  // Folders a test made read-only are opened up first, so that what they hold can go.
   ~PosixScratch() {
-    if (!path_.empty()) RemoveHostTree(path_);
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (path_.empty()) return;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (fs::recursive_directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec)) {
+      if (!it->is_symlink(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(path_, ec);
   }
   PosixScratch(const PosixScratch&) = delete;
   PosixScratch& operator=(const PosixScratch&) = delete;
@@ -54,9 +44,8 @@ class PosixScratch {
   // Host names are UTF-8: tests pass u8"" literals for them (plain literals are GBK).
   // Writing makes the folders above the file and gives its host path.
   std::string WriteFile(const std::string& relative, const std::string& bytes) const {
-    for (std::size_t at = relative.find('/'); at != std::string::npos; at = relative.find('/', at + 1)) {
-      MakeDir(relative.substr(0, at));
-    }
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path_ + "/" + relative).parent_path(), ec);
     std::ofstream(path_ + "/" + relative, std::ios::binary) << bytes;
     return path_ + "/" + relative;
   }

@@ -3,6 +3,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,12 @@ namespace {
 
 using testing::PosixScratch;
 
+// The platform with drive C: on a scratch folder. Parameter: DOS bits in memory
+// only, as on a file system without xattrs.
 class PosixFileSystemTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    platform_.MapDrive('C', scratch_.path());
-    // Parameter: DOS bits in memory only, as on a file system without xattrs.
+    platform_.MapDrive('c', scratch_.path());  // either case names the drive
     platform_.files().SetMemoryOnlyAttributes(GetParam());
   }
 
@@ -30,16 +32,15 @@ class PosixFileSystemTest : public ::testing::TestWithParam<bool> {
   static std::uint32_t Err(bool succeeded) { return succeeded ? 0 : GetLastError(); }
   FileSystem& fs() { return platform_.files(); }
 
-  // The names an enumeration yields, in order, folders with a "\"; "!<code>"
-  // when it cannot start. `namesOnly`: the lean listing of a tree walk.
+  // The names an enumeration yields, in order, folders with a "\". `namesOnly`:
+  // the lean listing of a tree walk.
   std::vector<std::string> List(const std::string& pattern, bool namesOnly = false) {
     FindEntry entry;
     auto finder = namesOnly ? fs().FindFirstNames(pattern, entry) : fs().FindFirst(pattern, entry);
-    if (!finder) return {"!" + std::to_string(GetLastError())};
     std::vector<std::string> names;
-    do {
+    for (bool more = finder != nullptr; more; more = finder->Next(entry)) {
       names.push_back(entry.name + (entry.IsDirectory() ? "\\" : ""));
-    } while (finder->Next(entry));
+    }
     EXPECT_EQ(GetLastError(), err::kNoMoreFiles);
     return names;
   }
@@ -48,18 +49,54 @@ class PosixFileSystemTest : public ::testing::TestWithParam<bool> {
   PosixPlatform platform_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Xattr, PosixFileSystemTest, ::testing::Values(false));
-INSTANTIATE_TEST_SUITE_P(MemoryOnly, PosixFileSystemTest, ::testing::Values(true));
+INSTANTIATE_TEST_SUITE_P(XattrOrMemoryOnly, PosixFileSystemTest, ::testing::Bool());
 
 // (The codes the differential suite compares with wine are not repeated here.)
-TEST_P(PosixFileSystemTest, PathsResolveWithoutRegardToCaseAndRefuseBadNames) {
-  scratch_.WriteFile("dir/file.txt", "x");
-  EXPECT_EQ(Attr("C:\\\\DIR//FILE.TXT"), attr::kArchive);
+TEST_P(PosixFileSystemTest, PathsMapThroughTheMostSpecificDriveWithoutRegardToCaseAndRefuseBadNames) {
+  EXPECT_EQ(platform_.ToWindowsPath("/tmp/x"), "Z:\\tmp\\x");
+  EXPECT_EQ(platform_.ToWindowsPath(scratch_ / "windows/inf"), "C:\\windows\\inf");
+  // UTF-8 host names come back as GBK.
+  EXPECT_EQ(platform_.ToWindowsPath(scratch_ / u8"驱动"), "C:\\驱动");
+  scratch_.WriteFile("Windows/inf/oem1.inf", "x");
+  EXPECT_EQ(Attr("C:\\\\WINDOWS//INF\\OEM1.INF"), attr::kArchive);
   EXPECT_EQ(Attr("C:\\"), attr::kDirectory);
   EXPECT_EQ(Err(Attr("Q:\\dir") != attr::kInvalid), err::kPathNotFound);
-  EXPECT_EQ(Err(Attr("C:\\dir\\a|b") != attr::kInvalid), err::kInvalidName);
+  EXPECT_EQ(Err(Attr("C:\\Windows\\a|b") != attr::kInvalid), err::kInvalidName);
   // Bytes that are no GBK text cannot name a host file.
   EXPECT_EQ(Err(fs().CreateDir("C:\\\x81")), err::kInvalidName);
+
+  std::string host;
+  ASSERT_TRUE(platform_.ToHostPath("C:\\WINDOWS\\INF\\OEM1.INF", host));
+  EXPECT_EQ(host, scratch_ / "Windows/inf/oem1.inf");
+  // Trailing dots and blanks go, "." and ".." fold, as in Windows paths.
+  ASSERT_TRUE(platform_.ToHostPath("C:\\Windows. \\.\\x\\..\\inf\\Driver. ", host));
+  EXPECT_EQ(host, scratch_ / "Windows/inf/Driver");
+  // Spelled as the host spells it: of two spellings the exact one, a new name as given, a file no folder.
+  scratch_.WriteFile("Windows/inf/OEM1.INF", "y");
+  for (const char* name : {"OEM1.INF", "oem1.inf", "New.ini"}) {
+    EXPECT_TRUE(platform_.ToHostPath(std::string("C:\\Windows\\inf\\") + name, host));
+    EXPECT_EQ(host, scratch_ / "Windows/inf/" + name);
+  }
+  EXPECT_FALSE(platform_.ToHostPath("C:\\Windows\\inf\\oem1.inf\\x.ini", host));
+  EXPECT_FALSE(platform_.ToHostPath("relative\\x", host));
+  platform_.MapDrive('Z', "");
+  EXPECT_EQ(platform_.ToWindowsPath("/usr"), "");
+}
+
+TEST_P(PosixFileSystemTest, TempPathIsCreatedAndEndsWithBackslashAndBoxesGoToStandardError) {
+  platform_.SetTempFolder(scratch_ / "users/me/Temp");
+  char buf[260];
+  const std::uint32_t n = fs().TempPath(sizeof(buf), buf);
+  EXPECT_EQ(std::string(buf, n), "C:\\users\\me\\Temp\\");
+  EXPECT_TRUE(scratch_.Exists("users/me/Temp"));
+  // Too small a buffer: the size needed, terminator included; nothing written.
+  char small[5] = "abc";
+  EXPECT_EQ(fs().TempPath(sizeof(small), small), n + 1);
+  EXPECT_STREQ(small, "abc");
+
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(platform_.Get().boxes->Show("备份失败", nullptr, mb::kOk), mb::kIdOk);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), u8"备份失败\n");
 }
 
 TEST_P(PosixFileSystemTest, AttributesRoundTripTravelWithCopiesAndAreStoredAsWineReadsThem) {
@@ -74,9 +111,8 @@ TEST_P(PosixFileSystemTest, AttributesRoundTripTravelWithCopiesAndAreStoredAsWin
   ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", 0));
   EXPECT_EQ(Attr("C:\\a.sys"), attr::kNormal);
   ASSERT_TRUE(fs().SetAttributes("C:\\a.sys", attr::kReadOnly));
-  struct stat st;
-  ASSERT_EQ(stat((scratch_ / "a.sys").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0222, 0u);
+  namespace host = std::filesystem;
+  EXPECT_EQ(host::status(scratch_ / "a.sys").permissions() & host::perms(0222), host::perms::none);
 
   // Folders keep read-only too (wine drops it); "normal" leaves only the folder bit.
   scratch_.MakeDir("d");

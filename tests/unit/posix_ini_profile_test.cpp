@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "PosixScratch.h"
+#include "RecordingBoxes.h"
+#include "backup/ProfileFile.h"
 #include "platform/Errors.h"
 #include "platform/posix/Encoding.h"
 #include "platform/posix/PosixPlatform.h"
@@ -18,7 +20,10 @@ using testing::PosixScratch;
 // lets differ as wine's deviations, and what it does not call.)
 class IniProfileTest : public ::testing::Test {
  protected:
-  IniProfileTest() { platform_.MapDrive('C', scratch_.path()); }
+  IniProfileTest() {
+    platform_.MapDrive('C', scratch_.path());
+    platform_.SetMessageBoxes(&boxes_);
+  }
 
   std::string Read(const char* section, const char* key, const char* def = "找不到相应值",
                    std::uint32_t size = 520) {
@@ -33,6 +38,7 @@ class IniProfileTest : public ::testing::Test {
   ProfileApi& ini() { return platform_.profile(); }
 
   PosixScratch scratch_;
+  testing::RecordingBoxes boxes_;
   PosixPlatform platform_;
   std::string file_ = "C:\\taskinfo.ini";
 };
@@ -108,6 +114,67 @@ TEST(IniProfileBufferTest, CutListsNeverEndInHalfACharacter) {
     std::vector<char> buf(size);
     EXPECT_EQ(std::string(buf.data(), IniProfile::CopyList(items, buf.data(), size)), got) << size;
   }
+}
+
+// CProfileFile on these services, its boxes recorded.
+class ProfileFileTest : public IniProfileTest {
+ protected:
+  ProfileFileTest() {
+    scratch_.MakeDir(u8"显卡");
+    ini_.SetPath("C:\\显卡\\taskinfo.ini");
+  }
+  void Put(const std::string& bytes) { scratch_.WriteFile(u8"显卡/taskinfo.ini", bytes); }
+
+  CProfileFile ini_{platform_.Get()};
+};
+
+TEST_F(ProfileFileTest, ManifestRoundTripInGbkWithCrlfAndAMissingFileShowsOneMessagePerRead) {
+  EXPECT_TRUE(ini_.WriteValue("显卡驱动", "文件1", "oem12.inf"));
+  EXPECT_TRUE(ini_.WriteValue("Second", "描述", "100% 兼容%"));  // percent signs are data, never a format
+  EXPECT_EQ(scratch_.ReadFile(u8"显卡/taskinfo.ini"), "[显卡驱动]\r\n文件1=oem12.inf\r\n[Second]\r\n描述=100% 兼容%\r\n");
+  EXPECT_EQ(ini_.ReadValue("second", "描述"), "100% 兼容%");
+  EXPECT_EQ(ini_.ReadValue("显卡驱动", "文件9"), "找不到相应值");
+  // Names and lines are appended to what the array holds.
+  StringArray names{"x"};
+  ini_.GetSectionNames(names);
+  ini_.GetSection("显卡驱动", names);
+  EXPECT_EQ(names, (StringArray{"x", "显卡驱动", "Second", "文件1=oem12.inf"}));
+  EXPECT_TRUE(boxes_.Shown().empty());
+
+  // A missing file shows one message per read and yields nothing; a write into a missing folder fails quietly.
+  ini_.SetPath("C:\\nowhere\\taskinfo.ini");
+  StringArray out{"kept"};
+  EXPECT_EQ(ini_.ReadValue("驱动", "硬件ID"), "");
+  ini_.GetSectionNames(out);
+  ini_.GetSection("驱动", out);
+  EXPECT_EQ(out, StringArray{"kept"});
+  EXPECT_FALSE(ini_.WriteValue("驱动", "硬件ID", "x"));
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(3, "打开配置文件失败，请指定正确文件路径！"));
+  for (const auto& box : boxes_.Shown()) EXPECT_TRUE(!box.hasCaption && box.type == mb::kOk);  // the program's title, OK
+}
+
+TEST_F(ProfileFileTest, LongResultsAreCutToTheFixedBuffers) {
+  Put("[v]\r\nlong=" + std::string(600, 'x') + "\r\n");
+  EXPECT_EQ(ini_.ReadValue("v", "long"), std::string(519, 'x'));
+
+  // 60 names of 16 bytes with their NULs; 778 bytes (the buffer minus 2) hold
+  // 48 whole names and 10 bytes of the next one, which is kept as far as it goes.
+  std::string text;
+  for (int i = 0; i < 60; ++i) text += "[节名称节名称" + std::to_string(100 + i) + "]\r\nk=v\r\n";
+  Put(text);
+  StringArray names;
+  ini_.GetSectionNames(names);
+  ASSERT_EQ(names.size(), 49u);
+  EXPECT_EQ(names[48], "节名称节名");
+
+  // 400 lines of 19 bytes: 5198 bytes hold 273 whole lines and 11 bytes of the next.
+  text = "[SourceDisksFiles]\r\n";
+  for (int i = 0; i < 400; ++i) text += "file" + std::to_string(10000 + i) + ".sys=1,,x\r\n";
+  Put(text);
+  StringArray lines;
+  ini_.GetSection("sourcedisksfiles", lines);
+  ASSERT_EQ(lines.size(), 274u);
+  EXPECT_EQ(lines[273], "file10273.s");
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include "platform/Mbcs.h"
 #include "platform/posix/Encoding.h"
 
-namespace pelorin::mbcs {
+namespace pelorin::posix {
 namespace {
+
+using namespace mbcs;
 
 // 乗 is 81 5C in GBK: its trail byte is a backslash.
 const std::string kJou = "乗";
@@ -41,12 +43,6 @@ TEST(MbcsTest, CharacterLengthsCaseFoldsAndCutsKeepWholeCharacters) {
   EXPECT_EQ(RemoveAll("a/b/" + kJou + "/", '/'), "ab" + kJou);
   EXPECT_EQ(RemoveAll("x\\" + kJou, '\\'), "x" + kJou);
 }
-
-}  // namespace
-}  // namespace pelorin::mbcs
-
-namespace pelorin::posix {
-namespace {
 
 TEST(PosixEncodingTest, GbkAndUtf8RoundTripAndInvalidInputFailsOrIsReplaced) {
   std::string utf8, gbk;
