@@ -371,7 +371,8 @@ int main(int argc, char** argv) {
   const std::string root = backend.ToWindowsPath(argv[1]);
 #endif
   if (root.empty()) return 2;
-  Transcript out{argc > 2 && std::string(argv[2]) == "--as-root"};
+  Transcript out;
+  out.asRoot = argc > 2 && std::string(argv[2]) == "--as-root";
   for (auto scenario : {Manifest, Parsing, Overflow, Utf16, Missing, Errors, Search, AttributesAndCopies, Streams}) {
     scenario(backend.Get(), root, out);
   }
