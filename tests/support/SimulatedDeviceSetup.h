@@ -47,7 +47,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
     failures_.emplace_back(call, code, occurrence);
   }
 
-  // One line per call, e.g. "EnumDeviceInfo 3" or "CallClassInstaller 25 ROOT\LabClass\0000".
+  // One line per call, e.g. "EnumDeviceInfo 3" or "CallClassInstaller 25 ROOT\LABCLASS\0000".
   const std::vector<std::string>& Calls() const { return calls_; }
   int CountCalls(const std::string& prefix) const {
     return static_cast<int>(std::count_if(calls_.begin(), calls_.end(),
@@ -86,7 +86,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
     const std::string sought = '\0' + mbcs::ToLowerAscii(hardwareId) + '\0';
     bool hit = false;
     for (auto& [serial, device] : devices_) {
-      const std::string ids = '\0' + device.hardwareIds.value_or("") + '\0' + device.compatibleIds.value_or("") + '\0';
+      const std::string ids = Listed(device.hardwareIds) + Listed(device.compatibleIds);
       if (!device.present || mbcs::ToLowerAscii(ids).find(sought) == std::string::npos) continue;
       device.driverInf = infPath;
       hit = true;
@@ -119,8 +119,10 @@ class SimulatedDeviceSetup : public DeviceSetup {
       const Device& d = o_.devices_.at(element.token);
       const auto& list = property == setup::kSpdrpHardwareId ? d.hardwareIds : d.compatibleIds;
       const auto listSize = static_cast<std::uint32_t>(list.value_or("").size());
-      if (required) *required = listSize;
-      if (o_.Scripted(Line("GetDeviceRegistryProperty", d, property, size))) return false;
+      // As on Windows, the size needed comes back on success and with the sizing error only.
+      const bool failed = o_.Scripted(Line("GetDeviceRegistryProperty", d, property, size));
+      if (required && (!failed || GetLastError() == err::kInsufficientBuffer)) *required = listSize;
+      if (failed) return false;
       if (!list) return Fail(err::kInvalidData);
       if (!buffer || size < listSize) return Fail(err::kInsufficientBuffer);
       std::memcpy(buffer, list->data(), listSize);
@@ -129,9 +131,12 @@ class SimulatedDeviceSetup : public DeviceSetup {
     bool CreateDevice(const std::string& name, const DeviceClassGuid& guid, const char*, std::uint32_t flags,
                       DeviceElement& element) override {
       if (o_.Scripted("CreateDeviceInfo " + name + " " + std::to_string(flags))) return false;
-      // The ID generated under ROOT; the tests make one root device of a class at a time, always number 0000.
+      // The ID generated under ROOT, in upper case as Windows makes it; the tests make
+      // one root device of a class at a time, always number 0000.
+      std::string id = "ROOT\\" + name + "\\0000";
+      for (char& c : id) c = mbcs::UpperAscii(c);
       element.token = o_.nextSerial_++;
-      o_.devices_[element.token] = Device{"ROOT\\" + name + "\\0000", std::nullopt, std::nullopt, guid, false, ""};
+      o_.devices_[element.token] = Device{id, std::nullopt, std::nullopt, guid, false, ""};
       return Succeed();
     }
     bool SetRegistryProperty(const DeviceElement& element, std::uint32_t property, const unsigned char* data,
@@ -157,6 +162,12 @@ class SimulatedDeviceSetup : public DeviceSetup {
     std::vector<std::uint64_t> members_;  // the devices the set enumerates
   };
 
+  // A raw list's entries, each between NULs, up to its first empty entry (where
+  // Windows ends a multi-string) or its end.
+  static std::string Listed(const std::optional<std::string>& list) {
+    std::string entries = '\0' + list.value_or("") + std::string(2, '\0');
+    return entries.erase(entries.find(std::string(2, '\0')) + 1);
+  }
   static bool Fail(std::uint32_t code) { return SetLastError(code), false; }
   static bool Succeed() { return SetLastError(err::kSuccess), true; }
   std::unique_ptr<DeviceInfoSet> NewSet(std::vector<std::uint64_t> members) {

@@ -21,7 +21,7 @@ using testing::SimulatedDeviceSetup;
 constexpr char kInf[] = "D:\\Backup\\实验设备\\lab.inf";
 // Software-enumerated, so that a search without a hit leads to a root device.
 constexpr char kId[] = "{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster";
-constexpr char kRootDevice[] = "ROOT\\LabClass\\0000";  // the device the root road makes
+constexpr char kRootDevice[] = "ROOT\\LABCLASS\\0000";  // the device the root road makes
 const DeviceClassGuid kLabGuid{0x4d36e97du, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
 // The code a failed call left behind; 0 for a call that succeeded.
