@@ -12,6 +12,7 @@
 
 #include "PosixScratch.h"
 #include "TestPaths.h"
+#include "platform/posix/RegText.h"
 
 namespace pelorin {
 namespace {
@@ -198,14 +199,12 @@ class CliSfxTest : public CliTest {
   }
   // The demo registry (UTF-16LE) with another processor architecture, in both places.
   std::string RegistryOf(const std::string& name, char code) {
+    const auto wide = [](const std::string& text) { return regtext::Utf16ToBytes(regtext::GbkToUtf16(text)); };
     std::string reg = ReadHostFile(demoReg);
-    for (auto [from, to] : {std::pair<std::string, std::string>{"=\"AMD64\"", "=\"" + name + "\""},
-                            {"=dword:00000009", std::string("=dword:0000000") + code}}) {
-      std::string wideFrom, wideTo;
-      for (char c : from) wideFrom += std::string{c, '\0'};
-      for (char c : to) wideTo += std::string{c, '\0'};
-      const std::size_t at = reg.find(wideFrom);
-      if (at != std::string::npos) reg.replace(at, wideFrom.size(), wideTo);
+    for (auto [from, to] : {std::pair{wide("=\"AMD64\""), wide("=\"" + name + "\"")},
+                            std::pair{wide("=dword:00000009"), wide(std::string("=dword:0000000") + code)}}) {
+      const std::size_t at = reg.find(from);
+      if (at != std::string::npos) reg.replace(at, from.size(), to);
     }
     return scratch.WriteFile(name + ".reg", reg);
   }
