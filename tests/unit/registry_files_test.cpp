@@ -16,14 +16,10 @@ namespace {
 
 using testing::PosixScratch;
 
-// A version-5 export file of `text` (GBK, as literals are in this build).
-std::string Utf16File(const std::string& text) {
-  std::string crlf;
-  for (char c : text) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
-  return "\xFF\xFE" + regtext::Utf16ToBytes(regtext::GbkToUtf16(crlf));
+// A version-5 export file of `text` (GBK, as literals are in this build), its lines ended by CR LF.
+std::string Utf16File(std::string text) {
+  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) text.insert(at, "\r");
+  return "\xFF\xFE" + regtext::Utf16ToBytes(regtext::GbkToUtf16(text));
 }
 
 // The stored bytes as RegQueryValueExA hands them out, or "<rc>" on failure.
@@ -147,10 +143,9 @@ TEST(RegExportTest, BrokenInputIsReportedWithFileAndLine) {
 std::string Hive(const char* name) { return std::string(PELORIN_SOURCE_DIR) + "/tests/unit/data/hives/" + name; }
 
 TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndBadFilesAreNamed) {
-  std::string file = Hive("SYSTEM");
   MemoryRegistry registry;
   std::string error;
-  ASSERT_TRUE(LoadRegistryFile(file, registry, error)) << error;
+  ASSERT_TRUE(LoadRegistryFile(Hive("SYSTEM"), registry, error)) << error;
   const std::string cls = testing::kClassRoot + "\\{4d36e972-e325-11ce-bfc1-08002be10318}";
   EXPECT_EQ(Read(registry, cls, ""), std::string("网络适配器") + '\0');
   EXPECT_TRUE(registry.KeyExists(testing::kClassRoot + "\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\驱动属性"));
@@ -164,12 +159,11 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndB
             std::string("IA64", 5));
 
   // A DRIVERS hive's root DriverDatabase is HKLM\DRIVERS\DriverDatabase, asked before SYSTEM's.
-  const std::string driversFile = Hive("DRIVERS");
-  ASSERT_TRUE(LoadDriversHive(driversFile, registry, error)) << error;
+  ASSERT_TRUE(LoadDriversHive(Hive("DRIVERS"), registry, error)) << error;
   EXPECT_EQ(ArchitectureFromRegistry(registry), Architecture::kArm64);
 
   // Pointing Select at the set without Class is an error naming the set.
-  file = Hive("SYSTEM_SELECT1");
+  const std::string file = Hive("SYSTEM_SELECT1");
   MemoryRegistry other;
   EXPECT_FALSE(LoadRegistryFile(file, other, error));
   EXPECT_EQ(error, file + ": no Class key (ControlSet001\\Control\\Class)");

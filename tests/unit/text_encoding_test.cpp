@@ -37,9 +37,6 @@ TEST(MbcsTest, CharacterLengthsCaseFoldsAndCutsKeepWholeCharacters) {
   EXPECT_FALSE(EqualsNoCaseAscii("[", "{"));
   // 0x81 0x5A would be "Z" if taken byte by byte; it is a trail byte and stays.
   EXPECT_EQ(ToLowerAscii("ABC\x81\x5A" "D"), "abc\x81\x5A" "d");
-  const std::string text = "ab驱动";
-  EXPECT_EQ(CutAtCharBoundary(text, 3), "ab");
-  EXPECT_EQ(CutAtCharBoundary(text, 4), "ab驱");
   EXPECT_EQ(RemoveAll("a/b/" + kJou + "/", '/'), "ab" + kJou);
   EXPECT_EQ(RemoveAll("x\\" + kJou, '\\'), "x" + kJou);
 }
