@@ -106,65 +106,53 @@ TEST_F(IniProfileTest, MarksAndMalformedFilesNeverBreakTheEngine) {
   }
 }
 
-// CProfileFile on these services, its boxes recorded.
-class ProfileFileTest : public IniProfileTest {
- protected:
-  ProfileFileTest() {
-    scratch_.MakeDir(u8"显卡");
-    ini_.SetPath("C:\\显卡\\taskinfo.ini");
-  }
-  void Put(const std::string& bytes) { scratch_.WriteFile(u8"显卡/taskinfo.ini", bytes); }
-
-  CProfileFile ini_{platform_.Get()};
-};
-
-TEST_F(ProfileFileTest, ManifestRoundTripInGbkWithCrlfAndAMissingFileShowsOneMessagePerRead) {
-  EXPECT_TRUE(ini_.WriteValue("显卡驱动", "文件1", "oem12.inf"));
-  EXPECT_TRUE(ini_.WriteValue("Second", "描述", "100% 兼容%"));  // percent signs are data, never a format
-  EXPECT_EQ(scratch_.ReadFile(u8"显卡/taskinfo.ini"), "[显卡驱动]\r\n文件1=oem12.inf\r\n[Second]\r\n描述=100% 兼容%\r\n");
-  EXPECT_EQ(ini_.ReadValue("second", "描述"), "100% 兼容%");
-  EXPECT_EQ(ini_.ReadValue("显卡驱动", "文件9"), "找不到相应值");
+// CProfileFile on these services, its boxes recorded. (The bytes of its manifests: the folder backup's tests.)
+TEST_F(IniProfileTest, ProfileFileReadsWhatItWroteCutsToItsBuffersAndAMissingFileShowsOneMessagePerRead) {
+  CProfileFile ini(platform_.Get());
+  ini.SetPath("C:\\显卡\\taskinfo.ini");
+  scratch_.MakeDir(u8"显卡");
+  EXPECT_TRUE(ini.WriteValue("显卡驱动", "文件1", "oem12.inf"));
+  EXPECT_TRUE(ini.WriteValue("Second", "描述", "100% 兼容%"));  // percent signs are data, never a format
+  EXPECT_EQ(ini.ReadValue("second", "描述"), "100% 兼容%");
+  EXPECT_EQ(ini.ReadValue("显卡驱动", "文件9"), "找不到相应值");
   // Names and lines are appended to what the array holds.
   StringArray names{"x"};
-  ini_.GetSectionNames(names);
-  ini_.GetSection("显卡驱动", names);
+  ini.GetSectionNames(names);
+  ini.GetSection("显卡驱动", names);
   EXPECT_EQ(names, (StringArray{"x", "显卡驱动", "Second", "文件1=oem12.inf"}));
-  EXPECT_TRUE(boxes_.Shown().empty());
 
-  // A missing file shows one message per read and yields nothing; a write into a missing folder fails quietly.
-  ini_.SetPath("C:\\nowhere\\taskinfo.ini");
-  StringArray out{"kept"};
-  EXPECT_EQ(ini_.ReadValue("驱动", "硬件ID"), "");
-  ini_.GetSectionNames(out);
-  ini_.GetSection("驱动", out);
-  EXPECT_EQ(out, StringArray{"kept"});
-  EXPECT_FALSE(ini_.WriteValue("驱动", "硬件ID", "x"));
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(3, "打开配置文件失败，请指定正确文件路径！"));
-  for (const auto& box : boxes_.Shown()) EXPECT_TRUE(!box.hasCaption && box.type == mb::kOk);  // the program's title, OK
-}
-
-TEST_F(ProfileFileTest, LongResultsAreCutToTheFixedBuffers) {
-  Put("[v]\r\nlong=" + std::string(600, 'x') + "\r\n");
-  EXPECT_EQ(ini_.ReadValue("v", "long"), std::string(519, 'x'));
-
+  scratch_.WriteFile(u8"显卡/taskinfo.ini", "[v]\r\nlong=" + std::string(600, 'x') + "\r\n");
+  EXPECT_EQ(ini.ReadValue("v", "long"), std::string(519, 'x'));
   // 60 names of 17 bytes with their NULs; 778 bytes (the buffer minus 2) hold 45 whole names and 13 bytes
   // of the next one, which is kept as far as it goes but never ends in half a character.
   std::string text;
   for (int i = 0; i < 60; ++i) text += "[节名称节名称节" + std::to_string(10 + i) + "]\r\nk=v\r\n";
-  Put(text);
-  StringArray names;
-  ini_.GetSectionNames(names);
+  scratch_.WriteFile(u8"显卡/taskinfo.ini", text);
+  names.clear();
+  ini.GetSectionNames(names);
   ASSERT_EQ(names.size(), 46u);
   EXPECT_EQ(names[45], "节名称节名称");
-
   // 400 lines of 19 bytes: 5198 bytes hold 273 whole lines and 11 bytes of the next.
   text = "[SourceDisksFiles]\r\n";
   for (int i = 0; i < 400; ++i) text += "file" + std::to_string(10000 + i) + ".sys=1,,x\r\n";
-  Put(text);
+  scratch_.WriteFile(u8"显卡/taskinfo.ini", text);
   StringArray lines;
-  ini_.GetSection("sourcedisksfiles", lines);
+  ini.GetSection("sourcedisksfiles", lines);
   ASSERT_EQ(lines.size(), 274u);
   EXPECT_EQ(lines[273], "file10273.s");
+  EXPECT_TRUE(boxes_.Shown().empty());
+
+  // A missing file shows one message per read and yields nothing; a write into a missing folder fails quietly.
+  ini.SetPath("C:\\nowhere\\taskinfo.ini");
+  StringArray out{"kept"};
+  EXPECT_EQ(ini.ReadValue("驱动", "硬件ID"), "");
+  ini.GetSectionNames(out);
+  ini.GetSection("驱动", out);
+  EXPECT_EQ(out, StringArray{"kept"});
+  EXPECT_FALSE(ini.WriteValue("驱动", "硬件ID", "x"));
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(3, "打开配置文件失败，请指定正确文件路径！"));
+  // The program's title, OK.
+  for (const auto& box : boxes_.Shown()) EXPECT_TRUE(!box.hasCaption && box.type == mb::kOk);
 }
 
 }  // namespace
