@@ -22,6 +22,12 @@ using ::testing::IsEmpty;
 using testing::IdList;
 using testing::SimulatedDeviceSetup;
 
+struct RecordingInstallLog : InstallFailureLog {
+  std::vector<std::string> labels;
+  std::vector<std::uint32_t> codes;
+  void StepFailed(const char* label, std::uint32_t code) override { labels.emplace_back(label), codes.push_back(code); }
+};
+
 constexpr char kInf[] = "D:\\Backup\\实验设备\\lab.inf";
 // Software-enumerated, so that a search without a hit leads to a root device.
 constexpr char kId[] = "{b85b7c50-6a01-11d2-b841-00c04fad5171}\\MsToaster";
@@ -43,7 +49,7 @@ class InstallerTest : public ::testing::Test {
 
   testing::FaultyFileSystem files;
   SimulatedDeviceSetup devices;
-  testing::RecordingInstallLog log;
+  RecordingInstallLog log;
   CDriverInstaller installer;
 };
 
@@ -205,10 +211,16 @@ TEST_F(InstallerTest, FailedSearchOrUpdateNeverLeadsToANewDevice) {
 }
 
 constexpr char kPciId[] = "PCI\\VEN_8086&DEV_1237";
-constexpr char kFailed[] = "无法正常恢复安装此驱动，请检查设备管理器列表中是否存在此设备及设备硬件连接情况！";
 // As the folder backup writes it (GBK, CRLF).
 const std::string kManifest = "[实验设备类]\r\n硬件ID=" + std::string(kPciId) +
                               "\r\n驱动程序配置文件=oem3.inf\r\n驱动程序提供商=Lab\r\n[1]\r\nC:\\WINDOWS\\inf\\oem3.inf=x\r\n";
+
+struct RecordingRestoreView : RestoreView {
+  int rows = 0;
+  std::vector<std::string> statuses;
+  void SetStatusText(const std::string& text) override { statuses.push_back(text); }
+  int DriverRowCount() override { return rows; }
+};
 
 // Backup folders live in a scratch folder mapped as drive D: (and C: for the
 // drive-root case); the manifests are read through the POSIX profile services.
@@ -251,17 +263,19 @@ class RestoreHandlerTest : public ::testing::Test {
   posix::PosixPlatform posix;
   testing::RecordingBoxes boxes;
   testing::ScriptedPicker picker;
-  testing::RecordingRestoreView view;
+  RecordingRestoreView view;
   testing::SimulatedDeviceSetup devices;
   CDriverInstaller installer;
 };
 
-TEST_F(RestoreHandlerTest, CancelledPickerOrFolderWithoutBackupTouchesNoDevice) {
-  MakeBackup(drive, u8"Backup/实验设备/", kManifest);
+TEST_F(RestoreHandlerTest, WithoutABackupNoDeviceIsTouchedAndAFailedInstallShowsTheCheckDeviceMessage) {
+  MakeBackup(drive, u8"Backup/实验设备/", kManifest);  // no device carries the PCI ID, and none is made for it
+  MakeBackup(drive, "Backup/NoInf/", "[Lab]\r\n硬件ID=" + std::string(kPciId) + "\r\n");
+  MakeBackup(drive, "Backup/NoId/", "[Lab]\r\n驱动程序配置文件=oem3.inf\r\n");
+  MakeBackup(drive, u8"Backup/空/", "; nothing here\r\n");  // a manifest without sections
+  drive.MakeDir("100%s%d");  // a folder name is not a format
   OnRestore(MakePlatform(), picker, installer, view);  // the picker is cancelled
   EXPECT_THAT(boxes.Shown(), IsEmpty());
-  drive.MakeDir("100%s%d");  // a folder name is not a format
-  MakeBackup(drive, u8"Backup/空/", "; nothing here\r\n");  // a manifest without sections
   for (const char* folder : {"D:\\Backup", "D:\\100%s%d", "D:\\Backup\\空"}) {
     RestoreFrom(folder);
     EXPECT_EQ(boxes.Shown(), OneBox(std::string("在文件夹'") + folder + "'中未能找到驱动程序备份文件"));
@@ -269,6 +283,19 @@ TEST_F(RestoreHandlerTest, CancelledPickerOrFolderWithoutBackupTouchesNoDevice) 
   }
   EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动空", "共找到7个驱动"));
   EXPECT_THAT(devices.Calls(), IsEmpty());
+
+  devices.FailStep("UpdateDriverForPlugAndPlayDevices", setup::kErrorNoDriverSelected);
+  for (const char* folder : {"D:\\Backup\\实验设备", "D:\\Backup\\NoInf", "D:\\Backup\\NoId"}) {
+    RestoreFrom(folder);
+    EXPECT_EQ(boxes.Shown(), OneBox("无法正常恢复安装此驱动，请检查设备管理器列表中是否存在此设备及设备硬件连接情况！"));
+    EXPECT_EQ(view.statuses.size(), 2u);
+  }
+  // Without the INF's name no device is touched. Without the ID the not-found
+  // text becomes the ID; the INF has no driver for it (the update fails), so
+  // the root device made for it is removed again.
+  EXPECT_EQ(devices.CountCalls("GetClassDevs"), 2);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 D:\\Backup\\NoId\\oem3.inf"), 1);
+  EXPECT_THAT(devices.Devices(), IsEmpty());
 }
 
 // The driver's name is the last folder level: "乗" is 0x81 0x5C in GBK, its trail
@@ -288,26 +315,6 @@ TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverNamedAfterTheLastFolderLeve
   }
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 2);
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kPciId) + " C:\\\\oem3.inf"), 1);
-}
-
-TEST_F(RestoreHandlerTest, AbsentHardwareOrAManifestWithoutInfOrIdShowsTheCheckDeviceMessage) {
-  MakeBackup(drive, u8"Backup/实验设备/", kManifest);  // no device carries the PCI ID, and none is made for it
-  MakeBackup(drive, "Backup/NoInf/", "[Lab]\r\n硬件ID=" + std::string(kPciId) + "\r\n");
-  MakeBackup(drive, "Backup/NoId/", "[Lab]\r\n驱动程序配置文件=oem3.inf\r\n");
-  devices.FailStep("UpdateDriverForPlugAndPlayDevices", setup::kErrorNoDriverSelected);
-  view.rows = 0;
-  for (const char* folder : {"D:\\Backup\\实验设备", "D:\\Backup\\NoInf", "D:\\Backup\\NoId"}) {
-    RestoreFrom(folder);
-    EXPECT_EQ(boxes.Shown(), OneBox(kFailed));
-    EXPECT_EQ(view.statuses.size(), 2u);
-  }
-  EXPECT_EQ(view.statuses[1], "共找到0个驱动");
-  // Without the INF's name no device is touched. Without the ID the not-found
-  // text becomes the ID; the INF has no driver for it (the update fails), so
-  // the root device made for it is removed again.
-  EXPECT_EQ(devices.CountCalls("GetClassDevs"), 2);
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 D:\\Backup\\NoId\\oem3.inf"), 1);
-  EXPECT_THAT(devices.Devices(), IsEmpty());
 }
 
 }  // namespace
