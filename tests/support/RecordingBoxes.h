@@ -3,7 +3,9 @@
 // when the script is empty). Workers show boxes too: locked.
 #include <deque>
 #include <mutex>
+#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/Shell.h"
@@ -15,6 +17,10 @@ struct ShownBox {
   std::string caption;  // empty for the application's title
   bool hasCaption = false;
   std::uint32_t type = 0;
+  bool operator==(const ShownBox& o) const {
+    return std::tie(text, caption, hasCaption, type) == std::tie(o.text, o.caption, o.hasCaption, o.type);
+  }
+  friend void PrintTo(const ShownBox& b, std::ostream* os) { *os << b.type << ' ' << b.caption << ": " << b.text; }
 };
 
 class RecordingBoxes : public MessageBoxes {

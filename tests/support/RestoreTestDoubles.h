@@ -1,13 +1,9 @@
 #pragma once
-// For the restore's tests: a scripted folder picker, a recording status line
-// and a recording installer log.
+// A scripted folder picker, for the dialog's and the restore's tests.
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/Shell.h"
-#include "restore/DriverInstaller.h"
-#include "restore/RestoreHandler.h"
 
 namespace pelorin::testing {
 
@@ -21,19 +17,6 @@ struct ScriptedPicker : FolderPicker {
     if (choice) path = *choice;
     return choice.has_value();
   }
-};
-
-struct RecordingRestoreView : RestoreView {
-  int rows = 0;
-  std::vector<std::string> statuses;
-  void SetStatusText(const std::string& text) override { statuses.push_back(text); }
-  int DriverRowCount() override { return rows; }
-};
-
-struct RecordingInstallLog : InstallFailureLog {
-  std::vector<std::string> labels;
-  std::vector<std::uint32_t> codes;
-  void StepFailed(const char* label, std::uint32_t code) override { labels.emplace_back(label), codes.push_back(code); }
 };
 
 }  // namespace pelorin::testing

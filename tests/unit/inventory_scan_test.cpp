@@ -11,11 +11,7 @@
 namespace pelorin {
 namespace {
 
-using testing::AddClass;
-using testing::AddInstance;
-using testing::Driver;
-using testing::Instance;
-using testing::kClassRoot;
+using namespace testing;  // the class-branch builders
 
 class ScanTest : public ::testing::Test {
  protected:
@@ -123,25 +119,23 @@ TEST_F(ScanTest, ValuesAreReadAsTextOfUpTo199BytesWithinTheBytesReturned) {
 }
 
 TEST_F(ScanTest, MissingDisplayNameFallsBackToClassDescThenClass) {
+  const std::string unreadable(200, 'd');
   struct Case {
-    const char* key;
-    std::optional<std::string> classDesc, className;
-    const char* expected;
+    const char *key, *classDesc, *className, *expected;  // null: no such value
   } cases[] = {
-      {"a", std::string("@c_display.inf,%ClassDesc%;Display adapters"), std::string("Display"),
-       "Display adapters"},
-      {"b", std::string("@x.inf,%a%;b;显示适配器"), std::nullopt, "显示适配器"},
-      {"c", std::string("Plain name"), std::string("Net"), "Plain name"},
-      {"d", std::string("@x.inf,%ClassDesc%"), std::string("Net"), "Net"},
-      {"e", std::string(200, 'd'), std::string("Ports"), "Ports"},
-      {"f", std::nullopt, std::string("Only class"), "Only class"},
-      {"g", std::nullopt, std::nullopt, ""},
-      {"h", std::string("@x.inf,%ClassDesc%"), std::nullopt, ""},
+      {"a", "@c_display.inf,%ClassDesc%;Display adapters", "Display", "Display adapters"},
+      {"b", "@x.inf,%a%;b;显示适配器", nullptr, "显示适配器"},
+      {"c", "Plain name", "Net", "Plain name"},
+      {"d", "@x.inf,%ClassDesc%", "Net", "Net"},
+      {"e", unreadable.c_str(), "Ports", "Ports"},
+      {"f", nullptr, "Only class", "Only class"},
+      {"g", nullptr, nullptr, ""},
+      {"h", "@x.inf,%ClassDesc%", nullptr, ""},
   };
   for (const Case& c : cases) {
     reg.CreateKey(kClassRoot + "\\" + c.key);
-    if (c.classDesc) reg.SetString(kClassRoot + "\\" + c.key, "ClassDesc", *c.classDesc);
-    if (c.className) reg.SetString(kClassRoot + "\\" + c.key, "Class", *c.className);
+    if (c.classDesc) reg.SetString(kClassRoot + "\\" + c.key, "ClassDesc", c.classDesc);
+    if (c.className) reg.SetString(kClassRoot + "\\" + c.key, "Class", c.className);
     AddInstance(reg, c.key, "0000", Driver(std::string("drv ") + c.key));
   }
   // A display name too long to read is empty, though Class exists; such a row

@@ -87,13 +87,6 @@ class MainDlgLogicTest : public ::testing::Test {
     picker.choice = "C:\\backup";
     logic.OnBackup();
   }
-  void ExpectBox(std::size_t index, const std::string& text, std::uint32_t type) {
-    ASSERT_LT(index, view.boxes.size());
-    EXPECT_EQ(view.boxes[index].text, text);
-    EXPECT_EQ(view.boxes[index].caption, "提示信息");
-    EXPECT_EQ(view.boxes[index].type, type);
-  }
-
   MemoryRegistry machine;
   FakeView view;
   MemoryDriverRows rows;
@@ -177,16 +170,14 @@ TEST_F(MainDlgLogicTest, BackupAsksForFolderAndStartsWorkerOfCurrentTypeOrStaysI
 
 TEST_F(MainDlgLogicTest, ResultCodesBecomeTheirBoxes) {
   for (int code : {1, 2, 0, 4}) EXPECT_EQ(logic.OnBackupResult(code, 0), 0);
-  EXPECT_EQ(view.boxes.size(), 2u);
-  ExpectBox(0, "请在列表框中勾选要备份的驱动程序!", 0x30);
-  ExpectBox(1, "已经成功备份了在列表框中勾选的驱动程序!", 0x40);
-
   // An incomplete run names the drivers instead of claiming success.
   logic.SetIncompleteDrivers({{"Harmony HD Audio", "千兆以太网控制器"}, {"USB Camera"}});
   EXPECT_EQ(logic.OnBackupResult(BackupResultIncomplete, 0), 0);
-  EXPECT_EQ(view.boxes.size(), 3u);
-  ExpectBox(2, "以下驱动程序的部分文件未能备份，请检查目标文件夹是否可写、磁盘空间是否足够:\nHarmony HD Audio\n千兆以太网控制器"
-               "\n\n以下驱动程序的部分文件在本机找不到，备份不完整:\nUSB Camera", 0x30);
+  const std::string c = "提示信息";
+  EXPECT_EQ(view.boxes, (std::vector<testing::ShownBox>{
+      {"请在列表框中勾选要备份的驱动程序!", c, true, 0x30}, {"已经成功备份了在列表框中勾选的驱动程序!", c, true, 0x40},
+      {"以下驱动程序的部分文件未能备份，请检查目标文件夹是否可写、磁盘空间是否足够:\nHarmony HD Audio\n千兆以太网控制器"
+       "\n\n以下驱动程序的部分文件在本机找不到，备份不完整:\nUSB Camera", c, true, 0x30}}));
 }
 
 TEST_F(MainDlgLogicTest, RunningBackupLocksRowChangingControlsRefusesSecondRunAndDefersClose) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 
 #include "controls/ProgressModel.h"
+#include "stub/TickTree.h"
 
 namespace pelorin {
 namespace {
@@ -62,6 +64,40 @@ TEST(ProgressModelTest, WidthsTruncateTheBarRepaintsOnPixelChangesAndPaintShowsP
   model.SetText("ab驱动");
   EXPECT_EQ(model.TextForBuffer(4), "ab");  // 3 bytes would split 驱
   EXPECT_EQ(model.TextForBuffer(100), "ab驱动");
+}
+
+TEST(TickTreeTest, TicksPropagateUpAndDownAndTheInstallTargetsFollow) {
+  CTickTree tree;
+  const int root = tree.Add(CTickTree::kNoItem, "PC");
+  const int display = tree.Add(root, "Display");
+  const int a = tree.Add(display, "Adapter A");
+  const int b = tree.Add(display, "Adapter B");
+  const int n = tree.Add(tree.Add(root, "Net"), "NIC");
+  // Each click and every item's state after it (1 unticked, 2 partly ticked, 3 ticked).
+  const std::pair<int, std::vector<int>> clicks[] = {
+      {a, {2, 2, 3, 1, 1, 1}}, {b, {2, 3, 3, 3, 1, 1}}, {n, {3, 3, 3, 3, 3, 3}},
+      {root, {1, 1, 1, 1, 1, 1}},  // a click on the ticked root unticks everything
+      {display, {2, 3, 3, 3, 1, 1}}, {a, {2, 2, 1, 3, 1, 1}},
+      {b, {1, 1, 1, 1, 1, 1}},  // the last ticked driver unticked: class and root follow
+  };
+  for (const auto& [item, states] : clicks) {
+    tree.Click(item);
+    std::vector<int> now;
+    for (int i = 0; i < tree.Size(); ++i) now.push_back(tree.State(i));
+    EXPECT_EQ(now, states) << "after a click on item " << item;
+  }
+
+  // The install targets follow the ticks.
+  EXPECT_TRUE(tree.InstallTargets().empty());
+  tree.Click(b);
+  tree.Click(n);
+  EXPECT_EQ(tree.InstallTargets(), (std::vector<int>{b, n}));
+  tree.Click(root);  // a partly ticked root becomes ticked
+  EXPECT_EQ(tree.InstallTargets(), (std::vector<int>{a, b, n}));
+
+  CTickTree bare;
+  bare.Click(bare.Add(CTickTree::kNoItem, "PC"));
+  EXPECT_TRUE(bare.InstallTargets().empty());  // a ticked root without classes
 }
 
 }  // namespace

@@ -5,10 +5,14 @@
 #include <vector>
 
 #include "FaultyFileSystem.h"
+#include "PosixScratch.h"
+#include "RecordingBoxes.h"
 #include "RestoreTestDoubles.h"
 #include "SimulatedDeviceSetup.h"
 #include "platform/Errors.h"
+#include "platform/posix/PosixPlatform.h"
 #include "restore/DriverInstaller.h"
+#include "restore/RestoreHandler.h"
 
 namespace pelorin {
 namespace {
@@ -17,6 +21,12 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::IdList;
 using testing::SimulatedDeviceSetup;
+
+struct RecordingInstallLog : InstallFailureLog {
+  std::vector<std::string> labels;
+  std::vector<std::uint32_t> codes;
+  void StepFailed(const char* label, std::uint32_t code) override { labels.emplace_back(label), codes.push_back(code); }
+};
 
 constexpr char kInf[] = "D:\\Backup\\实验设备\\lab.inf";
 // Software-enumerated, so that a search without a hit leads to a root device.
@@ -39,7 +49,7 @@ class InstallerTest : public ::testing::Test {
 
   testing::FaultyFileSystem files;
   SimulatedDeviceSetup devices;
-  testing::RecordingInstallLog log;
+  RecordingInstallLog log;
   CDriverInstaller installer;
 };
 
@@ -81,18 +91,10 @@ TEST_F(InstallerTest, BothIdListsAreReadWithTheTwoCallPatternAndTheFirstHitEndsT
   EXPECT_THAT(log.labels, IsEmpty());
 }
 
-TEST_F(InstallerTest, ListsWithoutClosingNulsAreReadSafely) {
-  devices.AddDevice("PCI\\EMPTY\\0", IdList({}));
-  devices.AddDevice("PCI\\STOPS\\0", std::string("PCI\\A\0\0", 8) + kId);  // entries after the end
-  EXPECT_EQ(ErrorOf(installer.FindPresentDevice(kId)), err::kNoMoreItems);
-
-  devices.AddDevice("PCI\\UNCLOSED\\0", kId);  // no terminator at all
-  EXPECT_TRUE(installer.FindPresentDevice(kId));
-}
-
 // IDs of a real Windows 10 laptop: the registry keeps the ID that matched the INF
 // in lower case, often a compatible one; the devices report theirs in upper case.
-// The ID sought and the instance that gets the driver (none: absent hardware).
+// The ID sought and the instance that gets the driver (none: absent hardware);
+// last, a list without closing NULs.
 using Hit = std::pair<const char*, const char*>;
 const Hit kHits[] = {
     {"pci\\ven_10de&dev_0dfc", "PCI\\VEN_10DE&DEV_0DFC&SUBSYS_15341028&REV_A1\\4&1"},
@@ -104,6 +106,7 @@ const Hit kHits[] = {
     {"SWD\\MSRRAS\\MS_NDISWANIP", kRootDevice},
     {"ms_ndiswanip", kRootDevice},
     {"ROOT\\\x81\x41", kRootDevice},
+    {"USB\\UNCLOSED", "USB\\UNCLOSED\\0"},
 };
 
 class InstallerHitTest : public InstallerTest, public ::testing::WithParamInterface<Hit> {};
@@ -117,6 +120,10 @@ TEST_P(InstallerHitTest, SearchDecidesTheRoad) {
                     IdList({nvidia + "&REV_A1", nvidia, "PCI\\VEN_10DE"}));
   devices.AddDevice("ACPI\\SMO8810\\1", IdList({"ACPI\\SMO8810", "*SMO8810"}));
   devices.AddDevice("ROOT\\\x81\x61\\0", IdList({"ROOT\\\x81\x61"}));  // a GBK character whose trail byte is "a"
+  // Lists a search must not misread: empty, with entries stored after its end, unclosed.
+  devices.AddDevice("PCI\\EMPTY\\0", IdList({}));
+  devices.AddDevice("PCI\\STOPS\\0", std::string("PCI\\A\0\0", 8) + kId + std::string(2, '\0'));
+  devices.AddDevice("USB\\UNCLOSED\\0", std::string("USB\\UNCLOSED"));
   const std::size_t before = devices.Devices().size();
 
   EXPECT_EQ(installer.InstallDriver(kInf, sought), target ? install::kInstalled : install::kFailed);
@@ -129,18 +136,6 @@ TEST_P(InstallerHitTest, SearchDecidesTheRoad) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RealHiveIds, InstallerHitTest, ::testing::ValuesIn(kHits));
-
-TEST_F(InstallerTest, MissingInfOrUpdateRoadFailureGivesTwoWithoutCreatingADevice) {
-  // A missing INF fails before any device call.
-  EXPECT_EQ(installer.InstallDriver("D:\\Backup\\实验设备\\找不到相应值", kId), install::kFailed);
-  EXPECT_THAT(devices.Calls(), IsEmpty());
-  devices.AddDevice("PCI\\LAB\\1", IdList({kId}));
-  devices.FailStep("UpdateDriverForPlugAndPlayDevices", err::kAccessDenied);
-  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
-  EXPECT_EQ(devices.CountCalls("CreateDeviceInfoList"), 0);
-  EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices"));
-  EXPECT_THAT(log.codes, ElementsAre(err::kAccessDenied));
-}
 
 TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateCode) {
   devices.FailStep("UpdateDriverForPlugAndPlayDevices", setup::kErrorNoDriverSelected);
@@ -158,8 +153,6 @@ TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateC
   EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
   EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices", "UpdateDriverForPlugAndPlayDevices",
                                       "CallClassInstaller(REMOVE)"));
-
-  EXPECT_EQ(installer.InstallDriver(kInf, "ROOT\\VEN_1&DEV_2"), install::kFailed);
 }
 
 TEST_F(InstallerTest, FailedRootStepKeepsItsCodeAndLeavesNoDeviceBehind) {
@@ -182,7 +175,10 @@ TEST_F(InstallerTest, FailedRootStepKeepsItsCodeAndLeavesNoDeviceBehind) {
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 0);
 }
 
-TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
+TEST_F(InstallerTest, FailedSearchOrUpdateNeverLeadsToANewDevice) {
+  // A missing INF fails before any device call.
+  EXPECT_EQ(installer.InstallDriver("D:\\Backup\\实验设备\\找不到相应值", kId), install::kFailed);
+  EXPECT_THAT(devices.Calls(), IsEmpty());
   devices.AddDevice("PCI\\OTHER\\0", IdList({"PCI\\OTHER"}));
 
   devices.FailStep("GetClassDevs", err::kNotEnoughMemory, 1);
@@ -195,6 +191,10 @@ TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
   devices.FailStep("EnumDeviceInfo", err::kInvalidParameter, 3);
   EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
 
+  devices.AddDevice("PCI\\LAB\\1", IdList({kId}));  // found, but its update fails
+  devices.FailStep("UpdateDriverForPlugAndPlayDevices", err::kAccessDenied);
+  EXPECT_EQ(installer.InstallDriver(kInf, kId), install::kFailed);
+
   // A sizing answer that never grows ends the search instead of spinning.
   devices.FailStep("GetDeviceRegistryProperty", err::kInsufficientBuffer);
   const int reads = devices.CountCalls("GetDeviceRegistryProperty");
@@ -202,9 +202,119 @@ TEST_F(InstallerTest, FailedSearchNeverLeadsToANewDevice) {
   EXPECT_EQ(devices.CountCalls("GetDeviceRegistryProperty") - reads, 2);
 
   EXPECT_THAT(log.labels, ElementsAre("GetClassDevs(All Present Devices)", "GetDeviceRegistryProperty",
-                                      "EnumDeviceInfo", "GetDeviceRegistryProperty"));
+                                      "EnumDeviceInfo", "UpdateDriverForPlugAndPlayDevices",
+                                      "GetDeviceRegistryProperty"));
+  EXPECT_THAT(log.codes, ElementsAre(err::kNotEnoughMemory, err::kAccessDenied, err::kInvalidParameter,
+                                     err::kAccessDenied, err::kInsufficientBuffer));
   EXPECT_EQ(devices.CountCalls("GetINFClass"), 0);
-  EXPECT_EQ(devices.Devices().size(), 1u);
+  EXPECT_EQ(devices.Devices().size(), 2u);
+}
+
+constexpr char kPciId[] = "PCI\\VEN_8086&DEV_1237";
+// As the folder backup writes it (GBK, CRLF).
+const std::string kManifest = "[实验设备类]\r\n硬件ID=" + std::string(kPciId) +
+                              "\r\n驱动程序配置文件=oem3.inf\r\n驱动程序提供商=Lab\r\n[1]\r\nC:\\WINDOWS\\inf\\oem3.inf=x\r\n";
+
+struct RecordingRestoreView : RestoreView {
+  int rows = 0;
+  std::vector<std::string> statuses;
+  void SetStatusText(const std::string& text) override { statuses.push_back(text); }
+  int DriverRowCount() override { return rows; }
+};
+
+// Backup folders live in a scratch folder mapped as drive D: (and C: for the
+// drive-root case); the manifests are read through the POSIX profile services.
+class RestoreHandlerTest : public ::testing::Test {
+ protected:
+  RestoreHandlerTest() : installer(MakePlatform()) {
+    posix.MapDrive('D', drive.path());
+    posix.MapDrive('C', rootDrive.path());
+    view.rows = 7;
+  }
+
+  Platform MakePlatform() {
+    Platform platform = posix.Get();
+    platform.boxes = &boxes;
+    platform.devices = &devices;
+    return platform;
+  }
+
+  // A backup's manifest and the INF beside it in `hostFolder`: UTF-8, from the
+  // scratch drive's root, with its closing "/" ("" for the root).
+  static void MakeBackup(const testing::PosixScratch& where, const std::string& hostFolder,
+                         const std::string& manifest) {
+    where.WriteFile(hostFolder + "taskinfo.ini", manifest);
+    where.WriteFile(hostFolder + "oem3.inf", "[Version]\r\n");
+  }
+
+  // One restore from `folder`; the boxes and status lines are that restore's.
+  void RestoreFrom(const std::string& folder) {
+    boxes.Clear();
+    view.statuses.clear();
+    picker.choice = folder;
+    OnRestore(MakePlatform(), picker, installer, view);
+  }
+
+  // What a restore shows: one box of the application's title.
+  static std::vector<testing::ShownBox> OneBox(const std::string& text) { return {{text, "", false, mb::kOk}}; }
+
+  testing::PosixScratch drive;
+  testing::PosixScratch rootDrive;
+  posix::PosixPlatform posix;
+  testing::RecordingBoxes boxes;
+  testing::ScriptedPicker picker;
+  RecordingRestoreView view;
+  testing::SimulatedDeviceSetup devices;
+  CDriverInstaller installer;
+};
+
+TEST_F(RestoreHandlerTest, WithoutABackupNoDeviceIsTouchedAndAFailedInstallShowsTheCheckDeviceMessage) {
+  MakeBackup(drive, u8"Backup/实验设备/", kManifest);  // no device carries the PCI ID, and none is made for it
+  MakeBackup(drive, "Backup/NoInf/", "[Lab]\r\n硬件ID=" + std::string(kPciId) + "\r\n");
+  MakeBackup(drive, "Backup/NoId/", "[Lab]\r\n驱动程序配置文件=oem3.inf\r\n");
+  MakeBackup(drive, u8"Backup/空/", "; nothing here\r\n");  // a manifest without sections
+  drive.MakeDir("100%s%d");  // a folder name is not a format
+  OnRestore(MakePlatform(), picker, installer, view);  // the picker is cancelled
+  EXPECT_THAT(boxes.Shown(), IsEmpty());
+  for (const char* folder : {"D:\\Backup", "D:\\100%s%d", "D:\\Backup\\空"}) {
+    RestoreFrom(folder);
+    EXPECT_EQ(boxes.Shown(), OneBox(std::string("在文件夹'") + folder + "'中未能找到驱动程序备份文件"));
+    EXPECT_EQ(view.statuses.empty(), std::string(folder) != "D:\\Backup\\空") << folder;
+  }
+  EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动空", "共找到7个驱动"));
+  EXPECT_THAT(devices.Calls(), IsEmpty());
+
+  devices.FailStep("UpdateDriverForPlugAndPlayDevices", setup::kErrorNoDriverSelected);
+  for (const char* folder : {"D:\\Backup\\实验设备", "D:\\Backup\\NoInf", "D:\\Backup\\NoId"}) {
+    RestoreFrom(folder);
+    EXPECT_EQ(boxes.Shown(), OneBox("无法正常恢复安装此驱动，请检查设备管理器列表中是否存在此设备及设备硬件连接情况！"));
+    EXPECT_EQ(view.statuses.size(), 2u);
+  }
+  // Without the INF's name no device is touched. Without the ID the not-found
+  // text becomes the ID; the INF has no driver for it (the update fails), so
+  // the root device made for it is removed again.
+  EXPECT_EQ(devices.CountCalls("GetClassDevs"), 2);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 D:\\Backup\\NoId\\oem3.inf"), 1);
+  EXPECT_THAT(devices.Devices(), IsEmpty());
+}
+
+// The driver's name is the last folder level: "乗" is 0x81 0x5C in GBK, its trail
+// byte no separator; a drive root gives an empty name, and the paths built from
+// it keep the root's own backslash.
+TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverNamedAfterTheLastFolderLevel) {
+  devices.AddDevice("PCI\\LAB\\1", IdList({kPciId}));
+  devices.AddDevice("USB\\OTHER\\1", IdList({"USB\\VID_0001"}));
+  devices.restartNeeded = true;  // reported as plain success
+  // Only the first section counts.
+  MakeBackup(drive, u8"Backup/乗/", kManifest + "[另一个类]\r\n硬件ID=USB\\VID_0001\r\n驱动程序配置文件=oem3.inf\r\n");
+  MakeBackup(rootDrive, "", kManifest);
+  for (auto [folder, name] : {std::pair{"D:\\Backup\\乗", "乗"}, std::pair{"C:\\", ""}}) {
+    RestoreFrom(folder);
+    EXPECT_EQ(boxes.Shown(), OneBox("安装成功！"));
+    EXPECT_THAT(view.statuses, ElementsAre(std::string("正在恢复驱动") + name, "共找到7个驱动"));
+  }
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 2);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kPciId) + " C:\\\\oem3.inf"), 1);
 }
 
 }  // namespace
