@@ -102,7 +102,9 @@ TEST(PackageFolderTest, RoadsInTurn) {
     Installation installation(c.steps);
     const std::optional<PackageFolder> found = FindPackageFolder(installation.platform, "oem3.inf", c.arch);
     EXPECT_EQ(found ? found->folder + "\\" + found->infName : "", *c.found ? kRepo + c.found : "") << c.name;
-    if (found) EXPECT_EQ(found->road, c.road) << c.name;
+    if (found) {
+      EXPECT_EQ(found->road, c.road) << c.name;
+    }
   }
 }
 
