@@ -108,36 +108,26 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
   }
 
  private:
-  class Stream : public FileStream {
-   public:
-    Stream(long long& budget, std::unique_ptr<FileStream> real) : budget_(budget), real_(std::move(real)) {}
-    bool Read(void* buffer, std::uint32_t size, std::uint32_t* got) override { return real_->Read(buffer, size, got); }
+  struct Stream : FileStream {
+    Stream(long long& budget, std::unique_ptr<FileStream> real) : budget(budget), real(std::move(real)) {}
+    bool Read(void* buffer, std::uint32_t size, std::uint32_t* got) override { return real->Read(buffer, size, got); }
     bool Write(const void* buffer, std::uint32_t size) override {
-      if (budget_ >= 0 && budget_ < size) return budget_ = 0, Fail(112);  // disk full
-      if (budget_ >= 0) budget_ -= size;
-      return real_->Write(buffer, size);
+      if (budget >= 0 && budget < size) return budget = 0, Fail(112);  // disk full
+      if (budget >= 0) budget -= size;
+      return real->Write(buffer, size);
     }
-    bool Seek(std::int64_t offset, SeekOrigin origin) override { return real_->Seek(offset, origin); }
-    std::uint64_t Position() override { return real_->Position(); }
-    std::uint64_t Length() override { return real_->Length(); }
-
-   private:
-    long long& budget_;
-    std::unique_ptr<FileStream> real_;
+    bool Seek(std::int64_t offset, SeekOrigin origin) override { return real->Seek(offset, origin); }
+    std::uint64_t Position() override { return real->Position(); }
+    std::uint64_t Length() override { return real->Length(); }
+    long long& budget;
+    std::unique_ptr<FileStream> real;
   };
 
-  class Finder : public FileFinder {
-   public:
-    Finder(std::uint64_t& read, std::unique_ptr<FileFinder> real) : read_(read), real_(std::move(real)) {}
-    bool Next(FindEntry& entry) override {
-      if (!real_->Next(entry)) return false;
-      ++read_;
-      return true;
-    }
-
-   private:
-    std::uint64_t& read_;
-    std::unique_ptr<FileFinder> real_;
+  struct Finder : FileFinder {
+    Finder(std::uint64_t& read, std::unique_ptr<FileFinder> real) : read(read), real(std::move(real)) {}
+    bool Next(FindEntry& entry) override { return real->Next(entry) && ++read != 0; }
+    std::uint64_t& read;
+    std::unique_ptr<FileFinder> real;
   };
 
   static std::string Fold(const std::string& path) { return mbcs::ToLowerAscii(path); }

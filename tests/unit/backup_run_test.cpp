@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 
 #include "PosixScratch.h"
 #include "RecordingBoxes.h"
@@ -31,38 +30,26 @@ using Events = std::vector<std::string>;
 
 // A BackupHost that records, in order, everything a backup run shows: one line
 // per call, e.g. "status:正在备份:x", "range:0,4", "pos:1", "text:a.inf",
-// "show:1", "result:2", "pump", "incomplete". Workers call it too: locked.
-class RecordingBackupHost : public BackupHost {
- public:
-  std::vector<std::string> Events() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return events_;
-  }
-
+// "show:1", "result:2", "pump", "incomplete".
+struct RecordingBackupHost : BackupHost {
   DriverRows& Rows() override { return rows; }
-  void SetStatus(const std::string& text) override { Record("status:" + text); }
-  void ShowProgress(bool show) override { Record(std::string("show:") + (show ? "1" : "0")); }
-  void SetProgressRange(int low, int up) override { Record("range:" + std::to_string(low) + "," + std::to_string(up)); }
-  void SetProgressPos(int position) override { Record("pos:" + std::to_string(position)); }
-  void SetProgressText(const std::string& text) override { Record("text:" + text); }
-  void PostResult(int result) override { Record("result:" + std::to_string(result)); }
-  void PumpMessages() override { Record("pump"); }
+  void SetStatus(const std::string& text) override { shown.push_back("status:" + text); }
+  void ShowProgress(bool show) override { shown.push_back(std::string("show:") + (show ? "1" : "0")); }
+  void SetProgressRange(int low, int up) override {
+    shown.push_back("range:" + std::to_string(low) + "," + std::to_string(up));
+  }
+  void SetProgressPos(int position) override { shown.push_back("pos:" + std::to_string(position)); }
+  void SetProgressText(const std::string& text) override { shown.push_back("text:" + text); }
+  void PostResult(int result) override { shown.push_back("result:" + std::to_string(result)); }
+  void PumpMessages() override { shown.push_back("pump"); }
   void SetIncompleteDrivers(const IncompleteDrivers& drivers) override {
-    Record("incomplete");
+    shown.push_back("incomplete");
     incomplete = drivers;
   }
 
   MemoryDriverRows rows;
   IncompleteDrivers incomplete;
-
- private:
-  void Record(const std::string& event) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(event);
-  }
-
-  std::mutex mutex_;
-  std::vector<std::string> events_;
+  Events shown;
 };
 
 TEST(DriverFolderNameTest, SlashesGoAndLevelsLeadingOutAreNeutralised) {
@@ -79,17 +66,20 @@ DriverRecord Driver(const std::string& desc, const std::string& cls, const std::
   return DriverRecord{desc, cls, "1.0.0.0", "Acme", "1-2-2020", inf, "pci\\ven_1&dev_" + inf};
 }
 
+// The keys a manifest holds for a Driver() row, under the section named.
+std::string DriverKeys(const std::string& section, const std::string& inf) {
+  return "[" + section + "]\r\n硬件ID=pci\\ven_1&dev_" + inf + "\r\n驱动程序配置文件=" + inf +
+         "\r\n驱动程序提供商=Acme\r\n驱动程序日期=1-2-2020\r\n驱动程序版本=1.0.0.0\r\n";
+}
+
 // An offline installation on the POSIX backend: drive C: is a scratch folder
-// with WINDOWS\inf and WINDOWS\system32, drive D: an empty backup folder;
+// with WINDOWS (its files put as a test needs), drive D: an empty backup folder;
 // message boxes are recorded; the temporary folder ("temp") and the restorer
 // stubs are there for self-extracting runs.
 class FolderBackupRunTest : public ::testing::Test {
  protected:
   FolderBackupRunTest() {
-    for (const char* dir : {"c", "c/WINDOWS", "c/WINDOWS/inf", "c/WINDOWS/system32", "c/WINDOWS/system32/drivers", "d",
-                            "temp"}) {
-      scratch.MakeDir(dir);
-    }
+    for (const char* dir : {"c", "c/WINDOWS", "d", "temp"}) scratch.MakeDir(dir);
     offline.MapDrive('C', scratch / "c");
     offline.MapDrive('D', scratch / "d");
     offline.SetMessageBoxes(&boxes);
@@ -97,10 +87,12 @@ class FolderBackupRunTest : public ::testing::Test {
     offline.SetResources(&resources);
     platform = offline.Get();
   }
-  // Host files below the installation ("WINDOWS/inf/oem1.inf") and the backup
-  // folder ("Net/taskinfo.ini"); names in UTF-8.
+  // Files below the installation ("WINDOWS/inf/oem1.inf") and the backup ("Net/taskinfo.ini"); names in UTF-8.
   void PutSystemFile(const std::string& relative, const std::string& bytes = "data") {
     scratch.WriteFile("c/" + relative, bytes);
+  }
+  void PutSystemFiles(std::initializer_list<const char*> relatives) {
+    for (const char* relative : relatives) PutSystemFile(relative);
   }
   void PutInf(const std::string& name, const std::string& sourceDisksFiles) {
     PutSystemFile("WINDOWS/inf/" + name, "[Version]\r\nSignature=\"$Windows NT$\"\r\n\r\n[SourceDisksFiles]\r\n" +
@@ -133,9 +125,8 @@ TEST_F(FolderBackupRunTest, CombinedManifestBytes) {
   }
   // One block per driver: its section, its keys, then its files.
   auto block = [](const std::string& desc, const std::string& folder) {
-    return "[" + desc + "]\r\n硬件ID=pci\\ven_1&dev_oem9.inf\r\n驱动程序配置文件=oem9.inf\r\n驱动程序提供商=Acme\r\n"
-           "驱动程序日期=1-2-2020\r\n驱动程序版本=1.0.0.0\r\n驱动程序类型=Display\r\n"
-           "C:\\WINDOWS\\inf\\oem9.inf=D:\\" + folder + "\\oem9.inf\r\n";
+    return DriverKeys(desc, "oem9.inf") + "驱动程序类型=Display\r\nC:\\WINDOWS\\inf\\oem9.inf=D:\\" + folder +
+           "\\oem9.inf\r\n";
   };
   EXPECT_EQ(Backup("taskinfo.ini"), block("A/B Adapter", "AB Adapter") + block("Second", "Second"));
 }
@@ -146,9 +137,7 @@ TEST_F(FolderBackupRunTest, CombinedManifestBytes) {
 // and copies the first left.
 TEST_F(FolderBackupRunTest, ManifestBytes) {
   PutInf("pltestoem1.inf", "pltest_e100b.sys=1,,\r\npltest_absent.sys = 1\r\npltest_msg.dll=1\r\n");
-  PutSystemFile("WINDOWS/inf/pltestoem1.PNF");
-  PutSystemFile("WINDOWS/system32/drivers/pltest_e100b.sys");
-  PutSystemFile("WINDOWS/system32/pltest_msg.dll");
+  PutSystemFiles({"WINDOWS/inf/pltestoem1.PNF", "WINDOWS/system32/drivers/pltest_e100b.sys"});
   PutSystemFile("WINDOWS/inf/pltestoem2.inf", "[SourceDisksFiles]\r\n");
   PutInf("pltestoem3.inf", "pltest_msg.dll=1");
   const std::string first = "D:\\Intel(R) PRO100 VE 网络连接\\";
@@ -183,11 +172,9 @@ TEST_F(FolderBackupRunTest, ManifestBytes) {
 
 TEST_F(FolderBackupRunTest, StepsOfARun) {
   PutInf("oem1.inf", "e100b.sys=1,,\r\ne100bmsg.dll=1,,");
-  PutSystemFile("WINDOWS/inf/oem1.PNF");
-  PutSystemFile("WINDOWS/system32/drivers/e100b.sys");
-  PutSystemFile("WINDOWS/system32/e100bmsg.dll");
   PutInf("oem2.inf", "alcxwdm.sys=1");
-  PutSystemFile("WINDOWS/system32/drivers/alcxwdm.sys");
+  PutSystemFiles({"WINDOWS/inf/oem1.PNF", "WINDOWS/system32/drivers/e100b.sys", "WINDOWS/system32/e100bmsg.dll",
+                  "WINDOWS/system32/drivers/alcxwdm.sys"});
   AddTicked({Driver("Intel(R) PRO/100 VE Network Connection", "网络适配器", "oem1.inf"),
              Driver("Realtek AC97 Audio", "声音、视频和游戏控制器", "oem2.inf"),
              Driver("Gone", "System devices", "gone.inf")});
@@ -198,13 +185,12 @@ TEST_F(FolderBackupRunTest, StepsOfARun) {
   EXPECT_EQ(Run(), BackupResultIncomplete);
   EXPECT_EQ(host.incomplete.failedCopies, std::vector<std::string>{"Intel(R) PRO/100 VE Network Connection"});
 
-  const Events expected = {"show:1", "status:正在备份:Intel(R) PRO100 VE Network Connection", "range:0,4",
-                           "pos:1", "text:oem1.inf", "pos:2", "text:oem1.PNF", "pos:4", "text:e100bmsg.dll",
-                           "show:1", "status:正在备份:Realtek AC97 Audio", "range:0,3",
-                           "pos:1", "text:oem2.inf", "pos:3", "text:alcxwdm.sys",
-                           "show:1", "status:正在备份:Gone", "range:0,2",
-                           "incomplete", "result:3", "status:共找到3个驱动", "pos:0", "show:0"};
-  EXPECT_EQ(host.Events(), expected);
+  EXPECT_EQ(host.shown, (Events{"show:1", "status:正在备份:Intel(R) PRO100 VE Network Connection", "range:0,4",
+                                 "pos:1", "text:oem1.inf", "pos:2", "text:oem1.PNF", "pos:4", "text:e100bmsg.dll",
+                                 "show:1", "status:正在备份:Realtek AC97 Audio", "range:0,3",
+                                 "pos:1", "text:oem2.inf", "pos:3", "text:alcxwdm.sys",
+                                 "show:1", "status:正在备份:Gone", "range:0,2",
+                                 "incomplete", "result:3", "status:共找到3个驱动", "pos:0", "show:0"}));
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"打开配置文件失败，请指定正确文件路径！"});
   EXPECT_EQ(Backup("Gone/taskinfo.ini").find("[1]"), std::string::npos);
   const std::string manifest = Backup("Intel(R) PRO100 VE Network Connection/taskinfo.ini");
@@ -219,7 +205,7 @@ TEST_F(FolderBackupRunTest, FolderThatCannotBeMadeEndsTheRunAtOnce) {
   EXPECT_EQ(Run(), 0);
 
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Create  directory fail!", "创建D:\\Bad|Name目录失败"}));
-  EXPECT_EQ(host.Events().back(), "text:a.inf");  // no post, status and bar as they were
+  EXPECT_EQ(host.shown.back(), "text:a.inf");  // no post, status and bar as they were
   EXPECT_FALSE(InBackup("D"));
 }
 
@@ -228,8 +214,7 @@ TEST_F(FolderBackupRunTest, BackupBelowTheWindowsFolderSeesItsOwnCopies) {
   // second driver's search meets it last, as a fresh walk of the tree does.
   PutInf("oem1.inf", "a.sys=1");
   PutInf("oem2.inf", "a.sys=1");
-  PutSystemFile("WINDOWS/system32/drivers/a.sys");
-  PutSystemFile("WINDOWS/zz/keep");
+  PutSystemFiles({"WINDOWS/system32/drivers/a.sys", "WINDOWS/zz/keep"});
   AddTicked({Driver("One", "X", "oem1.inf"), Driver("Two", "X", "oem2.inf")});
   EXPECT_EQ(Run("C:\\WINDOWS\\zz\\"), BackupResultDone);
   const std::string manifest = scratch.ReadFile("c/WINDOWS/zz/Two/taskinfo.ini");
@@ -239,32 +224,22 @@ TEST_F(FolderBackupRunTest, BackupBelowTheWindowsFolderSeesItsOwnCopies) {
 
 class SfxBackupTest : public FolderBackupRunTest {
  protected:
-  void AddDriver(const std::string& desc, const std::string& cls, const std::string& inf,
-                 const std::vector<std::string>& files, bool ticked = true) {
-    std::string text = "[SourceDisksFiles]\r\n";
-    for (auto& f : files) {
-      text += f + "=1\r\n";
-      PutSystemFile("WINDOWS/system32/" + f, "data of " + f);
-    }
-    PutSystemFile("WINDOWS/inf/" + inf, text);
-    host.rows.InsertTop(DriverRecord{desc, cls, "1.0", "", "", inf, "PCI\\VEN_" + inf});
-    host.rows.SetTicked(0, ticked);
-  }
   int RunSfx() { return RunSfxBackup(platform, host, writer, "D:\\"); }
   // What a failed run leaves: the earlier backup, no result posted, the writer emptied.
-  void ExpectFailed(const std::vector<std::string>& texts) {
-    EXPECT_EQ(boxes.Texts(), texts);
-    const auto events = host.Events();
-    EXPECT_EQ(std::count_if(events.begin(), events.end(), [](auto& e) { return e.rfind("result:", 0) == 0; }), 0);
+  void ExpectFailed(const std::vector<testing::ShownBox>& shown) {
+    EXPECT_EQ(boxes.Shown(), shown);
+    EXPECT_TRUE(std::none_of(host.shown.begin(), host.shown.end(), [](auto& e) { return e.rfind("result:", 0) == 0; }));
     EXPECT_EQ(Backup("pelorin.exe"), "earlier backup");
     EXPECT_EQ(writer.Count(), 0);
   }
   CSfxWriter writer{platform};
+  const testing::ShownBox buildFailed{"创建自安装EXE文件失败!", "提示信息", true, 0x30};
 };
 
 TEST_F(SfxBackupTest, OneDriverGivesSixEntriesAndStepsInOrder) {
-  AddDriver("Net/Card", "Net", "oem5.inf", {"a.sys", "b.dll"});
-  PutSystemFile("WINDOWS/inf/oem5.PNF", "pnf");
+  PutInf("oem5.inf", "a.sys=1\r\nb.dll=1");
+  PutSystemFiles({"WINDOWS/inf/oem5.PNF", "WINDOWS/system32/a.sys", "WINDOWS/system32/b.dll"});
+  AddTicked({Driver("Net/Card", "Net", "oem5.inf")});
   EXPECT_EQ(RunSfx(), BackupResultDone);
   std::vector<SfxRecord> records;
   auto in = platform.files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
@@ -275,7 +250,7 @@ TEST_F(SfxBackupTest, OneDriverGivesSixEntriesAndStepsInOrder) {
   EXPECT_EQ(names, (std::vector<std::string>{"NetCard\\oem5.inf", "NetCard\\oem5.PNF", "NetCard\\a.sys",
                                                "NetCard\\b.dll", "taskinfo.ini", "treeinfo.ini"}));
   EXPECT_EQ(rmdir((scratch / "temp").c_str()), 0) << "the run left its folder behind";
-  auto events = host.Events();
+  auto events = host.shown;
   EXPECT_GT(std::count(events.begin(), events.end(), "pump"), 0);
   events.erase(std::remove(events.begin(), events.end(), "pump"), events.end());
   EXPECT_EQ(events, (Events{"status:正在备份:NetCard", "show:1", "range:0,4", "pos:1", "text:oem5.inf", "pos:2",
@@ -284,22 +259,23 @@ TEST_F(SfxBackupTest, OneDriverGivesSixEntriesAndStepsInOrder) {
 }
 
 TEST_F(SfxBackupTest, NothingTickedPostsOneAndWritesNothing) {
-  AddDriver("Idle", "Net", "oem9.inf", {}, false);
+  PutInf("oem9.inf", "");
+  host.rows.InsertTop(Driver("Idle", "Net", "oem9.inf"));  // not ticked
   EXPECT_EQ(Run(), BackupResultNothingTicked);
-  EXPECT_EQ(host.Events(), (Events{"result:1", "status:共找到1个驱动", "pos:0", "show:0"}));
+  EXPECT_EQ(host.shown, (Events{"result:1", "status:共找到1个驱动", "pos:0", "show:0"}));
   EXPECT_EQ(RunSfx(), BackupResultNothingTicked);
-  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"创建自安装EXE文件失败!"}));
+  EXPECT_EQ(boxes.Shown(), std::vector<testing::ShownBox>{buildFailed});
   EXPECT_FALSE(InBackup("pelorin.exe"));
 }
 
 TEST_F(SfxBackupTest, FailedBuildsAreNotReportedAsSuccess) {
-  AddDriver("Card", "Net", "oem5.inf", {"a.sys"});
+  PutInf("oem5.inf", "a.sys=1");
+  PutSystemFile("WINDOWS/system32/a.sys");
+  AddTicked({Driver("Card", "Net", "oem5.inf")});
   scratch.WriteFile("d/pelorin.exe", "earlier backup");
   resources.present = false;
   EXPECT_EQ(RunSfx(), 0);
-  ExpectFailed({"创建自安装EXE文件失败!"});
-  EXPECT_EQ(boxes.Shown()[0].caption, "提示信息");
-  EXPECT_EQ(boxes.Shown()[0].type, 0x30u);
+  ExpectFailed({buildFailed});
   EXPECT_FALSE(scratch.Exists("temp/taskinfo.ini"));
   // No temporary folder: the manifests go to the current folder, which this
   // backend cannot name, so they are never written.
@@ -308,7 +284,7 @@ TEST_F(SfxBackupTest, FailedBuildsAreNotReportedAsSuccess) {
   scratch.WriteFile("blocker", "a file where the temporary folder would be");
   offline.SetTempFolder(scratch / "blocker/temp");
   EXPECT_EQ(RunSfx(), 0);
-  ExpectFailed({"Get tempfile failed", "创建自安装EXE文件失败!"});
+  ExpectFailed({{"Get tempfile failed", "", false, 0}, buildFailed});
 }
 
 TEST(InfRulesTest, FieldsAndCatalogChoice) {
@@ -323,8 +299,7 @@ TEST(InfRulesTest, FieldsAndCatalogChoice) {
   EXPECT_EQ(CatalogFileName({"Provider=x"}, Architecture::kX86), "");
 }
 
-class FixedSystem : public SystemInfo {
- public:
+struct FixedSystem : SystemInfo {
   Architecture InstallationArchitecture() override { return Architecture::kAmd64; }
   bool DriverStoreInfPath(const std::string&, std::string&) override { return false; }
 };
@@ -341,42 +316,29 @@ constexpr char kUsbInf[] =
     "[SourceDisksFiles.amd64]\r\ncommon.dll = 1\r\nCoInst.dll = 1,amd64\r\ndriver.sys = 2, sub ; kernel\r\n"
     "[SourceDisksFiles.x86]\r\nx86only.dll = 1,x86\r\n";
 
-class PackageBackupTest : public FolderBackupRunTest {
+class PackageBackupTest : public SfxBackupTest {
  protected:
   PackageBackupTest() {
     PutSystemFile("WINDOWS/inf/oem3.inf", kUsbInf);
     PutSystemFile("WINDOWS/inf/oem3.PNF", "pnf");
-    for (const char* file : {"usb.inf", "common.dll", "amd64/CoInst.dll", "x64/sub/driver.sys", "usb64.cat",
-                             "readme.txt", "x86/x86only.dll"}) {
+    for (const char* file : {"common.dll", "amd64/CoInst.dll", "x64/sub/driver.sys", "usb64.cat", "readme.txt",
+                             "x86/x86only.dll"})
       PutSystemFile(kPackageHost + std::string(file), std::string("pkg ") + file);
-    }
     PutSystemFile(kPackageHost + std::string("usb.inf"), kUsbInf);  // found by its content
     // Older copies of the same names where the search below C:\WINDOWS meets them.
     PutSystemFile("WINDOWS/system32/drivers/driver.sys", "stale");
     PutSystemFile("WINDOWS/system32/common.dll", "stale");
     platform.system = &system;
   }
-  void Tick(const std::vector<std::string>& descriptions, const std::string& inf = "oem3.inf") {
-    for (const std::string& description : descriptions) {
-      host.rows.InsertTop(DriverRecord{description, "USB", "1.0", "libwdi", "1-1-2023", inf, "usb\\vid_1"});
-      host.rows.SetTicked(0, true);
-    }
-  }
-
   FixedSystem system;
 };
 
-std::string DriverSection(const std::string& inf) {
-  return "[USB]\r\n硬件ID=usb\\vid_1\r\n驱动程序配置文件=" + inf +
-         "\r\n驱动程序提供商=libwdi\r\n驱动程序日期=1-1-2023\r\n驱动程序版本=1.0\r\n";
-}
-
 TEST_F(PackageBackupTest, EveryDriverFolderMirrorsThePackage) {
-  Tick({"Usb B", "Usb A"});  // two rows of one INF
+  AddTicked({Driver("Usb A", "USB", "oem3.inf"), Driver("Usb B", "USB", "oem3.inf")});  // two rows of one INF
   ASSERT_EQ(Run(), BackupResultDone);
   for (const std::string folder : {"Usb A", "Usb B"}) {
     const std::string to = "D:\\" + folder + "\\";
-    std::string expected = DriverSection("oem3.inf") + "[1]\r\nC:\\WINDOWS\\inf\\oem3.inf=" + to + "oem3.inf\r\n" +
+    std::string expected = DriverKeys("USB", "oem3.inf") + "[1]\r\nC:\\WINDOWS\\inf\\oem3.inf=" + to + "oem3.inf\r\n" +
                            "[2]\r\nC:\\WINDOWS\\inf\\oem3.PNF=" + to + "oem3.PNF\r\n";
     int key = 3;  // the package's files, each with its sub-folder
     for (const std::string file : {"common.dll", "amd64\\CoInst.dll", "x64\\sub\\driver.sys", "usb64.cat", "readme.txt",
@@ -389,13 +351,11 @@ TEST_F(PackageBackupTest, EveryDriverFolderMirrorsThePackage) {
 TEST_F(PackageBackupTest, FilesThePackageLacksAreNeverTakenFromElsewhere) {
   // The package lost its kernel driver and its catalog; a stale driver.sys and a
   // catalog of the INF's name remain below C:\WINDOWS.
-  for (const char* file : {"x64/sub/driver.sys", "usb64.cat"}) {
+  for (const char* file : {"x64/sub/driver.sys", "usb64.cat"})
     std::remove((scratch / "c/" + kPackageHost + file).c_str());
-  }
   PutSystemFile("WINDOWS/system32/CatRoot/{F750E6C3-38EE-11D1-85E5-00C04FC295EE}/oem3.cat");
-  Tick({"Usb"});
   PutInf("oem1.inf", "");
-  Tick({"Whole"}, "oem1.inf");
+  AddTicked({Driver("Whole", "USB", "oem1.inf"), Driver("Usb", "USB", "oem3.inf")});
   ASSERT_EQ(Run(), BackupResultIncomplete);
   const std::string manifest = Backup("Usb/taskinfo.ini");
   EXPECT_EQ(manifest.find("[5]"), std::string::npos);
@@ -413,15 +373,12 @@ TEST_F(PackageBackupTest, SelfExtractingBackupHoldsEachDriversPackage) {
   PutSystemFile(otherHost + "usb.inf", otherInf);
   for (const char* file : {"common.dll", "amd64/CoInst.dll", "x64/sub/driver.sys", "usb64.cat"})
     PutSystemFile(otherHost + file, std::string("other ") + file);
-  Tick({"Usb A"});
-  Tick({"Usb B"}, "oem4.inf");
-  CSfxWriter writer(platform);
-  ASSERT_EQ(RunSfxBackup(platform, host, writer, "D:\\"), BackupResultDone);
+  AddTicked({Driver("Usb B", "USB", "oem4.inf"), Driver("Usb A", "USB", "oem3.inf")});
+  ASSERT_EQ(RunSfx(), BackupResultDone);
   auto in = platform.files->Open("D:\\pelorin.exe", OpenMode::kReadShared);
-  ASSERT_TRUE(in);
   scratch.MakeDir("d/unpacked");
   std::vector<SfxRecord> records;
-  ASSERT_EQ(UnpackSfxToFolder(*platform.files, *in, "D:\\unpacked\\", records, nullptr), SfxStatus::kOk);
+  ASSERT_TRUE(in && UnpackSfxToFolder(*platform.files, *in, "D:\\unpacked\\", records, nullptr) == SfxStatus::kOk);
   for (const std::string file : {"x64/sub/driver.sys", "usb.inf"}) {
     EXPECT_EQ(Backup("unpacked/Usb A/" + file), scratch.ReadFile("c/" + (kPackageHost + file)));
     EXPECT_EQ(Backup("unpacked/Usb B/" + file), scratch.ReadFile("c/" + otherHost + file));
@@ -433,17 +390,15 @@ TEST_F(PackageBackupTest, WithoutAPackageTheSearchFindsFilesForTheirPlacesAndCat
                      "[Version]\r\nCatalogFile=vendor.cat\r\n[SourceDisksNames]\r\n1 = \"Disk\",,,\\i386\r\n"
                      "[SourceDisksFiles]\r\na.sys = 1\r\nb.dll = 1,sub\r\nup.sys = 1,..\\..\r\niAlmCoIn.dll = 1\r\n"
                      "[SourceDisksFiles.x86]\r\nc.sys = 1\r\nA.SYS = 1 ; listed above\r\n");
-  PutSystemFile("WINDOWS/system32/drivers/a.sys");
-  PutSystemFile("WINDOWS/system32/b.dll");
-  PutSystemFile("WINDOWS/system32/up.sys");
-  PutSystemFile("WINDOWS/system32/IALMCOIN.DLL");
+  PutSystemFiles({"WINDOWS/system32/drivers/a.sys", "WINDOWS/system32/b.dll", "WINDOWS/system32/up.sys",
+                  "WINDOWS/system32/IALMCOIN.DLL"});
   PutSystemFile("WINDOWS/system32/CatRoot/{F750E6C3-38EE-11D1-85E5-00C04FC295EE}/oem7.cat", "cat");
-  Tick({"Old"}, "oem7.inf");
+  AddTicked({Driver("Old", "USB", "oem7.inf")});
   platform = offline.Get();  // x86, no driver store
   ASSERT_EQ(Run(), BackupResultDone);
   const std::string root = "C:\\WINDOWS\\system32\\";
   EXPECT_EQ(Backup("Old/taskinfo.ini"),
-            DriverSection("oem7.inf") + "[1]\r\nC:\\WINDOWS\\inf\\oem7.inf=D:\\Old\\oem7.inf\r\n" +
+            DriverKeys("USB", "oem7.inf") + "[1]\r\nC:\\WINDOWS\\inf\\oem7.inf=D:\\Old\\oem7.inf\r\n" +
                 "[3]\r\n" + root + "drivers\\a.sys=D:\\Old\\i386\\a.sys\r\n" +
                 "[4]\r\n" + root + "b.dll=D:\\Old\\i386\\sub\\b.dll\r\n" +
                 "[5]\r\n" + root + "up.sys=D:\\Old\\up.sys\r\n" +
