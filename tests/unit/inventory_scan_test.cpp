@@ -47,7 +47,13 @@ TEST_F(ScanTest, RowsAreInReverseOrderAndTheScanEmptiesItsMap) {
   EXPECT_EQ(rows.Count(), 6);
 }
 
-TEST_F(ScanTest, OnlyTheExactProviderMicrosoftIsLeftOutOfTheStartUpMode) {
+TEST_F(ScanTest, OnlyTheExactProviderMicrosoftIsLeftOutOfTheStartUpModeAndTheFirstDescriptionWins) {
+  // The first description wins across classes, and case counts.
+  AddClass(reg, "1", "First");
+  AddClass(reg, "2", "Second");
+  AddInstance(reg, "1", "0000", Driver("Audio"));
+  AddInstance(reg, "2", "0000", Driver("Audio", "Other"));
+  AddInstance(reg, "2", "0001", Driver("AUDIO"));
   AddClass(reg, "c", "Class");
   AddInstance(reg, "c", "0000", Driver("exact", "Microsoft"));
   AddInstance(reg, "c", "0001", Driver("lower", "microsoft"));
@@ -57,47 +63,16 @@ TEST_F(ScanTest, OnlyTheExactProviderMicrosoftIsLeftOutOfTheStartUpMode) {
   // claim its description from a later third-party driver.
   AddInstance(reg, "c", "0004", Driver("exact", "Vendor"));
   Run(ScanMode::NotOnSystemDisc);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"exact", "suffix", "blank", "lower"}));
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"exact", "suffix", "blank", "lower", "AUDIO", "Audio"}));
   EXPECT_EQ(rows.Text(0, DriverColumn::Provider), "Vendor");
+  EXPECT_EQ(rows.Text(5, DriverColumn::Class) + rows.Text(5, DriverColumn::Provider), "FirstAcme Corp");
   Run(ScanMode::AllBackupable);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"suffix", "blank", "lower", "exact"}));
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"suffix", "blank", "lower", "exact", "AUDIO", "Audio"}));
   EXPECT_EQ(rows.Text(3, DriverColumn::Provider), "Microsoft");
+  EXPECT_EQ(rows.Text(5, DriverColumn::Class) + rows.Text(5, DriverColumn::Provider), "FirstAcme Corp");
 }
 
-TEST_F(ScanTest, FirstDescriptionWinsAcrossClassesAndCaseCounts) {
-  AddClass(reg, "1", "First");
-  AddClass(reg, "2", "Second");
-  AddInstance(reg, "1", "0000", Driver("Audio"));
-  AddInstance(reg, "2", "0000", Driver("Audio", "Other"));
-  AddInstance(reg, "2", "0001", Driver("AUDIO"));
-  for (ScanMode mode : {ScanMode::AllBackupable, ScanMode::NotOnSystemDisc}) {
-    Run(mode);
-    ASSERT_EQ(Descs(), (std::vector<std::string>{"AUDIO", "Audio"}));
-    EXPECT_EQ(rows.Text(1, DriverColumn::Class), "First");
-    EXPECT_EQ(rows.Text(1, DriverColumn::Provider), "Acme Corp");
-  }
-}
-
-TEST_F(ScanTest, MissingValuesDropButEmptyOnesOnlyMatterForAllBackupable) {
-  AddClass(reg, "c", "Class");
-  AddInstance(reg, "c", "0000", Instance{"no id", "Acme", "6/1/2020", "1.2.3.4", "oem1.inf", std::nullopt});
-  AddInstance(reg, "c", "0001", Instance{"empty id", "Acme", "6/1/2020", "1.2.3.4", "oem1.inf", ""});
-  AddInstance(reg, "c", "0002", Instance{"empty date", "Acme", "", "1.2.3.4", "oem1.inf", "pci\\ven_1"});
-  AddInstance(reg, "c", "0003", Instance{"no inf", "Acme", "6/1/2020", "1.2.3.4", std::nullopt, "pci\\ven_1"});
-  AddInstance(reg, "c", "0004", Driver("empty date"));  // same description, complete
-  reg.CreateKey(kClassRoot + "\\c\\Properties");
-
-  Run(ScanMode::NotOnSystemDisc);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"empty date", "empty id"}));
-  EXPECT_EQ(rows.Text(0, DriverColumn::Date), "");
-  // The empty-date instance still claims its description, so the complete one
-  // after it is left out too.
-  Run(ScanMode::AllBackupable);
-  EXPECT_EQ(Descs(), (std::vector<std::string>{"empty id"}));
-  EXPECT_EQ(map.count("empty date"), 1u);
-}
-
-TEST_F(ScanTest, ValuesAreReadAsTextOfUpTo199BytesWithinTheBytesReturned) {
+TEST_F(ScanTest, ValuesAreTextOfUpTo199BytesAndMissingOnesDropButEmptyOnesOnlyMatterForAllBackupable) {
   AddClass(reg, "c", "Class");
   std::string chinese199 = "x";  // an ASCII byte and 99 double-byte characters
   for (int i = 0; i < 99; ++i) chinese199 += "驱";
@@ -110,12 +85,25 @@ TEST_F(ScanTest, ValuesAreReadAsTextOfUpTo199BytesWithinTheBytesReturned) {
   reg.SetRawValue(path, "DriverDate", regtype::kBinary, "20200101");  // no terminator
   reg.SetRawValue(path, "InfPath", regtype::kSz, "");                 // zero length
   reg.SetRawValue(path, "MatchingDeviceId", regtype::kBinary, std::string(200, 'b'));
+  AddInstance(reg, "c", "0003", Instance{"no id", "Acme", "6/1/2020", "1.2.3.4", "oem1.inf", std::nullopt});
+  AddInstance(reg, "c", "0004", Instance{"empty id", "Acme", "6/1/2020", "1.2.3.4", "oem1.inf", ""});
+  AddInstance(reg, "c", "0005", Instance{"empty date", "Acme", "", "1.2.3.4", "oem1.inf", "pci\\ven_1"});
+  AddInstance(reg, "c", "0006", Instance{"no inf", "Acme", "6/1/2020", "1.2.3.4", std::nullopt, "pci\\ven_1"});
+  AddInstance(reg, "c", "0007", Driver("empty date"));  // same description, complete
+  reg.CreateKey(kClassRoot + "\\c\\Properties");
+
   Run(ScanMode::NotOnSystemDisc);
-  ASSERT_EQ(Descs(), (std::vector<std::string>{"typed", chinese199}));
-  EXPECT_EQ(rows.Text(0, DriverColumn::Version) + rows.Text(0, DriverColumn::Date) +
-                rows.Text(0, DriverColumn::InfPath),
+  ASSERT_EQ(Descs(), (std::vector<std::string>{"empty date", "empty id", "typed", chinese199}));
+  EXPECT_EQ(rows.Text(0, DriverColumn::Date), "");
+  EXPECT_EQ(rows.Text(2, DriverColumn::Version) + rows.Text(2, DriverColumn::Date) +
+                rows.Text(2, DriverColumn::InfPath),
             "ABC20200101");
-  EXPECT_EQ(rows.Text(0, DriverColumn::MatchingDeviceId), std::string(200, 'b'));
+  EXPECT_EQ(rows.Text(2, DriverColumn::MatchingDeviceId), std::string(200, 'b'));
+  // The empty-date instance still claims its description, so the complete one
+  // after it is left out too.
+  Run(ScanMode::AllBackupable);
+  EXPECT_EQ(Descs(), (std::vector<std::string>{"empty id", chinese199}));
+  EXPECT_EQ(map.count("empty date"), 1u);
 }
 
 TEST_F(ScanTest, MissingDisplayNameFallsBackToClassDescThenClass) {

@@ -8,7 +8,6 @@
 #include "PosixScratch.h"
 #include "RecordingBoxes.h"
 #include "RestoreTestDoubles.h"
-#include "SimulatedDeviceSetup.h"
 #include "platform/Errors.h"
 #include "platform/posix/PosixPlatform.h"
 #include "restore/DriverInstaller.h"
@@ -137,42 +136,33 @@ TEST_P(InstallerHitTest, SearchDecidesTheRoad) {
 
 INSTANTIATE_TEST_SUITE_P(RealHiveIds, InstallerHitTest, ::testing::ValuesIn(kHits));
 
-TEST_F(InstallerTest, RootDeviceThatCannotGetTheDriverIsRemovedKeepingTheUpdateCode) {
-  devices.FailStep("UpdateDriverForPlugAndPlayDevices", setup::kErrorNoDriverSelected);
-  devices.destroyLeavesError = err::kInvalidHandle;
-  bool restart = false;
-  const std::string list = kId + std::string(2, '\0');
-
-  EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
-  EXPECT_THAT(devices.Devices(), IsEmpty());
-  EXPECT_EQ(devices.CountCalls("CallClassInstaller 5 " + std::string(kRootDevice)), 1);
-  EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices"));
-
-  // The removal failing too is reported, and still the update's code is the result.
-  devices.FailStep("CallClassInstaller 5 ", err::kAccessDenied);
-  EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
-  EXPECT_THAT(log.labels, ElementsAre("UpdateDriverForPlugAndPlayDevices", "UpdateDriverForPlugAndPlayDevices",
-                                      "CallClassInstaller(REMOVE)"));
-}
-
 TEST_F(InstallerTest, FailedRootStepKeepsItsCodeAndLeavesNoDeviceBehind) {
   // The call that fails (its log line's start) and the label it is reported with.
   const std::pair<const char*, const char*> steps[] = {
       {"GetINFClass", "GetINFClass"}, {"CreateDeviceInfoList", "CreateDeviceInfoList"},
       {"CreateDeviceInfo ", "CreateDeviceInfo"}, {"SetDeviceRegistryProperty", "SetDeviceRegistryProperty"},
       {"CallClassInstaller 25 ", "CallClassInstaller(REGISTERDEVICE)"},
+      {"UpdateDriverForPlugAndPlayDevices", "UpdateDriverForPlugAndPlayDevices"},  // the device made is removed
   };
   devices.destroyLeavesError = err::kInvalidHandle;
   bool restart = false;
+  const std::string list = kId + std::string(2, '\0');
   for (const auto& [step, label] : steps) {
     // Each row's step is first reached in its own round: the rows before it failed earlier.
     devices.FailStep(step, 0xE0000123u, 1);
-    EXPECT_EQ(ErrorOf(installer.InstallRootDevice(kId + std::string(2, '\0'), kInf, &restart)), 0xE0000123u) << label;
+    EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), 0xE0000123u) << label;
     EXPECT_EQ(log.labels.back(), label);
+    EXPECT_THAT(devices.Devices(), IsEmpty()) << label;
   }
-  EXPECT_EQ(log.labels.size(), 5u);
-  EXPECT_THAT(devices.Devices(), IsEmpty());
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 0);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 1);
+  EXPECT_EQ(devices.CountCalls("CallClassInstaller 5 " + std::string(kRootDevice)), 1);
+
+  // The removal failing too is reported, and still the update's code is the result.
+  devices.FailStep("UpdateDriverForPlugAndPlayDevices", setup::kErrorNoDriverSelected);
+  devices.FailStep("CallClassInstaller 5 ", err::kAccessDenied);
+  EXPECT_EQ(ErrorOf(installer.InstallRootDevice(list, kInf, &restart)), setup::kErrorNoDriverSelected);
+  EXPECT_EQ(log.labels.size(), 8u);
+  EXPECT_EQ(log.labels.back(), "CallClassInstaller(REMOVE)");
 }
 
 TEST_F(InstallerTest, FailedSearchOrUpdateNeverLeadsToANewDevice) {
@@ -268,7 +258,8 @@ class RestoreHandlerTest : public ::testing::Test {
   CDriverInstaller installer;
 };
 
-TEST_F(RestoreHandlerTest, WithoutABackupNoDeviceIsTouchedAndAFailedInstallShowsTheCheckDeviceMessage) {
+// Without a backup no device is touched, and a failed install shows the check-device message.
+TEST_F(RestoreHandlerTest, EachOutcomeShowsItsBoxAndTheStatusNamesTheDriver) {
   MakeBackup(drive, u8"Backup/实验设备/", kManifest);  // no device carries the PCI ID, and none is made for it
   MakeBackup(drive, "Backup/NoInf/", "[Lab]\r\n硬件ID=" + std::string(kPciId) + "\r\n");
   MakeBackup(drive, "Backup/NoId/", "[Lab]\r\n驱动程序配置文件=oem3.inf\r\n");
@@ -284,7 +275,7 @@ TEST_F(RestoreHandlerTest, WithoutABackupNoDeviceIsTouchedAndAFailedInstallShows
   EXPECT_THAT(view.statuses, ElementsAre("正在恢复驱动空", "共找到7个驱动"));
   EXPECT_THAT(devices.Calls(), IsEmpty());
 
-  devices.FailStep("UpdateDriverForPlugAndPlayDevices", setup::kErrorNoDriverSelected);
+  devices.FailStep("UpdateDriverForPlugAndPlayDevices", setup::kErrorNoDriverSelected, 1);
   for (const char* folder : {"D:\\Backup\\实验设备", "D:\\Backup\\NoInf", "D:\\Backup\\NoId"}) {
     RestoreFrom(folder);
     EXPECT_EQ(boxes.Shown(), OneBox("无法正常恢复安装此驱动，请检查设备管理器列表中是否存在此设备及设备硬件连接情况！"));
@@ -296,12 +287,10 @@ TEST_F(RestoreHandlerTest, WithoutABackupNoDeviceIsTouchedAndAFailedInstallShows
   EXPECT_EQ(devices.CountCalls("GetClassDevs"), 2);
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices 找不到相应值 D:\\Backup\\NoId\\oem3.inf"), 1);
   EXPECT_THAT(devices.Devices(), IsEmpty());
-}
 
-// The driver's name is the last folder level: "乗" is 0x81 0x5C in GBK, its trail
-// byte no separator; a drive root gives an empty name, and the paths built from
-// it keep the root's own backslash.
-TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverNamedAfterTheLastFolderLevel) {
+  // The driver's name is the last folder level: "乗" is 0x81 0x5C in GBK, its trail
+  // byte no separator; a drive root gives an empty name, and the paths built from
+  // it keep the root's own backslash.
   devices.AddDevice("PCI\\LAB\\1", IdList({kPciId}));
   devices.AddDevice("USB\\OTHER\\1", IdList({"USB\\VID_0001"}));
   devices.restartNeeded = true;  // reported as plain success
@@ -313,7 +302,7 @@ TEST_F(RestoreHandlerTest, PresentDeviceGetsTheDriverNamedAfterTheLastFolderLeve
     EXPECT_EQ(boxes.Shown(), OneBox("安装成功！"));
     EXPECT_THAT(view.statuses, ElementsAre(std::string("正在恢复驱动") + name, "共找到7个驱动"));
   }
-  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 2);
+  EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices"), 3);  // one for the backup without an ID
   EXPECT_EQ(devices.CountCalls("UpdateDriverForPlugAndPlayDevices " + std::string(kPciId) + " C:\\\\oem3.inf"), 1);
 }
 
