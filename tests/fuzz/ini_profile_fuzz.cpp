@@ -54,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       CheckCopy(nullptr, IniProfile::StripQuotes(value), small);
     }
   }
-  // Edits read back, also in a section whose name ends in a double-byte
-  // character with a "]" trail byte.
+  // Edits read back, also in a section whose name ends in a double-byte character with a "]" trail byte.
   const std::string target = names.empty() ? "Fuzz" : names[0], added = "New\x81\x5D";
   doc.SetValue(target, "fuzzkey", " value ");
   doc.SetValue(added, "k", "v");

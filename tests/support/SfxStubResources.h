@@ -1,5 +1,5 @@
 #pragma once
-// The restorer stubs (both architectures' ids) as a module resource: a byte vector, or absent.
+// The restorer stubs (both architectures' ids) as a module resource, a byte vector or absent; Le32 reads containers.
 #include <cstring>
 #include <string>
 
@@ -11,10 +11,8 @@ namespace pelorin::testing {
 class SfxStubResources : public Resources {
  public:
   bool Find(const char* type, int id, const unsigned char** data, std::uint32_t* size) override {
-    if (!present || std::strcmp(type, "SFX_EXE") != 0 || (id != 152 && id != 153)) {
-      SetLastError(err::kResourceNameNotFound);
-      return false;
-    }
+    if (!present || std::strcmp(type, "SFX_EXE") != 0 || (id != 152 && id != 153))
+      return SetLastError(err::kResourceNameNotFound), false;
     *data = reinterpret_cast<const unsigned char*>(stub.data());
     *size = static_cast<std::uint32_t>(stub.size());
     return true;
@@ -22,5 +20,11 @@ class SfxStubResources : public Resources {
   std::string stub = std::string(64, 'M');
   bool present = true;
 };
+
+inline std::uint32_t Le32(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
 
 }  // namespace pelorin::testing
