@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,8 +19,7 @@ inline std::string ReadHostFile(const std::string& path) {
 class PosixScratch {
  public:
   PosixScratch() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/pelorin-test-XXXXXX";
+    std::string pattern = (std::filesystem::temp_directory_path() / "pelorin-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   // Folders a test made read-only are opened up first, so that what they hold can go.
@@ -30,9 +28,8 @@ class PosixScratch {
     std::error_code ec;
     if (path_.empty()) return;
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    for (fs::recursive_directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::recursive_directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec))
       if (!it->is_symlink(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
     fs::remove_all(path_, ec);
   }
   PosixScratch(const PosixScratch&) = delete;
