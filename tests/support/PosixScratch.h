@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,7 +20,8 @@ inline std::string ReadHostFile(const std::string& path) {
 class PosixScratch {
  public:
   PosixScratch() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pelorin-test-XXXXXX").string();
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/pelorin-test-XXXXXX";
     if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   // Folders a test made read-only are opened up first, so that what they hold can go.
