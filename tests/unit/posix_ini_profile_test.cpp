@@ -25,8 +25,7 @@ class IniProfileTest : public ::testing::Test {
     platform_.SetMessageBoxes(&boxes_);
   }
 
-  std::string Read(const char* section, const char* key, const char* def = "找不到相应值",
-                   std::uint32_t size = 520) {
+  std::string Read(const char* section, const char* key, const char* def = "找不到相应值", std::uint32_t size = 520) {
     std::vector<char> buf(size + 1, '#');
     const std::uint32_t n = ini().ReadString(section, key, def, buf.data(), size, file_);
     EXPECT_EQ(buf[n], '\0');

@@ -140,8 +140,7 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndB
   EXPECT_EQ(Read(registry, cls + "\\0000", "Odd", 0x7Fu), "xy");
   EXPECT_EQ(Read(registry, "SYSTEM\\DriverDatabase\\DriverInfFiles\\oem1.inf", "Active"),
             std::string("a.inf_amd64_1", 14));
-  EXPECT_EQ(Read(registry, "SYSTEM\\ControlSet002\\Control\\Session Manager\\Environment",
-                 "PROCESSOR_ARCHITECTURE"),
+  EXPECT_EQ(Read(registry, "SYSTEM\\ControlSet002\\Control\\Session Manager\\Environment", "PROCESSOR_ARCHITECTURE"),
             std::string("IA64", 5));
 
   // A DRIVERS hive's root DriverDatabase is HKLM\DRIVERS\DriverDatabase, asked before SYSTEM's.
