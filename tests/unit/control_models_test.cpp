@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 #include <vector>
 
 #include "controls/ProgressModel.h"
@@ -73,27 +74,22 @@ TEST(TickTreeTest, TicksPropagateUpAndDownAndTheInstallTargetsFollow) {
   const int a = tree.Add(display, "Adapter A");
   const int b = tree.Add(display, "Adapter B");
   const int n = tree.Add(tree.Add(root, "Net"), "NIC");
-  // Each click and every item's state after it (1 unticked, 2 partly ticked, 3 ticked).
-  const std::pair<int, std::vector<int>> clicks[] = {
-      {a, {2, 2, 3, 1, 1, 1}}, {b, {2, 3, 3, 3, 1, 1}}, {n, {3, 3, 3, 3, 3, 3}},
-      {root, {1, 1, 1, 1, 1, 1}},  // a click on the ticked root unticks everything
-      {display, {2, 3, 3, 3, 1, 1}}, {a, {2, 2, 1, 3, 1, 1}},
-      {b, {1, 1, 1, 1, 1, 1}},  // the last ticked driver unticked: class and root follow
+  // Each click, every item's state after it (1 unticked, 2 partly ticked, 3 ticked) and the install targets then.
+  const std::tuple<int, std::vector<int>, std::vector<int>> clicks[] = {
+      {a, {2, 2, 3, 1, 1, 1}, {a}}, {b, {2, 3, 3, 3, 1, 1}, {a, b}}, {n, {3, 3, 3, 3, 3, 3}, {a, b, n}},
+      {root, {1, 1, 1, 1, 1, 1}, {}},  // a click on the ticked root unticks everything
+      {display, {2, 3, 3, 3, 1, 1}, {a, b}}, {a, {2, 2, 1, 3, 1, 1}, {b}},
+      {b, {1, 1, 1, 1, 1, 1}, {}},  // the last ticked driver unticked: class and root follow
+      {b, {2, 2, 1, 3, 1, 1}, {b}}, {n, {2, 2, 1, 3, 3, 3}, {b, n}},
+      {root, {3, 3, 3, 3, 3, 3}, {a, b, n}},  // a partly ticked root becomes ticked
   };
-  for (const auto& [item, states] : clicks) {
+  for (const auto& [item, states, targets] : clicks) {
     tree.Click(item);
     std::vector<int> now;
     for (int i = 0; i < tree.Size(); ++i) now.push_back(tree.State(i));
     EXPECT_EQ(now, states) << "after a click on item " << item;
+    EXPECT_EQ(tree.InstallTargets(), targets) << "after a click on item " << item;
   }
-
-  // The install targets follow the ticks.
-  EXPECT_TRUE(tree.InstallTargets().empty());
-  tree.Click(b);
-  tree.Click(n);
-  EXPECT_EQ(tree.InstallTargets(), (std::vector<int>{b, n}));
-  tree.Click(root);  // a partly ticked root becomes ticked
-  EXPECT_EQ(tree.InstallTargets(), (std::vector<int>{a, b, n}));
 
   CTickTree bare;
   bare.Click(bare.Add(CTickTree::kNoItem, "PC"));

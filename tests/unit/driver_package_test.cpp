@@ -102,9 +102,7 @@ TEST(PackageFolderTest, RoadsInTurn) {
     Installation installation(c.steps);
     const std::optional<PackageFolder> found = FindPackageFolder(installation.platform, "oem3.inf", c.arch);
     EXPECT_EQ(found ? found->folder + "\\" + found->infName : "", *c.found ? kRepo + c.found : "") << c.name;
-    if (found) {
-      EXPECT_EQ(found->road, c.road) << c.name;
-    }
+    EXPECT_EQ(found ? found->road : c.road, c.road) << c.name;
   }
 }
 
@@ -114,10 +112,12 @@ TEST(InstallationArchitectureTest, DatabaseThenEnvironmentThenX86) {
     std::uint32_t drivers, system;  // ~0u: no value
     const char* environment;        // null: no value
     Architecture arch;
+    const char* systemAsText = nullptr;  // a number stored as text is no number
   } cases[] = {
       {~0u, ~0u, nullptr, Architecture::kX86}, {~0u, 12, "x86", Architecture::kArm64},
       {5, 9, nullptr, Architecture::kArm},     {~0u, 7, "ia64", Architecture::kIa64},
       {~0u, ~0u, "AMD64", Architecture::kAmd64}, {~0u, ~0u, "MIPS", Architecture::kX86},
+      {~0u, ~0u, nullptr, Architecture::kX86, "9"},
   };
   for (const Case& c : cases) {
     MemoryRegistry registry;
@@ -125,12 +125,9 @@ TEST(InstallationArchitectureTest, DatabaseThenEnvironmentThenX86) {
     if (c.drivers != ~0u) registry.SetDword("DRIVERS\\DriverDatabase", "Architecture", c.drivers);
     if (c.system != ~0u) registry.SetDword("SYSTEM\\DriverDatabase", "Architecture", c.system);
     if (c.environment) registry.SetString(env, "PROCESSOR_ARCHITECTURE", c.environment);
+    if (c.systemAsText) registry.SetString("SYSTEM\\DriverDatabase", "Architecture", c.systemAsText);
     EXPECT_EQ(ArchitectureFromRegistry(registry), c.arch) << c.drivers << " " << c.system;
   }
-  // A number stored as text is no number.
-  MemoryRegistry registry;
-  registry.SetString("SYSTEM\\DriverDatabase", "Architecture", "9");
-  EXPECT_EQ(ArchitectureFromRegistry(registry), Architecture::kX86);
 }
 
 }  // namespace

@@ -22,22 +22,22 @@ std::string Utf16File(std::string text) {
   return "\xFF\xFE" + regtext::Utf16ToBytes(regtext::GbkToUtf16(text));
 }
 
-// The stored bytes as RegQueryValueExA hands them out, or "<rc>" on failure.
+// The stored bytes as RegQueryValueExA hands them out, or "<rc>" on failure; the value's type checked if given.
 std::string Read(MemoryRegistry& reg, const std::string& path, const char* name,
-                 std::uint32_t* type = nullptr) {
+                 std::optional<std::uint32_t> type = {}) {
   std::unique_ptr<RegistryKey> key;
   if (reg.OpenKey(path, key) != 0) return "<no key>";
   unsigned char data[1024];
   std::uint32_t size = sizeof data, t = 0;
   std::uint32_t rc = key->QueryValue(name, &t, data, &size);
-  if (type) *type = t;
+  EXPECT_EQ(t, type.value_or(t)) << name;
   if (rc != 0) return "<" + std::to_string(rc) + ">";
   return std::string(reinterpret_cast<char*>(data), size);
 }
 
 const std::string kCls = "SYSTEM\\CurrentControlSet\\Control\\Class\\{c}";
 
-TEST(RegExportTest, Version5ValueForms) {
+TEST(RegExportTest, Version5ValueFormsAndRegedit4InCodePage936) {
   std::string text =
       "Windows Registry Editor Version 5.00\n\n; a comment\n"
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{c}]\n"
@@ -55,54 +55,45 @@ TEST(RegExportTest, Version5ValueForms) {
   MemoryRegistry reg;
   std::string error;
   ASSERT_TRUE(LoadRegExport(Utf16File(text), "t.reg", reg, error)) << error;
-  std::uint32_t type = 0;
-  EXPECT_EQ(Read(reg, kCls, ""), std::string("显示适配器") + '\0');
+  EXPECT_EQ(Read(reg, kCls, "", regtype::kSz), std::string("显示适配器") + '\0');
   EXPECT_EQ(Read(reg, kCls, "Quote\"d"), std::string("a \"b\" c:\\d\\") + '\0');
-  EXPECT_EQ(Read(reg, kCls, "num", &type), std::string("\x1f\0\0\0", 4));
-  EXPECT_EQ(type, regtype::kDword);
-  EXPECT_EQ(Read(reg, kCls, "Bin", &type), "\x01\x02\xff");
-  EXPECT_EQ(type, regtype::kBinary);
-  EXPECT_EQ(Read(reg, kCls, "Expand", &type), std::string("%A\0", 3));
-  EXPECT_EQ(type, regtype::kExpandSz);
+  EXPECT_EQ(Read(reg, kCls, "num", regtype::kDword), std::string("\x1f\0\0\0", 4));
+  EXPECT_EQ(Read(reg, kCls, "Bin", regtype::kBinary), "\x01\x02\xff");
+  EXPECT_EQ(Read(reg, kCls, "Expand", regtype::kExpandSz), std::string("%A\0", 3));
   EXPECT_EQ(Read(reg, kCls, "Empty"), "");
   EXPECT_EQ(Read(reg, kCls, "Gone"), "<2>");
   EXPECT_FALSE(reg.KeyExists("SYSTEM\\Other"));
   EXPECT_EQ(Read(reg, "DRIVERS\\DriverDatabase", "Architecture"), std::string("\x0c\0\0\0", 4));
-}
 
-TEST(RegExportTest, Regedit4IsReadInCodePage936) {
-  std::string text =
+  text =
       "REGEDIT4\r\n\r\n"
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\{c}]\r\n"
       "@=\"网络适配器\"\r\n"
       "\"Path\"=hex(2):25,41,d6,d0,00\r\n";  // "%A中" in GBK
-  MemoryRegistry reg;
-  std::string error;
+  MemoryRegistry ansi;
   // Literals are GBK in this build, so the text above is already an ANSI file.
-  ASSERT_TRUE(LoadRegExport(text, "t.reg", reg, error)) << error;
-  EXPECT_EQ(Read(reg, kCls, ""), std::string("网络适配器") + '\0');
-  EXPECT_EQ(Read(reg, kCls, "Path"), std::string("%A中") + '\0');
+  ASSERT_TRUE(LoadRegExport(text, "t.reg", ansi, error)) << error;
+  EXPECT_EQ(Read(ansi, kCls, ""), std::string("网络适配器") + '\0');
+  EXPECT_EQ(Read(ansi, kCls, "Path"), std::string("%A中") + '\0');
 }
 
 TEST(RegExportTest, NumberedControlSetStandsForTheCurrentOne) {
   const std::string two =
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\{c}]\n@=\"one\"\n"
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control\\Class\\{c}]\n@=\"two\"\n";
-  struct Case {
-    std::string body, value, error;
-  } cases[] = {
+  const std::tuple<std::string, std::string, std::string> cases[] = {  // an export's body, the value read, the error
       {two + "[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n\"Current\"=dword:00000002\n", std::string("two", 4), ""},
       {"[HKLM\\SYSTEM\\ControlSet003\\Control\\Class\\{c}]\n@=\"three\"\n", std::string("three", 6), ""},
       // Two sets and no Select: which one is current is unknown.
       {two, "<no key>", "t.reg: no HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class key"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [body, value, message] : cases) {
     MemoryRegistry reg;
     std::string error;
-    EXPECT_EQ(LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n\n" + c.body), "t.reg", reg, error),
-              c.error.empty());
-    EXPECT_EQ(error, c.error);
-    EXPECT_EQ(Read(reg, kCls, ""), c.value);
+    EXPECT_EQ(LoadRegExport(Utf16File("Windows Registry Editor Version 5.00\n\n" + body), "t.reg", reg, error),
+              message.empty());
+    EXPECT_EQ(error, message);
+    EXPECT_EQ(Read(reg, kCls, ""), value);
   }
 }
 
@@ -122,6 +113,7 @@ TEST(RegExportTest, BrokenInputIsReportedWithFileAndLine) {
       {head + "[HKEY_LOCAL_MACHINE\\SYSTEM\n", "t.reg: line 4: key line without closing \"]\""},
       {head + "\"a\"=str:\"x\"\n", "t.reg: line 4: unknown value data \"str:\"x\"\""},
       {v5 + "\"v\"=\"x\"\n", "t.reg: line 2: value before the first [key] line"},
+      {"hello\n", "t.reg: not a registry export (no \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\" header)"},
   };
   MemoryRegistry reg;
   std::string error;
@@ -129,10 +121,6 @@ TEST(RegExportTest, BrokenInputIsReportedWithFileAndLine) {
     EXPECT_FALSE(LoadRegExport(Utf16File(text), "t.reg", reg, error)) << text;
     EXPECT_EQ(error, message) << text;
   }
-  EXPECT_FALSE(LoadRegExport("hello\n", "t.reg", reg, error));
-  EXPECT_EQ(error,
-            "t.reg: not a registry export (no \"Windows Registry Editor Version 5.00\" or "
-            "\"REGEDIT4\" header)");
 }
 
 // Hives made for these tests (tests/unit/data/hives; hivexsh shows and edits them): SYSTEM's root holds
@@ -149,13 +137,10 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndB
   const std::string cls = testing::kClassRoot + "\\{4d36e972-e325-11ce-bfc1-08002be10318}";
   EXPECT_EQ(Read(registry, cls, ""), std::string("网络适配器") + '\0');
   EXPECT_TRUE(registry.KeyExists(testing::kClassRoot + "\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\驱动属性"));
-  std::uint32_t type = 0;
-  EXPECT_EQ(Read(registry, cls + "\\0000", "Odd", &type), "xy");
-  EXPECT_EQ(type, 0x7Fu);
+  EXPECT_EQ(Read(registry, cls + "\\0000", "Odd", 0x7Fu), "xy");
   EXPECT_EQ(Read(registry, "SYSTEM\\DriverDatabase\\DriverInfFiles\\oem1.inf", "Active"),
             std::string("a.inf_amd64_1", 14));
-  EXPECT_EQ(Read(registry, "SYSTEM\\ControlSet002\\Control\\Session Manager\\Environment",
-                 "PROCESSOR_ARCHITECTURE"),
+  EXPECT_EQ(Read(registry, "SYSTEM\\ControlSet002\\Control\\Session Manager\\Environment", "PROCESSOR_ARCHITECTURE"),
             std::string("IA64", 5));
 
   // A DRIVERS hive's root DriverDatabase is HKLM\DRIVERS\DriverDatabase, asked before SYSTEM's.
@@ -193,9 +178,7 @@ TEST(MemoryRegistryTest, KeysAreCaseInsensitiveInFoldedOrderAndStringsComeOutTer
 
   // One placeholder per UTF-16 unit that has no GBK form; a NUL added when missing.
   reg.SetRawValue("K", "noNul", regtype::kSz, regtext::Utf16ToBytes(std::u16string(199, u'a')));
-  std::u16string smile = u"a\U0001F600b";
-  smile.push_back(0);
-  reg.SetRawValue("K", "emoji", regtype::kSz, regtext::Utf16ToBytes(smile));
+  reg.SetRawValue("K", "emoji", regtype::kSz, regtext::Utf16ToBytes(std::u16string(u"a\U0001F600b", 5)));
   EXPECT_EQ(Read(reg, "K", "noNul"), std::string(199, 'a') + '\0');
   EXPECT_EQ(Read(reg, "K", "emoji"), std::string("a??b", 5));
 }

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "FaultyFileSystem.h"
@@ -15,10 +16,8 @@
 namespace pelorin {
 namespace {
 
-// An INF whose package folder the hive's driver database names, and the INF's name there.
-struct PackageCase {
-  const char *inf, *package, *infName;
-};
+// An INF, the package folder the hive's driver database names for it, and the INF's name there.
+using PackageCase = std::tuple<const char*, const char*, const char*>;
 
 struct HiveCase {
   const char* file;
@@ -42,13 +41,6 @@ const HiveCase kHives[] = {
       {"oem4.inf", "pvscsi.inf_amd64_b0d59727d712523f", "pvscsi.inf"}}},
 };
 
-int Rows(MemoryRegistry& registry, ScanMode mode) {
-  DriverDescMap map;
-  MemoryDriverRows rows;
-  ScanDrivers(registry, mode, map, rows);
-  return rows.Count();
-}
-
 TEST(RealHiveTest, RowCountsArchitecturesAndPackageFoldersAreStable) {
   // A work tree outside the project folder can point at the fixtures explicitly.
   const char* override = std::getenv("PELORIN_REAL_FIXTURES");
@@ -63,17 +55,22 @@ TEST(RealHiveTest, RowCountsArchitecturesAndPackageFoldersAreStable) {
     MemoryRegistry registry;
     std::string error;
     ASSERT_TRUE(LoadRegistryFile(file, registry, error)) << error;
-    EXPECT_EQ(Rows(registry, ScanMode::NotOnSystemDisc), hive.notOnSystemDisc);
-    EXPECT_EQ(Rows(registry, ScanMode::AllBackupable), hive.allBackupable);
+    for (const auto& [mode, count] :
+         {std::pair{ScanMode::NotOnSystemDisc, hive.notOnSystemDisc}, {ScanMode::AllBackupable, hive.allBackupable}}) {
+      DriverDescMap map;
+      MemoryDriverRows rows;
+      ScanDrivers(registry, mode, map, rows);
+      EXPECT_EQ(rows.Count(), count);
+    }
     EXPECT_EQ(ArchitectureFromRegistry(registry), hive.arch);
-    for (const PackageCase& c : hive.packages) {
+    for (const auto& [inf, package, infName] : hive.packages) {
       testing::FaultyFileSystem files;
-      files.AddDir(std::string(kFileRepository) + "\\" + c.package);
+      files.AddDir(std::string(kFileRepository) + "\\" + package);
       Platform platform{&registry, &files};
-      std::optional<PackageFolder> found = FindPackageFolder(platform, c.inf, Architecture::kAmd64);
-      ASSERT_TRUE(found) << c.inf;
-      EXPECT_EQ(found->folder, std::string(kFileRepository) + "\\" + c.package);
-      EXPECT_EQ(found->infName, c.infName);
+      std::optional<PackageFolder> found = FindPackageFolder(platform, inf, Architecture::kAmd64);
+      ASSERT_TRUE(found) << inf;
+      EXPECT_EQ(found->folder, std::string(kFileRepository) + "\\" + package);
+      EXPECT_EQ(found->infName, infName);
     }
   }
 }

@@ -13,26 +13,22 @@ using namespace mbcs;
 // 乗 is 81 5C in GBK: its trail byte is a backslash.
 const std::string kJou = "乗";
 
-TEST(MbcsTest, TrailBackslashIsNotASeparator) {
+TEST(MbcsTest, SearchesLengthsCaseFoldsAndCutsKeepWholeCharacters) {
   // Narrow literals must be compiled to code page 936: every text the program
   // shows or writes is compared byte for byte with what Windows stores.
   ASSERT_EQ(std::string("共找到%d个驱动"), "\xB9\xB2\xD5\xD2\xB5\xBD%d\xB8\xF6\xC7\xFD\xB6\xAF");
   ASSERT_EQ(std::string("C:\\乗\\x"), "C:\\\x81\x5C\\x");
   const std::string path = "C:\\驱动\\" + kJou;
   EXPECT_EQ(FindLast(path, '\\'), 7u);
-  EXPECT_EQ(AfterLastBackslash(path), kJou);
-  EXPECT_EQ(AfterLastBackslash(kJou), kJou);
+  for (const std::string& name : {path, kJou}) EXPECT_EQ(AfterLastBackslash(name), kJou) << name;
   EXPECT_EQ(FindLast(kJou + kJou, '\\'), npos);
   EXPECT_EQ(FindFirst(kJou + "\\x", '\\'), 2u);
   // A search starting inside a character starts at the next whole one.
   EXPECT_EQ(FindFirst("\\" + kJou + "\\", '\\', 1), 3u);
-}
 
-TEST(MbcsTest, CharacterLengthsCaseFoldsAndCutsKeepWholeCharacters) {
-  EXPECT_EQ(CharLength(kJou, 1), 1u);  // asked mid-character, the byte alone
-  EXPECT_EQ(CharLength("\x81", 0), 1u);       // lead byte at the end
-  EXPECT_EQ(CharLength("\x81\x7F", 0), 1u);   // 0x7F never trails
-  EXPECT_EQ(CharLength("\x80\x40", 0), 1u);   // 0x80 is no lead byte
+  // One byte alone: asked mid-character, a lead byte at the end, 0x7F never trails, 0x80 is no lead byte.
+  for (const auto& [text, at] : {std::pair{kJou, 1}, {"\x81", 0}, {"\x81\x7F", 0}, {"\x80\x40", 0}})
+    EXPECT_EQ(CharLength(text, at), 1u) << text;
   EXPECT_FALSE(EqualsNoCaseAscii("[", "{"));
   // 0x81 0x5A would be "Z" if taken byte by byte; it is a trail byte and stays.
   EXPECT_EQ(ToLowerAscii("ABC\x81\x5A" "D"), "abc\x81\x5A" "d");
@@ -40,14 +36,12 @@ TEST(MbcsTest, CharacterLengthsCaseFoldsAndCutsKeepWholeCharacters) {
   EXPECT_EQ(RemoveAll("x\\" + kJou, '\\'), "x" + kJou);
 }
 
-TEST(PosixEncodingTest, GbkAndUtf8RoundTripAndInvalidInputFailsOrIsReplaced) {
-  std::string utf8, gbk;
+TEST(PosixEncodingTest, GbkAndUtf8RoundTripInvalidInputFailsOrIsReplacedAndNamesFoldCase) {
+  std::string utf8, gbk, out;
   ASSERT_TRUE(GbkToUtf8("驱动乗\x80", utf8));  // 0x80 is the euro sign in code page 936
   EXPECT_EQ(utf8, u8"驱动乗€");
   ASSERT_TRUE(Utf8ToGbk(utf8, gbk));
   EXPECT_EQ(gbk, "驱动乗\x80");
-
-  std::string out;
   EXPECT_FALSE(GbkToUtf8("a\x81", out));  // a lead byte with nothing after it
   ASSERT_TRUE(GbkToUtf8("a\xFF" "b\x81", out, Invalid::kReplace));
   EXPECT_EQ(out, "a?b?");
@@ -60,18 +54,16 @@ TEST(PosixEncodingTest, GbkAndUtf8RoundTripAndInvalidInputFailsOrIsReplaced) {
   EXPECT_EQ(out, "A?");
   // FE FE is a well-formed pair without a Unicode mapping: one '?' per pair.
   EXPECT_EQ(GbkToUtf8Lossy(std::string(1000, '\xFE')), std::string(500, '?'));
-}
+  // An encoded surrogate and an overlong form.
+  std::u32string decoded;
+  for (const char* bad : {"\xED\xA0\x80", "\xC0\x80"}) EXPECT_FALSE(DecodeUtf8(bad, decoded)) << bad;
 
-TEST(PosixEncodingTest, NamesCompareWithoutRegardToCase) {
-  EXPECT_TRUE(EqualsNoCaseGbk("SourceDisksFiles", "sourcedisksfiles"));
-  EXPECT_TRUE(EqualsNoCaseGbk("ＡＢ", "ａｂ"));  // full-width letters fold too
-  EXPECT_TRUE(EqualsNoCaseGbk("Ω", "ω"));
-  EXPECT_FALSE(EqualsNoCaseGbk("\x81\x5A", "\x81\x7A"));  // different characters, not cases
-  EXPECT_TRUE(EqualsNoCaseGbk("\xFF", "\xFF"));  // invalid bytes compare as themselves
+  // Names compare without regard to case, full-width letters too; invalid bytes compare as themselves.
   // (The NTFS listing order: the POSIX file system's listing test.)
-  std::u32string a;
-  EXPECT_FALSE(DecodeUtf8("\xED\xA0\x80", a));  // encoded surrogate
-  EXPECT_FALSE(DecodeUtf8("\xC0\x80", a));      // overlong
+  for (const auto& [a, b] :
+       {std::pair{"SourceDisksFiles", "sourcedisksfiles"}, {"ＡＢ", "ａｂ"}, {"Ω", "ω"}, {"\xFF", "\xFF"}})
+    EXPECT_TRUE(EqualsNoCaseGbk(a, b)) << a;
+  EXPECT_FALSE(EqualsNoCaseGbk("\x81\x5A", "\x81\x7A"));  // different characters, not cases
 }
 
 }  // namespace
