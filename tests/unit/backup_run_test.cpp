@@ -204,8 +204,7 @@ TEST_F(FolderBackupRunTest, FolderThatCannotBeMadeEndsTheRunAtOnce) {
 TEST_F(FolderBackupRunTest, BackupBelowTheWindowsFolderSeesItsOwnCopies) {
   // The first driver's copy lands in C:\WINDOWS\zz, listed after system32: the
   // second driver's search meets it last, as a fresh walk of the tree does.
-  PutInf("oem1.inf", "a.sys=1");
-  PutInf("oem2.inf", "a.sys=1");
+  for (const char* inf : {"oem1.inf", "oem2.inf"}) PutInf(inf, "a.sys=1");
   PutSystemFiles({"WINDOWS/system32/drivers/a.sys", "WINDOWS/zz/keep"});
   AddTicked({Driver("One", "X", "oem1.inf"), Driver("Two", "X", "oem2.inf")});
   EXPECT_EQ(Run("C:\\WINDOWS\\zz\\"), BackupResultDone);

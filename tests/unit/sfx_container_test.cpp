@@ -206,8 +206,7 @@ TEST_F(SfxTest, RestorerUnpacksEachRunIntoANewFolderOrGivesItsMessage) {
   EXPECT_FALSE(files.Exists(folder.substr(0, folder.size() - 1)));
   EXPECT_TRUE(files.Exists(second.Folder() + "A\\oem3.inf"));
   // A manifest gone before leaving is reported, in the order of the deletes.
-  files.Delete(second.ManifestPath());
-  files.Delete(second.TreePath());
+  for (const std::string& manifest : {second.ManifestPath(), second.TreePath()}) files.Delete(manifest);
   second.Cleanup(failures);
   EXPECT_EQ(failures, (std::vector<std::string>{"Delete taskfile.ini failed", "Delete treefile.ini failed"}));
 
