@@ -17,8 +17,7 @@ namespace pelorin::testing {
 // The drives, made before the file system that serves them.
 struct ScratchDrives {
   ScratchDrives() {
-    scratch.MakeDir("c");
-    scratch.MakeDir("d");
+    for (const char* drive : {"c", "d"}) scratch.MakeDir(drive);
     drives.Map('C', scratch / "c");
     drives.Map('D', scratch / "d");
   }
