@@ -1,8 +1,7 @@
 #pragma once
-// The POSIX backend on a scratch folder (C: and D: are its "c" and "d"), plus
-// what a disk cannot give on demand: failures on chosen paths, a disk that
-// fills, refused moves, a chosen free-space answer, a count of the entries
-// read. Failures are injected because CI runs as root, whom no permission stops.
+// The POSIX backend on a scratch folder (C: and D: are its "c" and "d"), plus what a disk cannot give on demand:
+// failures on chosen paths, a disk that fills, refused moves, a chosen free-space answer, a count of the entries read.
+// Failures are injected because CI runs as root, whom no permission stops.
 #include <optional>
 #include <set>
 #include <string>
@@ -18,8 +17,7 @@ namespace pelorin::testing {
 // The drives, made before the file system that serves them.
 struct ScratchDrives {
   ScratchDrives() {
-    scratch.MakeDir("c");
-    scratch.MakeDir("d");
+    for (const char* drive : {"c", "d"}) scratch.MakeDir(drive);
     drives.Map('C', scratch / "c");
     drives.Map('D', scratch / "d");
   }
@@ -57,11 +55,10 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
     FindEntry entry;
     const std::unique_ptr<FileFinder> finder = Real::FindFirst(folder + "\\*.*", entry);
     for (bool more = finder != nullptr; more; more = finder->Next(entry)) {
-      if (!entry.IsDirectory()) {
+      if (!entry.IsDirectory())
         out.push_back(entry.name);
-      } else if (!entry.IsDots()) {
+      else if (!entry.IsDots())
         for (const std::string& below : Files(folder + "\\" + entry.name)) out.push_back(entry.name + "\\" + below);
-      }
     }
     return out;
   }
@@ -91,12 +88,10 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
     return !refuseMoves ? Real::MoveReplace(from, to) : Fail(err::kAccessDenied);
   }
   std::unique_ptr<FileFinder> FindFirst(const std::string& pattern, FindEntry& first) override {
-    if (Denied(pattern)) return Fail(err::kAccessDenied), nullptr;
-    return Counted(Real::FindFirst(pattern, first));
+    return Listing(pattern, [&] { return Real::FindFirst(pattern, first); });
   }
   std::unique_ptr<FileFinder> FindFirstNames(const std::string& pattern, FindEntry& first) override {
-    if (Denied(pattern)) return Fail(err::kAccessDenied), nullptr;
-    return Counted(Real::FindFirstNames(pattern, first));
+    return Listing(pattern, [&] { return Real::FindFirstNames(pattern, first); });
   }
   bool FreeSpace(const std::string& path, std::uint64_t* bytes) override {
     if (freeBytes) *bytes = *freeBytes;
@@ -131,16 +126,14 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
   };
 
   static std::string Fold(const std::string& path) { return mbcs::ToLowerAscii(path); }
-  static bool Fail(std::uint32_t code) {
-    SetLastError(code);
-    return false;
-  }
-  // A listing ("folder\*.*") of a refused folder.
-  bool Denied(const std::string& pattern) const {
+  static bool Fail(std::uint32_t code) { return SetLastError(code), false; }
+  // A listing ("folder\*.*") of a refused folder fails; any other counts the entries it reads.
+  template <class Find>
+  std::unique_ptr<FileFinder> Listing(const std::string& pattern, Find find) {
     const std::size_t n = pattern.size();
-    return n > 4 && pattern.compare(n - 4, 4, "\\*.*") == 0 && denyListing_.count(Fold(pattern.substr(0, n - 4)));
-  }
-  std::unique_ptr<FileFinder> Counted(std::unique_ptr<FileFinder> real) {
+    if (n > 4 && pattern.compare(n - 4, 4, "\\*.*") == 0 && denyListing_.count(Fold(pattern.substr(0, n - 4))))
+      return Fail(err::kAccessDenied), nullptr;
+    std::unique_ptr<FileFinder> real = find();
     if (!real) return nullptr;
     ++entriesRead_;
     return std::make_unique<Finder>(entriesRead_, std::move(real));

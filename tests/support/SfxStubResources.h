@@ -1,6 +1,5 @@
 #pragma once
 // The restorer stubs (both architectures' ids) as a module resource, a byte vector or absent; Le32 reads containers.
-#include <cstring>
 #include <string>
 
 #include "platform/Errors.h"
@@ -11,7 +10,7 @@ namespace pelorin::testing {
 class SfxStubResources : public Resources {
  public:
   bool Find(const char* type, int id, const unsigned char** data, std::uint32_t* size) override {
-    if (!present || std::strcmp(type, "SFX_EXE") != 0 || (id != 152 && id != 153))
+    if (!present || type != std::string("SFX_EXE") || (id != 152 && id != 153))
       return SetLastError(err::kResourceNameNotFound), false;
     *data = reinterpret_cast<const unsigned char*>(stub.data());
     *size = static_cast<std::uint32_t>(stub.size());

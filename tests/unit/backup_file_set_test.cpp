@@ -12,7 +12,6 @@ namespace pelorin {
 namespace {
 
 using testing::FaultyFileSystem;
-using testing::RecordingBoxes;
 
 TEST(FileSetNamesTest, PnfNameNeedsLowerCaseInfAndListedNameIsTextBeforeFirstEquals) {
   EXPECT_EQ(PnfSourcePath("oem12.inf"), "C:\\WINDOWS\\inf\\oem12.PNF");
@@ -66,9 +65,8 @@ TEST(FindFileInTreeTest, WalkOrderCaseAndUnreadableFolders) {
   }
 }
 
-// Random trees: names repeated across folders, twice in one folder in different
-// case (made on the host), folders named like files. The index must give the
-// walk's answer for every name.
+// Random trees: names repeated across folders, twice in one folder in different case (made on the host), folders
+// named like files. The index must give the walk's answer for every name.
 const char* const kTreeNames[] = {"a.sys", "b.dll", "c.inf", "d", "e.cat", "\xB2\xE2.sys"};
 
 void FillTree(std::mt19937& random, const testing::PosixScratch& scratch, const std::string& folder, int depth) {
@@ -76,8 +74,7 @@ void FillTree(std::mt19937& random, const testing::PosixScratch& scratch, const 
   auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
   for (int i = pick(0, depth == 0 ? 8 : 5); i > 0; --i) {
     std::string name = kTreeNames[pick(0, 5)];
-    for (char& c : name)
-      if (c >= 'a' && c <= 'z' && pick(0, 3) == 0) c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : name) c = c >= 'a' && c <= 'z' && pick(0, 3) == 0 ? mbcs::UpperAscii(c) : c;
     const bool directory = depth < 4 && pick(0, 2) == 0;
     const std::string path = folder + "/" + posix::GbkToUtf8Lossy(name);
     if (scratch.Exists(path)) continue;  // the same spelling again
@@ -96,7 +93,7 @@ TEST(FileTreeIndexPropertyTest, AgreesWithTheWalkOnGeneratedTrees) {
     CFileTreeIndex index(files, "C:\\WINDOWS");
     for (const char* base : kTreeNames) {
       std::string upper = base;
-      for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+      for (char& c : upper) c = mbcs::UpperAscii(c);
       for (const std::string& name : {std::string(base), upper, std::string("X") + base}) {
         std::string literal = "none", indexed = "none";
         FindFileInTree(files, "C:\\WINDOWS", name, literal);
@@ -113,7 +110,7 @@ constexpr char kCreateFail[] = "Create  directory fail!";
 
 struct TreeOps {
   FaultyFileSystem files;
-  RecordingBoxes boxes;
+  testing::RecordingBoxes boxes;
   CFileTreeOps ops{Platform{nullptr, &files, nullptr, &boxes, nullptr}};
 };
 class FileTreeOpsTest : public ::testing::Test, protected TreeOps {};
@@ -154,7 +151,7 @@ TEST_F(FileTreeOpsTest, CopyCarriesAttributesOverwritesAndCountsFailures) {
   EXPECT_TRUE(boxes.Shown().empty());
 }
 
-TEST_F(FileTreeOpsTest, FolderThatCannotBeMadeGivesBothMessagesAndStopsTheCopy) {
+TEST_F(FileTreeOpsTest, FolderThatCannotBeMadeGivesBothMessagesAndStopsTheCopyOrThePath) {
   files.AddFile("C:\\src\\a.sys");
   files.FailCreateDir("D:\\out");
   EXPECT_EQ(ops.CopyTree("C:\\src\\a.sys", "D:\\out\\sub"), 0);
@@ -167,9 +164,8 @@ TEST_F(FileTreeOpsTest, FolderThatCannotBeMadeGivesBothMessagesAndStopsTheCopy) 
   EXPECT_EQ(ops.CopyTree("C:\\tree", "D:\\t"), 0);
   EXPECT_FALSE(files.Exists("D:\\t\\c.sys"));
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{kCreateFail, std::string(kNotFound) + "C:\\tree\\a" + kNoDestination}));
-}
-
-TEST_F(FileTreeOpsTest, MakePathCreatesEachLevel) {
+  // Making a path alone: each level, and one box where a level cannot be made.
+  boxes.Clear();
   EXPECT_EQ(ops.MakePath("D:\\a\\b\\c"), 1);
   EXPECT_TRUE(files.Exists("D:\\a\\b\\c"));
   EXPECT_EQ(ops.MakePath("D:\\a\\b\\c"), 1);

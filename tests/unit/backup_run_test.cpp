@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "PosixScratch.h"
 #include "RecordingBoxes.h"
@@ -23,14 +22,10 @@
 namespace pelorin {
 namespace {
 
-using testing::PosixScratch;
-using testing::RecordingBoxes;
-using testing::SfxStubResources;
 using Events = std::vector<std::string>;
 
-// A BackupHost that records, in order, everything a backup run shows: one line
-// per call, e.g. "status:正在备份:x", "range:0,4", "pos:1", "text:a.inf",
-// "show:1", "result:2", "pump", "incomplete".
+// A BackupHost that records, in order, everything a backup run shows: one line per call, e.g. "status:正在备份:x",
+// "range:0,4", "pos:1", "text:a.inf", "show:1", "result:2", "pump", "incomplete".
 struct RecordingBackupHost : BackupHost {
   DriverRows& Rows() override { return rows; }
   void SetStatus(const std::string& text) override { shown.push_back("status:" + text); }
@@ -72,10 +67,9 @@ std::string DriverKeys(const std::string& section, const std::string& inf) {
          "\r\n驱动程序提供商=Acme\r\n驱动程序日期=1-2-2020\r\n驱动程序版本=1.0.0.0\r\n";
 }
 
-// An offline installation on the POSIX backend: drive C: is a scratch folder
-// with WINDOWS (its files put as a test needs), drive D: an empty backup folder;
-// message boxes are recorded; the temporary folder ("temp") and the restorer
-// stubs are there for self-extracting runs.
+// An offline installation on the POSIX backend: drive C: is a scratch folder with WINDOWS (its files put as a test
+// needs), drive D: an empty backup folder; message boxes are recorded; the temporary folder ("temp") and the
+// restorer stubs are there for self-extracting runs.
 class FolderBackupRunTest : public ::testing::Test {
  protected:
   FolderBackupRunTest() {
@@ -107,9 +101,9 @@ class FolderBackupRunTest : public ::testing::Test {
   }
   int Run(const std::string& destination = "D:\\") { return RunFolderBackup(platform, host, destination); }
 
-  PosixScratch scratch;
-  RecordingBoxes boxes;
-  SfxStubResources resources;
+  testing::PosixScratch scratch;
+  testing::RecordingBoxes boxes;
+  testing::SfxStubResources resources;
   posix::PosixPlatform offline;
   RecordingBackupHost host;
   Platform platform;
@@ -131,10 +125,9 @@ TEST_F(FolderBackupRunTest, CombinedManifestBytes) {
   EXPECT_EQ(Backup("taskinfo.ini"), block("A/B Adapter", "AB Adapter") + block("Second", "Second"));
 }
 
-// The folder form's manifests, byte for byte. Two rows whose names agree once
-// "/" is removed share one: the later row's keys, both rows' files. A second
-// run's new version replaces the first's in place, over the read-only manifest
-// and copies the first left.
+// The folder form's manifests, byte for byte. Two rows whose names agree once "/" is removed share one: the later
+// row's keys, both rows' files. A second run's new version replaces the first's in place, over the read-only
+// manifest and copies the first left.
 TEST_F(FolderBackupRunTest, ManifestBytes) {
   PutInf("pltestoem1.inf", "pltest_e100b.sys=1,,\r\npltest_absent.sys = 1\r\npltest_msg.dll=1\r\n");
   PutSystemFiles({"WINDOWS/inf/pltestoem1.PNF", "WINDOWS/system32/drivers/pltest_e100b.sys"});
@@ -178,8 +171,7 @@ TEST_F(FolderBackupRunTest, StepsOfARun) {
   AddTicked({Driver("Intel(R) PRO/100 VE Network Connection", "网络适配器", "oem1.inf"),
              Driver("Realtek AC97 Audio", "声音、视频和游戏控制器", "oem2.inf"),
              Driver("Gone", "System devices", "gone.inf")});
-  // A folder where the copy of e100b.sys should go: that copy fails, is not
-  // recorded, and makes the run incomplete.
+  // A folder where the copy of e100b.sys should go: that copy fails, is not recorded, and makes the run incomplete.
   scratch.WriteFile("d/Intel(R) PRO100 VE Network Connection/e100b.sys/in the way", "");
 
   EXPECT_EQ(Run(), BackupResultIncomplete);
@@ -212,8 +204,7 @@ TEST_F(FolderBackupRunTest, FolderThatCannotBeMadeEndsTheRunAtOnce) {
 TEST_F(FolderBackupRunTest, BackupBelowTheWindowsFolderSeesItsOwnCopies) {
   // The first driver's copy lands in C:\WINDOWS\zz, listed after system32: the
   // second driver's search meets it last, as a fresh walk of the tree does.
-  PutInf("oem1.inf", "a.sys=1");
-  PutInf("oem2.inf", "a.sys=1");
+  for (const char* inf : {"oem1.inf", "oem2.inf"}) PutInf(inf, "a.sys=1");
   PutSystemFiles({"WINDOWS/system32/drivers/a.sys", "WINDOWS/zz/keep"});
   AddTicked({Driver("One", "X", "oem1.inf"), Driver("Two", "X", "oem2.inf")});
   EXPECT_EQ(Run("C:\\WINDOWS\\zz\\"), BackupResultDone);
@@ -277,8 +268,7 @@ TEST_F(SfxBackupTest, FailedBuildsAreNotReportedAsSuccess) {
   EXPECT_EQ(RunSfx(), 0);
   ExpectFailed({buildFailed});
   EXPECT_FALSE(scratch.Exists("temp/taskinfo.ini"));
-  // No temporary folder: the manifests go to the current folder, which this
-  // backend cannot name, so they are never written.
+  // No temporary folder: the manifests go to the current folder, which this backend cannot name: never written.
   resources.present = true;
   boxes.Clear();
   scratch.WriteFile("blocker", "a file where the temporary folder would be");
@@ -320,14 +310,12 @@ class PackageBackupTest : public SfxBackupTest {
  protected:
   PackageBackupTest() {
     PutSystemFile("WINDOWS/inf/oem3.inf", kUsbInf);
-    PutSystemFile("WINDOWS/inf/oem3.PNF", "pnf");
     for (const char* file : {"common.dll", "amd64/CoInst.dll", "x64/sub/driver.sys", "usb64.cat", "readme.txt",
                              "x86/x86only.dll"})
       PutSystemFile(kPackageHost + std::string(file), std::string("pkg ") + file);
     PutSystemFile(kPackageHost + std::string("usb.inf"), kUsbInf);  // found by its content
-    // Older copies of the same names where the search below C:\WINDOWS meets them.
-    PutSystemFile("WINDOWS/system32/drivers/driver.sys", "stale");
-    PutSystemFile("WINDOWS/system32/common.dll", "stale");
+    // The PNF, and older copies of the package's names where the search below C:\WINDOWS meets them.
+    PutSystemFiles({"WINDOWS/inf/oem3.PNF", "WINDOWS/system32/drivers/driver.sys", "WINDOWS/system32/common.dll"});
     platform.system = &system;
   }
   FixedSystem system;
@@ -352,14 +340,13 @@ TEST_F(PackageBackupTest, FilesThePackageLacksAreNeverTakenFromElsewhere) {
   // The package lost its kernel driver and its catalog; a stale driver.sys and a
   // catalog of the INF's name remain below C:\WINDOWS.
   for (const char* file : {"x64/sub/driver.sys", "usb64.cat"})
-    std::remove((scratch / "c/" + kPackageHost + file).c_str());
+    unlink((scratch / "c/" + kPackageHost + file).c_str());
   PutSystemFile("WINDOWS/system32/CatRoot/{F750E6C3-38EE-11D1-85E5-00C04FC295EE}/oem3.cat");
   PutInf("oem1.inf", "");
   AddTicked({Driver("Whole", "USB", "oem1.inf"), Driver("Usb", "USB", "oem3.inf")});
   ASSERT_EQ(Run(), BackupResultIncomplete);
   const std::string manifest = Backup("Usb/taskinfo.ini");
-  EXPECT_EQ(manifest.find("[5]"), std::string::npos);
-  EXPECT_EQ(manifest.find("[6]"), std::string::npos);
+  for (const char* key : {"[5]", "[6]"}) EXPECT_EQ(manifest.find(key), std::string::npos) << key;
   EXPECT_FALSE(InBackup("Usb/driver.sys") || InBackup("Usb/oem3.cat"));
   EXPECT_EQ(IncompleteBackupText(host.incomplete), "以下驱动程序的部分文件在本机找不到，备份不完整:\nUsb");
 }

@@ -14,7 +14,6 @@
 namespace pelorin {
 namespace {
 
-using testing::FaultyFileSystem;
 using testing::Le32;
 using Bytes = std::string;
 
@@ -35,7 +34,7 @@ class SfxTest : public ::testing::Test {
   }
   // Unpacks `container` into `folder` of a new scratch (C:\T exists there); `written` gets the files made.
   SfxStatus Unpack(const Bytes& container, const std::string& folder = "C:\\T", std::vector<SfxRecord>* records = {}) {
-    FaultyFileSystem target;
+    testing::FaultyFileSystem target;
     target.AddFile("D:\\self.exe", container);
     target.AddDir("C:\\T");
     auto in = target.Open("D:\\self.exe", OpenMode::kReadShared);
@@ -47,7 +46,7 @@ class SfxTest : public ::testing::Test {
     return status;
   }
 
-  FaultyFileSystem files;
+  testing::FaultyFileSystem files;
   testing::SfxStubResources resources;
   Platform platform{nullptr, &files, nullptr, nullptr, &resources};
   std::map<std::string, std::string> written;
@@ -85,10 +84,9 @@ TEST_F(SfxTest, WhatTheWriterTakesAndRefusesAndAFailedBuildKeepsTheEarlierBackup
   // A file somebody writes is refused; the record holds the length packed, taken from the file as it is built.
   files.AddFile("C:\\busy.sys", "x");
   EXPECT_EQ(writer.AddFile("C:\\missing.sys"), 0);
-  {
-    auto writerOpen = files.Open("C:\\busy.sys", OpenMode::kCreateWrite);
-    EXPECT_EQ(writer.AddFile("C:\\busy.sys"), 0);
-  }
+  auto writerOpen = files.Open("C:\\busy.sys", OpenMode::kCreateWrite);
+  EXPECT_EQ(writer.AddFile("C:\\busy.sys"), 0);
+  writerOpen.reset();
   EXPECT_EQ(writer.AddFile("C:\\busy.sys"), 1);
   files.AddFile("C:\\grow.sys", "short");
   ASSERT_EQ(writer.AddFile("C:\\grow.sys"), 1);
@@ -105,9 +103,8 @@ TEST_F(SfxTest, WhatTheWriterTakesAndRefusesAndAFailedBuildKeepsTheEarlierBackup
   ASSERT_EQ(writer.AddFile("C:\\busy.sys", "Card\\x64\\plain.cat"), 1);
   for (const char* bad : {"..\\plain.cat", "C:plain.cat"})  // the reader would refuse them
     EXPECT_EQ(writer.AddFile("C:\\busy.sys", bad), 0) << bad;
-  EXPECT_EQ(writer.Entry(2).name, "显卡.inf");
-  EXPECT_EQ(writer.Entry(3).name, "\x95\x5C.sys");
-  EXPECT_EQ(writer.Entry(4).name, "Card\\x64\\plain.cat");
+  const char* const names[] = {"显卡.inf", "\x95\x5C.sys", "Card\\x64\\plain.cat"};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(writer.Entry(i + 2).name, names[i]);
 
   // Past 4 GiB nothing is created: twice a sparse file of 3 GiB.
   files.AddFile("C:\\huge.bin");
@@ -209,13 +206,13 @@ TEST_F(SfxTest, RestorerUnpacksEachRunIntoANewFolderOrGivesItsMessage) {
   EXPECT_FALSE(files.Exists(folder.substr(0, folder.size() - 1)));
   EXPECT_TRUE(files.Exists(second.Folder() + "A\\oem3.inf"));
   // A manifest gone before leaving is reported, in the order of the deletes.
-  files.Delete(second.ManifestPath());
-  files.Delete(second.TreePath());
+  for (const std::string& manifest : {second.ManifestPath(), second.TreePath()}) files.Delete(manifest);
   second.Cleanup(failures);
   EXPECT_EQ(failures, (std::vector<std::string>{"Delete taskfile.ini failed", "Delete treefile.ini failed"}));
 
   // Each message leaves the files as they were.
-  const auto unpack = [&] {
+  const auto unpack = [&](const Bytes& self) {
+    files.AddFile(out, self);
     const std::size_t before = files.Files("C:").size();
     CRestorerSession session(platform);
     const int message = session.Unpack(out, temp);
@@ -226,20 +223,16 @@ TEST_F(SfxTest, RestorerUnpacksEachRunIntoANewFolderOrGivesItsMessage) {
     return message;
   };
   EXPECT_EQ(CRestorerSession(platform).Unpack("C:\\nowhere.exe", temp), 105);
-  files.AddFile(out, resources.stub);  // the restorer run on its own
-  EXPECT_EQ(unpack(), 102);
-  files.AddFile(out, resources.stub + std::string("\0\0\0\0" "1.10" "!ZERN_SFX!", 18));  // a trailer, no record
-  EXPECT_EQ(unpack(), 103);
+  EXPECT_EQ(unpack(resources.stub), 102);  // the restorer run on its own
+  EXPECT_EQ(unpack(resources.stub + std::string("\0\0\0\0" "1.10" "!ZERN_SFX!", 18)), 103);  // a trailer, no record
   Bytes bytes = packed;
   bytes[bytes.size() - 37] ^= 0x20;  // the last record's packed size
-  files.AddFile(out, bytes);
-  EXPECT_EQ(unpack(), 102);
-  files.AddFile(out, packed);
+  EXPECT_EQ(unpack(bytes), 102);
   files.freeBytes = 20;  // less than the entries need: refused before a byte is written
-  EXPECT_EQ(unpack(), 104);
+  EXPECT_EQ(unpack(packed), 104);
   files.freeBytes = 1 << 20;
   files.writeBudget = 0;  // the disk fills all the same
-  EXPECT_EQ(unpack(), 104);
+  EXPECT_EQ(unpack(packed), 104);
 }
 
 }  // namespace
