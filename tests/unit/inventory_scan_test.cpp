@@ -109,59 +109,53 @@ TEST_F(ScanTest, ValuesAreTextOfUpTo199BytesAndMissingOnesDropButEmptyOnesOnlyMa
 TEST_F(ScanTest, MissingDisplayNameFallsBackToClassDescThenClass) {
   const std::string unreadable(200, 'd');
   struct Case {
-    const char *key, *classDesc, *className, *expected;  // null: no such value
+    const char *key, *displayName, *classDesc, *className, *expected;  // null: no such value
   } cases[] = {
-      {"a", "@c_display.inf,%ClassDesc%;Display adapters", "Display", "Display adapters"},
-      {"b", "@x.inf,%a%;b;显示适配器", nullptr, "显示适配器"},
-      {"c", "Plain name", "Net", "Plain name"},
-      {"d", "@x.inf,%ClassDesc%", "Net", "Net"},
-      {"e", unreadable.c_str(), "Ports", "Ports"},
-      {"f", nullptr, "Only class", "Only class"},
-      {"g", nullptr, nullptr, ""},
-      {"h", "@x.inf,%ClassDesc%", nullptr, ""},
+      {"a", nullptr, "@c_display.inf,%ClassDesc%;Display adapters", "Display", "Display adapters"},
+      {"b", nullptr, "@x.inf,%a%;b;显示适配器", nullptr, "显示适配器"},
+      {"c", nullptr, "Plain name", "Net", "Plain name"},
+      {"d", nullptr, "@x.inf,%ClassDesc%", "Net", "Net"},
+      {"e", nullptr, unreadable.c_str(), "Ports", "Ports"},
+      {"f", nullptr, nullptr, "Only class", "Only class"},
+      {"g", nullptr, nullptr, nullptr, ""},
+      {"h", nullptr, "@x.inf,%ClassDesc%", nullptr, ""},
+      {"i", unreadable.c_str(), nullptr, "Fallback", ""},  // too long to read: empty, though Class exists
   };
   for (const Case& c : cases) {
     reg.CreateKey(kClassRoot + "\\" + c.key);
+    if (c.displayName) reg.SetString(kClassRoot + "\\" + c.key, "", c.displayName);
     if (c.classDesc) reg.SetString(kClassRoot + "\\" + c.key, "ClassDesc", c.classDesc);
     if (c.className) reg.SetString(kClassRoot + "\\" + c.key, "Class", c.className);
     AddInstance(reg, c.key, "0000", Driver(std::string("drv ") + c.key));
   }
-  // A display name too long to read is empty, though Class exists; such a row
-  // is not offered in the full mode.
-  AddClass(reg, "long", std::string(200, 'n'));
-  reg.SetString(kClassRoot + "\\long", "Class", "Fallback");
-  AddInstance(reg, "long", "0000", Driver("in long class"));
   Run(ScanMode::NotOnSystemDisc);
   ASSERT_EQ(rows.Count(), 9);
-  EXPECT_EQ(rows.Text(0, DriverColumn::Class), "");
-  for (int i = 1; i < 9; ++i) EXPECT_EQ(rows.Text(i, DriverColumn::Class), cases[8 - i].expected) << cases[8 - i].key;
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(rows.Text(i, DriverColumn::Class), cases[8 - i].expected) << cases[8 - i].key;
+  // A row without a class name is not offered in the full mode.
   Run(ScanMode::AllBackupable);
   EXPECT_EQ(Descs(), (std::vector<std::string>{"drv f", "drv e", "drv d", "drv c", "drv b", "drv a"}));
 }
 
 // A registry whose keys with "Denied" in their path cannot be opened.
-class DenyingRegistry : public Registry {
- public:
-  explicit DenyingRegistry(Registry& inner) : inner_(inner) {}
+struct DenyingRegistry : Registry {
+  explicit DenyingRegistry(Registry& inner) : inner(inner) {}
   std::uint32_t OpenKey(const std::string& path, std::unique_ptr<RegistryKey>& key) override {
-    if (path.find("Denied") != std::string::npos) return err::kAccessDenied;
-    return inner_.OpenKey(path, key);
+    return path.find("Denied") != std::string::npos ? err::kAccessDenied : inner.OpenKey(path, key);
   }
-
- private:
-  Registry& inner_;
+  Registry& inner;
 };
 
 TEST_F(ScanTest, OverlongOrUnopenableKeysAreSkippedAndTheWalkGoesOn) {
+  // 260 bytes, no room for the NUL, and each before a key that is read.
   std::string longName;
-  for (int i = 0; i < 130; ++i) longName += "驱";  // 260 bytes: no room for the NUL
+  for (int i = 0; i < 128; ++i) longName += "驱";
   AddClass(reg, "0", "Class");
   AddInstance(reg, "0", "0000", Driver("before"));
-  AddInstance(reg, "0", longName, Driver("unreachable"));
+  AddInstance(reg, "0", "0001" + longName, Driver("unreachable"));
   AddInstance(reg, "0", "0001Denied", Driver("denied instance"));
   AddInstance(reg, "0", "zz", Driver("after"));
-  AddClass(reg, longName, "Long class");
-  AddInstance(reg, longName, "0000", Driver("in long class"));
+  AddClass(reg, "ab" + longName + "驱", "Long class");
+  AddInstance(reg, "ab" + longName + "驱", "0000", Driver("in long class"));
   AddClass(reg, "bDenied", "B");
   AddInstance(reg, "bDenied", "0000", Driver("denied class"));
   AddClass(reg, "~last", "Last");

@@ -206,10 +206,9 @@ const std::string kManifest = "[实验设备类]\r\n硬件ID=" + std::string(kPc
                               "\r\n驱动程序配置文件=oem3.inf\r\n驱动程序提供商=Lab\r\n[1]\r\nC:\\WINDOWS\\inf\\oem3.inf=x\r\n";
 
 struct RecordingRestoreView : RestoreView {
-  int rows = 0;
   std::vector<std::string> statuses;
   void SetStatusText(const std::string& text) override { statuses.push_back(text); }
-  int DriverRowCount() override { return rows; }
+  int DriverRowCount() override { return 7; }
 };
 
 // Backup folders live in a scratch folder mapped as drive D: (and C: for the
@@ -219,7 +218,6 @@ class RestoreHandlerTest : public ::testing::Test {
   RestoreHandlerTest() : installer(MakePlatform()) {
     posix.MapDrive('D', drive.path());
     posix.MapDrive('C', rootDrive.path());
-    view.rows = 7;
   }
 
   Platform MakePlatform() {
@@ -229,12 +227,11 @@ class RestoreHandlerTest : public ::testing::Test {
     return platform;
   }
 
-  // A backup's manifest and the INF beside it in `hostFolder`: UTF-8, from the
-  // scratch drive's root, with its closing "/" ("" for the root).
-  static void MakeBackup(const testing::PosixScratch& where, const std::string& hostFolder,
-                         const std::string& manifest) {
-    where.WriteFile(hostFolder + "taskinfo.ini", manifest);
-    where.WriteFile(hostFolder + "oem3.inf", "[Version]\r\n");
+  // A backup's manifest and the INF beside it in `dir`: UTF-8, from the scratch
+  // drive's root, with its closing "/" ("" for the root).
+  static void MakeBackup(const testing::PosixScratch& where, const std::string& dir, const std::string& manifest) {
+    where.WriteFile(dir + "taskinfo.ini", manifest);
+    where.WriteFile(dir + "oem3.inf", "[Version]\r\n");
   }
 
   // One restore from `folder`; the boxes and status lines are that restore's.
