@@ -250,19 +250,13 @@ bool SaveScreenshot(HWND window, const std::string& name) {
 
 std::map<std::string, std::string> FilesBelow(const std::string& folder) {
   std::map<std::string, std::string> files;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return files;
-  do {
-    const std::string name = entry.cFileName;
-    if (name == "." || name == "..") continue;
+  Win32Scratch::ForEachEntry(folder + "\\*", [&](const std::string& name, const WIN32_FIND_DATAA& entry) {
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       for (const auto& [path, bytes] : FilesBelow(folder + "\\" + name)) files[name + "\\" + path] = bytes;
     } else {
-      files[name] = testing::Win32Scratch::ReadFile(folder + "\\" + name);
+      files[name] = Win32Scratch::ReadFile(folder + "\\" + name);
     }
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
+  });
   return files;
 }
 
