@@ -23,8 +23,7 @@ class Win32Scratch {
 
   std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
 
-  // The temporary folder, with its closing backslash.
-  static std::string TempFolder() {
+  static std::string TempFolder() {  // with its closing backslash
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
     return temp;
