@@ -25,8 +25,7 @@ bool AppProcess::Start(const std::string& exe) {
   std::string commandLine = "\"" + exe + "\"";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) !=
-         FALSE;
+  return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
 }
 
 int AppProcess::Wait(DWORD timeoutMs) {
@@ -144,11 +143,11 @@ HWND WaitForWindow(const AppProcess& app, const char* title, DWORD timeoutMs, HW
   return found;
 }
 
-std::string WindowText(HWND window) {
+std::string ItemText(HWND dialog, int id) {
   char text[1024] = {};
   // WM_GETTEXT across processes is marshalled by the system.
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                      nullptr);
+  SendMessageTimeoutA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
   return text;
 }
 
@@ -237,11 +236,9 @@ bool SaveScreenshot(HWND window, const std::string& name) {
   }, 5000);
   if (bgrx.empty()) return false;
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  BITMAPFILEHEADER file = {};
   BITMAPINFOHEADER info = {sizeof info, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(bgrx.size());
+  const DWORD offBits = sizeof(BITMAPFILEHEADER) + sizeof info;
+  BITMAPFILEHEADER file = {0x4D42, offBits + static_cast<DWORD>(bgrx.size()), 0, 0, offBits};
   for (std::size_t i = 3; i < bgrx.size(); i += 4) bgrx[i] = 0xFF;  // opaque, whatever a reader makes of the byte
   std::ofstream out(std::string(PELORIN_BUILD_DIR) + "\\artifacts\\e2e\\" + name + ".bmp", std::ios::binary);
   out.write(reinterpret_cast<const char*>(&file), sizeof file).write(reinterpret_cast<const char*>(&info), sizeof info);
@@ -250,19 +247,13 @@ bool SaveScreenshot(HWND window, const std::string& name) {
 
 std::map<std::string, std::string> FilesBelow(const std::string& folder) {
   std::map<std::string, std::string> files;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return files;
-  do {
-    const std::string name = entry.cFileName;
-    if (name == "." || name == "..") continue;
+  Win32Scratch::ForEachEntry(folder + "\\*", [&](const std::string& name, const WIN32_FIND_DATAA& entry) {
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       for (const auto& [path, bytes] : FilesBelow(folder + "\\" + name)) files[name + "\\" + path] = bytes;
     } else {
-      files[name] = testing::Win32Scratch::ReadFile(folder + "\\" + name);
+      files[name] = Win32Scratch::ReadFile(folder + "\\" + name);
     }
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
+  });
   return files;
 }
 

@@ -51,8 +51,7 @@ bool WaitUntil(Condition condition, DWORD timeoutMs) {
 // ended or `timeoutMs` has passed.
 HWND WaitForWindow(const AppProcess& app, const char* title, DWORD timeoutMs, HWND except = nullptr);
 
-std::string WindowText(HWND window);
-inline std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+std::string ItemText(HWND dialog, int id);
 inline std::string MessageBoxText(HWND box) { return ItemText(box, 0xFFFF); }
 inline DWORD Style(HWND window) { return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)); }
 inline bool IsEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }

@@ -20,24 +20,16 @@ constexpr COLORREF kBlue = RGB(0, 0, 255), kGrey = RGB(192, 192, 192), kRed = RG
 // Item indexes of the restorer's tree for the demo backup.
 enum { kRoot, kNet, kNicItem, kDisplay, kGfxItem, kUsb, kXhciItem };
 
-std::string TempFolder() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  return temp;
-}
-
 // The restorer's private unpack folder: a fresh name each run, the newest of its kind.
 std::string NewestUnpackFolder() {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((TempFolder() + "pelorin_restore_*").c_str(), &data);
   std::string newest;
   FILETIME newestTime = {};
-  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &data)) {
-    if (CompareFileTime(&data.ftCreationTime, &newestTime) < 0) continue;
-    newestTime = data.ftCreationTime;
-    newest = TempFolder() + data.cFileName;
-  }
-  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  Win32Scratch::ForEachEntry(Win32Scratch::TempFolder() + "pelorin_restore_*",
+                             [&](const std::string& name, const WIN32_FIND_DATAA& data) {
+                               if (CompareFileTime(&data.ftCreationTime, &newestTime) < 0) return;
+                               newestTime = data.ftCreationTime;
+                               newest = Win32Scratch::TempFolder() + name;
+                             });
   return newest;
 }
 
@@ -209,7 +201,7 @@ TEST_F(DemoRestorerTest, BackupMadeByThePrograms) {
   const std::string output = std::string(kTarget) + "\\pelorin.exe";
   CreateDirectoryA(kTarget, nullptr);
   DeleteFileA(output.c_str());
-  const std::string temp = TempFolder();
+  const std::string temp = Win32Scratch::TempFolder();
   Win32Scratch::WriteFile(temp + "taskinfo.ini", "[Stale]\r\n硬件ID=stale\r\n");
   Win32Scratch::WriteFile(temp + "treeinfo.ini", "[Stale]\r\nStale driver=1\r\n");
 

@@ -1,7 +1,7 @@
 // The device installation services over SETUPAPI and NEWDEV, and the driver
-// installer on top of them. The InstallerPrivatePrefix tests add and remove
-// devices, so they run only in a throw-away prefix (a ctest entry of their own
-// sets PELORIN_WINE_PREFIX_NAME); the others only read.
+// installer on top of them. The InstallerPrivatePrefix test adds and removes
+// devices, so it runs only in a throw-away prefix (a ctest entry of its own sets
+// PELORIN_WINE_PREFIX_NAME); the other only reads.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -72,43 +72,34 @@ TEST_F(InstallerWin32Test, PresentDevicesAreWalkedWithTwoCallReads) {
   EXPECT_EQ(GetLastError(), err::kSuccess);
 }
 
-TEST_F(InstallerWin32Test, InfClass) {
+// The lab device's roads, in a throw-away prefix: the INF's class, the root
+// device created, registered and installed once, then the update road with no
+// second device; and a bare device without a list, which a search passes over.
+// (The search over such devices: the installer's native tests; here the
+// backend's answer for one.)
+using InstallerPrivatePrefixTest = InstallerWin32Test;
+TEST_F(InstallerPrivatePrefixTest, LabRootDeviceRoadAndABareDevice) {
+  const char* prefix = std::getenv("PELORIN_WINE_PREFIX_NAME");
+  if (!prefix || !*prefix) GTEST_SKIP() << "changes the machine's devices; runs in a throw-away prefix only";
   DeviceClassGuid guid;
   char className[install::kClassNameBuffer] = {};
   ASSERT_TRUE(devices.GetInfClass(kLabInf, guid, className, sizeof className)) << GetLastError();
   EXPECT_STREQ(className, "PelorinLab");
   EXPECT_EQ(guid, kLabGuid);
-}
 
-class InstallerPrivatePrefixTest : public InstallerWin32Test {
- protected:
-  void SetUp() override {
-    const char* name = std::getenv("PELORIN_WINE_PREFIX_NAME");
-    if (!name || !*name) GTEST_SKIP() << "changes the machine's devices; runs in a throw-away prefix only";
-  }
-
-  int CountCarrying(const std::string& id) {
+  const auto countCarrying = [&](const std::string& id) {
     int count = 0;
     for (const auto& list : PresentLists(devices))
       for (std::size_t pos = 0; pos < list.size() && list[pos] != '\0'; pos += std::strlen(&list[pos]) + 1)
         count += id == &list[pos];
     return count;
-  }
-};
-
-TEST_F(InstallerPrivatePrefixTest, RootDeviceRoadCreatesRegistersAndInstallsOnce) {
-  ASSERT_EQ(CountCarrying(kLabId), 0);
+  };
+  ASSERT_EQ(countCarrying(kLabId), 0);
   EXPECT_EQ(installer.InstallDriver(kLabInf, kLabId), install::kInstalled);
-  EXPECT_EQ(CountCarrying(kLabId), 1);
-
-  // Now the device is present: the update road, no second device.
+  EXPECT_EQ(countCarrying(kLabId), 1);
   EXPECT_EQ(installer.InstallDriver(kLabInf, kLabId), install::kInstalled);
-  EXPECT_EQ(CountCarrying(kLabId), 1);
-}
+  EXPECT_EQ(countCarrying(kLabId), 1);
 
-// (The search over devices without a list: the installer's native tests; here the
-// backend's answer for such a device.)
-TEST_F(InstallerPrivatePrefixTest, DevicesWithoutAListArePassedOver) {
   auto set = devices.CreateDeviceInfoList(kLabGuid);
   ASSERT_TRUE(set) << GetLastError();
   DeviceElement bare;

@@ -31,7 +31,7 @@ unsigned PeMachine(const unsigned char* bytes, std::size_t size) {
 }
 
 // 152 is this build's restorer stub byte for byte, 153 the other architecture's.
-TEST(ResourceTest, PelorinExeCarriesBothRestorers) {
+TEST(ResourceTest, PelorinExeCarriesBothRestorersAndABackupTheMachinesOne) {
   Win32Resources resources(kExe);
   ASSERT_TRUE(resources.IsLoaded()) << kExe;
   const unsigned char* data = nullptr;
@@ -48,15 +48,13 @@ TEST(ResourceTest, PelorinExeCarriesBothRestorers) {
   ASSERT_GT(LoadStringA(module, 101, about, sizeof about), 0);
   EXPECT_STREQ(about, "关于 Pelorin(&A)...");
   FreeLibrary(module);
-}
 
-// The machine the prefix stands for is the test's to say (PELORIN_NATIVE_MACHINE,
-// hexadecimal); the program asks Windows.
-TEST(ResourceTest, SelfExtractingBackupCarriesTheRestorerOfTheMachine) {
+  // A self-extracting backup takes the restorer of the machine the prefix stands
+  // for, which is the test's to say (PELORIN_NATIVE_MACHINE, hexadecimal); the
+  // program asks Windows.
   const char* machine = std::getenv("PELORIN_NATIVE_MACHINE");
   if (!machine) GTEST_SKIP() << "PELORIN_NATIVE_MACHINE does not say which machine this is";
   Win32Platform win32;
-  Win32Resources resources(kExe);
   Platform platform = win32.Get();
   platform.resources = &resources;
   Win32Scratch scratch("restorer_choice");

@@ -12,10 +12,8 @@ namespace pelorin::testing {
 
 class Win32Scratch {
  public:
-  explicit Win32Scratch(const std::string& name) {
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + "pelorin_" + name + "_" + std::to_string(::GetCurrentProcessId());
+  explicit Win32Scratch(const std::string& name)
+      : path_(TempFolder() + "pelorin_" + name + "_" + std::to_string(::GetCurrentProcessId())) {
     RemoveTree(path_);
     ::CreateDirectoryA(path_.c_str(), nullptr);
   }
@@ -25,6 +23,11 @@ class Win32Scratch {
 
   std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
 
+  static std::string TempFolder() {  // with its closing backslash
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    return temp;
+  }
   static void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
   }
@@ -35,19 +38,25 @@ class Win32Scratch {
   }
   static bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-  static void RemoveTree(const std::string& path) {
+  // Calls `visit(name, data)` for what `pattern` (such as "folder\*") finds, "." and ".." left out.
+  template <typename Visit>
+  static void ForEachEntry(const std::string& pattern, Visit visit) {
     WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA((path + "\\*.*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        const std::string name = data.cFileName, item = path + "\\" + name;
-        if (name == "." || name == "..") continue;
-        ::SetFileAttributesA(item.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(item);
-        else ::DeleteFileA(item.c_str());
-      } while (::FindNextFileA(find, &data));
-      ::FindClose(find);
+    HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &data)) {
+      const std::string name = data.cFileName;
+      if (name != "." && name != "..") visit(name, data);
     }
+    if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
+  }
+
+  static void RemoveTree(const std::string& path) {
+    ForEachEntry(path + "\\*", [&](const std::string& name, const WIN32_FIND_DATAA& data) {
+      const std::string item = path + "\\" + name;
+      ::SetFileAttributesA(item.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(item);
+      else ::DeleteFileA(item.c_str());
+    });
     ::RemoveDirectoryA(path.c_str());
   }
 
