@@ -17,7 +17,23 @@ namespace {
 constexpr char kSandbox[] = "Software\\PelorinTest\\registry";
 constexpr char kKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{C}\\0000";
 
-TEST(Win32RegistryTest, ValueReadsIntoTheScansBuffer) {
+class Win32RegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSandbox);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSandbox, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, root), ERROR_SUCCESS) << "cannot redirect HKEY_LOCAL_MACHINE";
+  }
+  void TearDown() override {
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RegCloseKey(root);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSandbox);
+  }
+  HKEY root = nullptr;
+};
+
+TEST_F(Win32RegistryTest, ValueReadsIntoTheScansBuffer) {
   // A value that fits comes back terminated (also one stored without bytes or
   // without its terminator); one that does not leaves the buffer alone.
   const struct {
@@ -35,11 +51,7 @@ TEST(Win32RegistryTest, ValueReadsIntoTheScansBuffer) {
       {"Ascii200", REG_SZ, std::string(200, 'b') + '\0', err::kMoreData, 0, 201, "\x7F\x7F\x7F"},
       {"NoSuchValue", REG_NONE, "", err::kFileNotFound, 0, 200, "\x7F\x7F\x7F"},
   };
-  HKEY root = nullptr, key = nullptr;
-  RegDeleteTreeA(HKEY_CURRENT_USER, kSandbox);
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSandbox, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, root), ERROR_SUCCESS) << "cannot redirect HKEY_LOCAL_MACHINE";
+  HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(root, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
   for (const auto& c : cases) {
     if (c.storedType == REG_NONE) continue;
@@ -65,8 +77,6 @@ TEST(Win32RegistryTest, ValueReadsIntoTheScansBuffer) {
   }
   EXPECT_EQ(registry.OpenKey(std::string(kKey) + "\\9999", instance), err::kFileNotFound);
   EXPECT_EQ(instance, nullptr);
-  RegCloseKey(root);
-  RegDeleteTreeA(HKEY_CURRENT_USER, kSandbox);
 }
 
 }  // namespace
