@@ -26,8 +26,7 @@ struct FixedStoreAnswer : SystemInfo {
 // An installation where C:\WINDOWS\inf\oem3.inf holds kInf, built from steps:
 //   "dir FOLDER INF [other]"   a store folder holding its INF (kInf, or kOtherInf)
 //   "call FOLDER\INF"          the running system's answer
-//   "db HIVE PACKAGE OWNER [active]"   HIVE\DriverDatabase records PACKAGE (the
-//       last of oem3.inf's list; "Active" too with `active`) as OWNER's
+//   "db HIVE PACKAGE OWNER [active]"   HIVE\DriverDatabase: OWNER's PACKAGE, the last of oem3.inf's list (and Active)
 struct Installation {
   testing::FaultyFileSystem files;
   MemoryRegistry registry;
@@ -107,7 +106,7 @@ TEST(PackageFolderTest, RoadsInTurn) {
 }
 
 TEST(InstallationArchitectureTest, DatabaseThenEnvironmentThenX86) {
-  const std::string env = "SYSTEM\\ControlSet001\\Control\\Session Manager\\Environment";
+  const std::string env = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
   struct Case {
     std::uint32_t drivers, system;  // ~0u: no value
     const char* environment;        // null: no value
@@ -121,7 +120,6 @@ TEST(InstallationArchitectureTest, DatabaseThenEnvironmentThenX86) {
   };
   for (const Case& c : cases) {
     MemoryRegistry registry;
-    registry.Link("SYSTEM\\CurrentControlSet", "SYSTEM\\ControlSet001");
     if (c.drivers != ~0u) registry.SetDword("DRIVERS\\DriverDatabase", "Architecture", c.drivers);
     if (c.system != ~0u) registry.SetDword("SYSTEM\\DriverDatabase", "Architecture", c.system);
     if (c.environment) registry.SetString(env, "PROCESSOR_ARCHITECTURE", c.environment);
