@@ -1,6 +1,5 @@
 #pragma once
-// The restore's test doubles: a scripted folder picker, which the dialog's tests
-// use too, and a device manager in memory.
+// The restore's test doubles: a scripted folder picker (the dialog's tests use it too), a device manager in memory.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -36,11 +35,10 @@ inline std::string IdList(const std::vector<std::string>& entries) {
   return list + (entries.empty() ? std::string(2, '\0') : std::string(1, '\0'));
 }
 
-// Present devices with their ID lists; every INF is of class LabClass. Every call
-// is logged, and any call can fail with a chosen code. As on Windows: success
-// leaves last error 0; a new element becomes present when registered and goes
-// with its set when it never was; the driver update needs a present device
-// carrying the ID (ASCII case aside). It must outlive its sets.
+// Present devices with their ID lists; every INF is of class LabClass. Every call is logged, and any call can
+// fail with a chosen code. As on Windows: success leaves last error 0; a new element becomes present when
+// registered and goes with its set when it never was; the driver update needs a present device carrying the ID
+// (ASCII case aside). It must outlive its sets.
 class SimulatedDeviceSetup : public DeviceSetup {
  public:
   struct Device {
@@ -51,13 +49,11 @@ class SimulatedDeviceSetup : public DeviceSetup {
     std::string driverInf;  // the INF last installed on it
   };
 
-  // A present device with its lists as stored.
   void AddDevice(const std::string& id, std::optional<std::string> hardwareIds,
                  std::optional<std::string> compatibleIds = std::nullopt) {
     devices_[nextSerial_++] = Device{id, std::move(hardwareIds), std::move(compatibleIds), {}, true, ""};
   }
-  // The `occurrence`-th logged call starting with `call` (from 1, over the manager's
-  // life; 0: every one) fails with `code`.
+  // The `occurrence`-th logged call starting with `call` (from 1, over the manager's life; 0: all) fails with `code`.
   void FailStep(const std::string& call, std::uint32_t code, int occurrence = 0) {
     failures_.emplace_back(call, code, occurrence);
   }
@@ -68,7 +64,6 @@ class SimulatedDeviceSetup : public DeviceSetup {
     return static_cast<int>(std::count_if(calls_.begin(), calls_.end(),
                                           [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
   }
-  // By serial, in the order they were added or created.
   const std::map<std::uint64_t, Device>& Devices() const { return devices_; }
   DeviceClassGuid infClass;  // the GUID of LabClass
   int liveSets = 0;
@@ -146,8 +141,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
     bool CreateDevice(const std::string& name, const DeviceClassGuid& guid, const char*, std::uint32_t flags,
                       DeviceElement& element) override {
       if (o_.Scripted("CreateDeviceInfo " + name + " " + std::to_string(flags))) return false;
-      // The ID generated under ROOT, in upper case as Windows makes it; the tests make
-      // one root device of a class at a time, always number 0000.
+      // The ID made under ROOT, in upper case as Windows makes it; the tests make one root device at a time: 0000.
       std::string id = "ROOT\\" + name + "\\0000";
       for (char& c : id) c = mbcs::UpperAscii(c);
       element.token = o_.nextSerial_++;
@@ -177,8 +171,7 @@ class SimulatedDeviceSetup : public DeviceSetup {
     std::vector<std::uint64_t> members_;  // the devices the set enumerates
   };
 
-  // A raw list's entries, each between NULs, up to its first empty entry (where
-  // Windows ends a multi-string) or its end.
+  // A raw list's entries, each between NULs, up to its first empty entry (where Windows ends a list) or its end.
   static std::string Listed(const std::optional<std::string>& list) {
     std::string entries = '\0' + list.value_or("") + std::string(2, '\0');
     return entries.erase(entries.find(std::string(2, '\0')) + 1);
