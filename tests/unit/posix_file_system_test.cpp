@@ -18,8 +18,7 @@ namespace {
 
 using testing::PosixScratch;
 
-// The platform with drive C: on a scratch folder. Parameter: DOS bits in memory
-// only, as on a file system without xattrs.
+// The platform with drive C: on a scratch folder; the parameter keeps DOS bits in memory only, as without xattrs.
 class PosixFileSystemTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
@@ -32,15 +31,13 @@ class PosixFileSystemTest : public ::testing::TestWithParam<bool> {
   static std::uint32_t Err(bool succeeded) { return succeeded ? 0 : GetLastError(); }
   FileSystem& fs() { return platform_.files(); }
 
-  // The names an enumeration yields, in order, folders with a "\". `namesOnly`:
-  // the lean listing of a tree walk.
+  // The names an enumeration yields, in order, folders with a "\". `namesOnly`: the lean listing of a tree walk.
   std::vector<std::string> List(const std::string& pattern, bool namesOnly = false) {
     FindEntry entry;
     auto finder = namesOnly ? fs().FindFirstNames(pattern, entry) : fs().FindFirst(pattern, entry);
     std::vector<std::string> names;
-    for (bool more = finder != nullptr; more; more = finder->Next(entry)) {
+    for (bool more = finder != nullptr; more; more = finder->Next(entry))
       names.push_back(entry.name + (entry.IsDirectory() ? "\\" : ""));
-    }
     EXPECT_EQ(GetLastError(), err::kNoMoreFiles);
     return names;
   }
@@ -157,9 +154,8 @@ TEST_P(PosixFileSystemTest, CopyResultsReadOnlyFilesRefusedEvenToRootStreamsShar
   auto out = fs().Open("C:\\s.bin", OpenMode::kCreateWrite);
   ASSERT_NE(out, nullptr);
   ASSERT_TRUE(out->Write("0123456789", 10));
-  std::uint32_t got = 7;
   char buf[16];
-  EXPECT_EQ(Err(out->Read(buf, 4, &got)), err::kAccessDenied);
+  EXPECT_EQ(Err(out->Read(buf, 4, nullptr)), err::kAccessDenied);
   EXPECT_EQ(Err(fs().Delete("C:\\s.bin")), err::kSharingViolation);
   out.reset();
   // Re-creating an existing file truncates it and says it existed.

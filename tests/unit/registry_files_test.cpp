@@ -31,8 +31,7 @@ std::string Read(MemoryRegistry& reg, const std::string& path, const char* name,
   std::uint32_t size = sizeof data, t = 0;
   std::uint32_t rc = key->QueryValue(name, &t, data, &size);
   EXPECT_EQ(t, type.value_or(t)) << name;
-  if (rc != 0) return "<" + std::to_string(rc) + ">";
-  return std::string(reinterpret_cast<char*>(data), size);
+  return rc != 0 ? "<" + std::to_string(rc) + ">" : std::string(reinterpret_cast<char*>(data), size);
 }
 
 const std::string kCls = "SYSTEM\\CurrentControlSet\\Control\\Class\\{c}";
@@ -152,13 +151,10 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndB
   MemoryRegistry other;
   EXPECT_FALSE(LoadRegistryFile(file, other, error));
   EXPECT_EQ(error, file + ": no Class key (ControlSet001\\Control\\Class)");
-  // Unusable files give one-line errors.
+  // A missing file is named with the system's reason (a foreign file: the command's tests).
   PosixScratch dir;
   EXPECT_FALSE(LoadSystemHive(dir / "nope", other, error));
   EXPECT_EQ(error, dir / "nope" + ": No such file or directory");
-  const std::string text = dir.WriteFile("text", "just some text\n");
-  EXPECT_FALSE(LoadSystemHive(text, other, error));
-  EXPECT_EQ(error.rfind(text + ": ", 0), 0u) << error;
 }
 
 TEST(MemoryRegistryTest, KeysAreCaseInsensitiveInFoldedOrderAndStringsComeOutTerminated) {
