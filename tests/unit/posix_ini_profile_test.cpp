@@ -30,9 +30,7 @@ class IniProfileTest : public ::testing::Test {
     EXPECT_EQ(buf[n], '\0');
     return std::string(buf.data(), n);
   }
-  bool Write(const char* section, const char* key, const char* value) {
-    return platform_.profile().WriteString(section, key, value, file_);
-  }
+  bool Write(const char* s, const char* k, const char* v) { return platform_.profile().WriteString(s, k, v, file_); }
 
   PosixScratch scratch_;
   testing::RecordingBoxes boxes_;
