@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "ClassBranch.h"
-#include "PosixScratch.h"
 #include "TestPaths.h"
 #include "platform/Errors.h"
 #include "platform/SystemInfo.h"
@@ -13,8 +12,6 @@
 
 namespace pelorin {
 namespace {
-
-using testing::PosixScratch;
 
 // A version-5 export file of `text` (GBK, as literals are in this build), its lines ended by CR LF.
 std::string Utf16File(std::string text) {
@@ -150,9 +147,8 @@ TEST(HiveLoadTest, CurrentControlSetFollowsSelectTheDriverDatabasesComeAlongAndB
   EXPECT_FALSE(LoadRegistryFile(file, other, error));
   EXPECT_EQ(error, file + ": no Class key (ControlSet001\\Control\\Class)");
   // A missing file is named with the system's reason (a foreign file: the command's tests).
-  PosixScratch dir;
-  EXPECT_FALSE(LoadSystemHive(dir / "nope", other, error));
-  EXPECT_EQ(error, dir / "nope" + ": No such file or directory");
+  EXPECT_FALSE(LoadSystemHive(Hive("nope"), other, error));
+  EXPECT_EQ(error, Hive("nope") + ": No such file or directory");
 }
 
 TEST(MemoryRegistryTest, KeysAreCaseInsensitiveInFoldedOrderAndStringsComeOutTerminated) {
