@@ -1,6 +1,6 @@
 #pragma once
 // The POSIX backend on a scratch folder (C: and D: are its "c" and "d"), plus what a disk cannot give on demand:
-// failures on chosen paths, a disk that fills, refused moves, a chosen free-space answer.
+// failures on chosen paths, a disk that fills, refused moves, a chosen free-space answer, a count of the entries read.
 // Failures are injected because CI runs as root, whom no permission stops.
 #include <optional>
 #include <set>
@@ -72,6 +72,7 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
   long long writeBudget = -1;  // writes fail once this many more bytes are written (-1: never)
   bool refuseMoves = false;
   std::optional<std::uint64_t> freeBytes;  // the answer of FreeSpace, when set
+  std::uint64_t EntriesRead() const { return entriesRead_; }
 
   bool Copy(const std::string& from, const std::string& to, bool failIfExists) override {
     return !failCopyTo_.count(Fold(to)) ? Real::Copy(from, to, failIfExists) : Fail(err::kAccessDenied);
@@ -117,18 +118,29 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
     std::unique_ptr<FileStream> real;
   };
 
+  struct Finder : FileFinder {
+    Finder(std::uint64_t& read, std::unique_ptr<FileFinder> real) : read(read), real(std::move(real)) {}
+    bool Next(FindEntry& entry) override { return real->Next(entry) && ++read != 0; }
+    std::uint64_t& read;
+    std::unique_ptr<FileFinder> real;
+  };
+
   static std::string Fold(const std::string& path) { return mbcs::ToLowerAscii(path); }
   static bool Fail(std::uint32_t code) { return SetLastError(code), false; }
-  // A listing ("folder\*.*") of a refused folder fails.
+  // A listing ("folder\*.*") of a refused folder fails; any other counts the entries it reads.
   template <class Find>
   std::unique_ptr<FileFinder> Listing(const std::string& pattern, Find find) {
     const std::size_t n = pattern.size();
     if (n > 4 && pattern.compare(n - 4, 4, "\\*.*") == 0 && denyListing_.count(Fold(pattern.substr(0, n - 4))))
       return Fail(err::kAccessDenied), nullptr;
-    return find();
+    std::unique_ptr<FileFinder> real = find();
+    if (!real) return nullptr;
+    ++entriesRead_;
+    return std::make_unique<Finder>(entriesRead_, std::move(real));
   }
 
   std::set<std::string> failCopyTo_, failDelete_, failDeleteOnce_, denyListing_, failCreate_;
+  std::uint64_t entriesRead_ = 0;
 };
 
 }  // namespace pelorin::testing
