@@ -1,6 +1,5 @@
 #pragma once
-// A scratch folder on the host, removed with all it holds when the test ends,
-// plus small helpers to make and read host files.
+// A scratch folder on the host, removed with all it holds when the test ends, plus helpers to make and read host files.
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -16,14 +16,12 @@
 namespace pelorin {
 namespace {
 
-// An INF, the package folder the hive's driver database names for it, and the INF's name there.
-using PackageCase = std::tuple<const char*, const char*, const char*>;
-
 struct HiveCase {
   const char* file;
   int notOnSystemDisc, allBackupable;  // the rows of each scan mode
   Architecture arch;
-  std::vector<PackageCase> packages;
+  // An INF, the package folder the hive's driver database names for it, and the INF's name there.
+  std::vector<std::tuple<const char*, const char*, const char*>> packages;
 };
 
 // Row counts measured once and pinned; the NT-era hive has no MatchingDeviceId

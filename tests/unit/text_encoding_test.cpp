@@ -32,8 +32,7 @@ TEST(MbcsTest, SearchesLengthsCaseFoldsAndCutsKeepWholeCharacters) {
   EXPECT_FALSE(EqualsNoCaseAscii("[", "{"));
   // 0x81 0x5A would be "Z" if taken byte by byte; it is a trail byte and stays.
   EXPECT_EQ(ToLowerAscii("ABC\x81\x5A" "D"), "abc\x81\x5A" "d");
-  EXPECT_EQ(RemoveAll("a/b/" + kJou + "/", '/'), "ab" + kJou);
-  EXPECT_EQ(RemoveAll("x\\" + kJou, '\\'), "x" + kJou);
+  EXPECT_EQ(RemoveAll("a\\b\\" + kJou + "\\", '\\'), "ab" + kJou);
 }
 
 TEST(PosixEncodingTest, GbkAndUtf8RoundTripInvalidInputFailsOrIsReplacedAndNamesFoldCase) {
@@ -43,8 +42,7 @@ TEST(PosixEncodingTest, GbkAndUtf8RoundTripInvalidInputFailsOrIsReplacedAndNames
   ASSERT_TRUE(Utf8ToGbk(utf8, gbk));
   EXPECT_EQ(gbk, "驱动乗\x80");
   EXPECT_FALSE(GbkToUtf8("a\x81", out));  // a lead byte with nothing after it
-  ASSERT_TRUE(GbkToUtf8("a\xFF" "b\x81", out, Invalid::kReplace));
-  EXPECT_EQ(out, "a?b?");
+  EXPECT_EQ(GbkToUtf8Lossy("a\xFF" "b\x81"), "a?b?");
   EXPECT_FALSE(Utf8ToGbk("\xF0\x9F\x98\x80", out));  // no GBK form
   EXPECT_EQ(Utf8ToGbkLossy("x\xF0\x9F\x98\x80" "y"), "x?y");
   // UTF-16: a lone surrogate and a cut code unit.
