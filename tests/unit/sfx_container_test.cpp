@@ -101,18 +101,8 @@ TEST_F(SfxTest, WhatTheWriterTakesAndRefusesAndAFailedBuildKeepsTheEarlierBackup
   for (const char* bad : {"..\\plain.cat", "C:plain.cat"})  // the reader would refuse them
     EXPECT_EQ(writer.AddFile("C:\\busy.sys", bad), 0) << bad;
 
-  // Past 4 GiB nothing is created: twice a sparse file of 3 GiB.
-  files.AddFile("C:\\huge.bin");
-  ASSERT_EQ(truncate((files.scratch / "c/huge.bin").c_str(), 3ll << 30), 0);
-  CSfxWriter big(platform);
-  for (const char* name : {"a\\huge.bin", "b\\huge.bin"}) ASSERT_EQ(big.AddFile("C:\\huge.bin", name), 1);
-  EXPECT_EQ(big.Build(152, "D:\\big.exe", nullptr, nullptr), 1009);
-  EXPECT_FALSE(files.Exists("D:\\big.exe") || files.Exists(CSfxWriter::WorkPath("D:\\big.exe")));
-
   files.AddFile(out, "earlier good backup");
-  CSfxWriter two(platform);
-  for (const char* name : {"C:\\busy.sys", "C:\\grow.sys"}) ASSERT_EQ(two.AddFile(name), 1);
-  // A file gone; the disk full while the stub (100), or the streams (64 + 9) are written; the target held open by
+  // A file gone; the disk full while the trailer (100), or the streams (64 + 9) are written; the target held open by
   // someone else; no stub; and at last a build that is let through.
   const struct { bool gone; long long budget; bool refuseMoves, stub; int result; } cases[] = {
       {true, -1, false, true, 1006}, {false, 100, false, true, 1005}, {false, 64 + 9, false, true, 1005},
@@ -123,13 +113,20 @@ TEST_F(SfxTest, WhatTheWriterTakesAndRefusesAndAFailedBuildKeepsTheEarlierBackup
     files.writeBudget = c.budget;
     files.refuseMoves = c.refuseMoves;
     resources.present = c.stub;
-    EXPECT_EQ(two.Build(152, out, nullptr, nullptr), c.result);
+    EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), c.result);
     EXPECT_EQ(files.Content(out) == "earlier good backup", c.result != 1002) << c.result;
     EXPECT_FALSE(files.Exists(CSfxWriter::WorkPath(out))) << c.result;
   }
   const std::string built = files.Content(out);
-  EXPECT_EQ(two.Build(152, out, nullptr, nullptr), 1002);
+  EXPECT_EQ(writer.Build(152, out, nullptr, nullptr), 1002);
   EXPECT_EQ(files.Content(out), built) << "built again, the output is replaced, not extended";
+
+  // Past 4 GiB nothing is created: twice a sparse file of 3 GiB.
+  files.AddFile("C:\\huge.bin");
+  ASSERT_EQ(truncate((files.scratch / "c/huge.bin").c_str(), 3ll << 30), 0);
+  for (const char* name : {"a\\huge.bin", "b\\huge.bin"}) ASSERT_EQ(writer.AddFile("C:\\huge.bin", name), 1);
+  EXPECT_EQ(writer.Build(152, "D:\\big.exe", nullptr, nullptr), 1009);
+  EXPECT_FALSE(files.Exists("D:\\big.exe") || files.Exists(CSfxWriter::WorkPath("D:\\big.exe")));
 }
 
 TEST_F(SfxTest, ReaderUnpacksWhatTheWriterPackedAndRefusesDamagedContainersWithoutWritingAnything) {
