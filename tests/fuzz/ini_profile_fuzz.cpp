@@ -11,7 +11,9 @@ using namespace pelorin::posix;
 
 namespace {
 
-void Check(bool condition) { if (!condition) std::abort(); }
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
 
 // A copy into a buffer of `size` bytes: never past the buffer; a string cut to fit; a list ending in two NULs when cut.
 void CheckCopy(const std::vector<std::string>* items, const std::string& text, std::uint32_t size) {
