@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Backs demo drivers up with the native build's command-line edition, for the
-# end-to-end tests that compare its output with pelorin.exe's.
+# Backs demo drivers up with the native build's command-line edition, for the end-to-end tests that compare its output
+# with pelorin.exe's. OUT is made anew; without the native build it is not, and those tests skip.
 #   cli-backup.sh NATIVE_CLI SOURCE_DIR OUT [backup options and descriptions...]
-# OUT is made anew; without the native build it is not, and those tests skip.
 set -u
 cli=$1 src=$2 out=$3
 shift 3

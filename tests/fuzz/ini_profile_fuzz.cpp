@@ -15,8 +15,7 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-// What a copy into a buffer of `size` bytes leaves: never past the buffer; a
-// string cut to fit; a list ending in two NULs when cut.
+// A copy into a buffer of `size` bytes: never past the buffer; a string cut to fit; a list ending in two NULs when cut.
 void CheckCopy(const std::vector<std::string>* items, const std::string& text, std::uint32_t size) {
   std::vector<char> buf(size + 8, '#');
   const std::uint32_t n =

@@ -1,6 +1,5 @@
 #!/bin/sh
-# run-fuzz.sh FUZZER WORKDIR SEEDS SECONDS: one bounded, repeatable libFuzzer run
-# from the seed corpus; crash reproducers are left in WORKDIR.
+# run-fuzz.sh FUZZER WORKDIR SEEDS SECONDS: a bounded, repeatable libFuzzer run from the seeds; crashes stay in WORKDIR.
 set -eu
 fuzzer=$1 work=$2 seeds=$3 seconds=$4
 rm -rf "$work"

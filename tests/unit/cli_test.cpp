@@ -53,7 +53,6 @@ class CliTest : public ::testing::Test {
     return names;
   }
 
-  // Self-extracting backups made by `backup --sfx` and read back by `unpack`.
   std::string Sfx(const std::string& to, const std::string& drivers, const std::string& registry = demoReg) {
     return "backup " + Demo(registry) + To(to) + " --sfx --all " + drivers;
   }
@@ -86,13 +85,11 @@ TEST_F(CliTest, ListTsvTableAllModeImagesAndBadInputInOneLineWithExitTwo) {
                           "pci\\ven_10ec&dev_8168\n", 0), 0u) << run.out;
 
   CliRun all = Run("list --all --tsv --registry " + demoReg + " --image " + demoImage);
-  EXPECT_EQ(all.exit, 0) << all.err;
-  EXPECT_EQ(Lines(all.out), 9);
+  EXPECT_EQ(Lines(all.out), 9) << all.err;
   // The hive file of an image is recognised by content, so an export serves here.
   scratch.WriteFile("img/windows/System32/CONFIG/system", ReadHostFile(demoReg));
   CliRun image = Run("list --tsv --image " + scratch.path() + "/img");
-  EXPECT_EQ(image.exit, 0) << image.err;
-  EXPECT_EQ(image.out, run.out);
+  EXPECT_EQ(image.out, run.out) << image.err;
 
   run = Run("list --registry " + demoReg);
   EXPECT_EQ(run.err, "");
@@ -132,8 +129,7 @@ TEST_F(CliTest, BackupsFailWhenIncompleteAndVerifyNamesWhatIsMissingAndTellsBack
   scratch.WriteFile("stuck/TouchPad Pro/tpadpro.sys/in the way", "");
   CliRun run = Run("backup " + Demo() + To("stuck") + " 'TouchPad Pro'");
   EXPECT_EQ(run.exit, 1);
-  EXPECT_NE(run.out.find(u8"未能备份"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("\nTouchPad Pro\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(u8"磁盘空间是否足够:\nTouchPad Pro\n"), std::string::npos) << run.out;
 
   // Without the image there is no C:\WINDOWS: the profile reader's message, no INF.
   run = Run("backup --registry '" + demoReg + "'" + To("noinf") + " 'TouchPad Pro'");
@@ -153,31 +149,32 @@ TEST_F(CliTest, BackupsFailWhenIncompleteAndVerifyNamesWhatIsMissingAndTellsBack
   for (char& c : expectedLine) c = c == '/' ? '\\' : c;
   EXPECT_NE(manifest.find(expectedLine), std::string::npos) << manifest;
   EXPECT_EQ(manifest.rfind("[Display adapters]\r\n\xD3\xB2\xBC\xFEID=", 0), 0u);
-  EXPECT_EQ(Run("backup " + Demo()).exit, 2);  // no --to
-  const CliRun unknown = Run("backup " + Demo() + To("other") + " 'No Such Driver'");
-  EXPECT_EQ(unknown.exit, 2);
-  EXPECT_NE(unknown.err.find("No Such Driver"), std::string::npos);
-  EXPECT_FALSE(scratch.Exists("other/PCI Bus"));
 
   const CliRun sfx = Run(Sfx("sfx", u8"'PCI Bus' '千兆以太网控制器'"));
   ASSERT_EQ(sfx.exit, 0) << sfx.err;
   EXPECT_NE(sfx.out.find(scratch / "sfx/pelorin.exe"), std::string::npos) << sfx.out;
   unlink((scratch / "out/PCI Bus/pci.sys").c_str());
   const std::string out = scratch / "out";
-  const struct Case { std::string args; int exit; std::string says; } cases[] = {
-      {"'" + out + "/Acme Graphics 3D'", 0, "Acme Graphics 3D: complete for x86, amd64, arm64\n1 of 1 drivers"},
-      {"'" + out + "'", 1, "\nPCI Bus: missing pci.sys\n"},
-      {"--arch x86 '" + out + "'", 1, "\nAcme USB 3.0 eXtensible Host Controller: complete for amd64; not for x86\n"},
-      {"'" + (scratch / "sfx/pelorin.exe") + "' --arch amd64", 0, "\n2 of 2 drivers complete for amd64\n"},
-      {"'" + demoImage + "'", 2, "pelorin: " + demoImage + ": not a backup (no taskinfo.ini)\n"},
-      {"'" + demoReg + "'", 2, "pelorin: " + demoReg + ": not a self-extracting backup\n"},
-      {"--arch ia32 '" + out + "'", 2, "pelorin verify: unknown architecture 'ia32'\n"},
+  // Verdicts, and the refusals (exit 2, stderr) of both commands, which write nothing.
+  const struct Case { std::string command; int exit; std::string says; } cases[] = {
+      {"verify '" + out + "/Acme Graphics 3D'", 0, "Acme Graphics 3D: complete for x86, amd64, arm64\n1 of 1 drivers"},
+      {"verify '" + out + "'", 1, "\nPCI Bus: missing pci.sys\n"},
+      {"verify --arch x86 '" + out + "'", 1,
+       "\nAcme USB 3.0 eXtensible Host Controller: complete for amd64; not for x86\n"},
+      {"verify '" + (scratch / "sfx/pelorin.exe") + "' --arch amd64", 0, "\n2 of 2 drivers complete for amd64\n"},
+      {"verify '" + demoImage + "'", 2, "pelorin: " + demoImage + ": not a backup (no taskinfo.ini)\n"},
+      {"verify '" + demoReg + "'", 2, "pelorin: " + demoReg + ": not a self-extracting backup\n"},
+      {"verify --arch ia32 '" + out + "'", 2, "pelorin verify: unknown architecture 'ia32'\n"},
+      {"backup " + Demo(), 2, "pelorin backup: --to OUT is needed\n"},
+      {"backup " + Demo() + To("other") + " 'No Such Driver'", 2, "no listed driver is described as \"No Such Driver\""},
+      {Sfx("other", "'PCI Bus'", RegistryOf("ARM64", 'c')), 2, "there is no restorer for arm64 installations"},
   };
   for (const Case& c : cases) {
-    run = Run("verify " + c.args);
-    EXPECT_EQ(run.exit, c.exit) << c.args << run.err;
-    EXPECT_NE((c.exit == 2 ? run.err : run.out).find(c.says), std::string::npos) << c.args << run.out;
+    run = Run(c.command);
+    EXPECT_EQ(run.exit, c.exit) << c.command << run.err;
+    EXPECT_NE((c.exit == 2 ? run.err : run.out).find(c.says), std::string::npos) << c.command << run.out;
   }
+  EXPECT_EQ(Entries("other"), std::set<std::string>());
 }
 
 TEST_F(CliTest, SfxRunsAtOnceEachPackTheirOwnAndUnpackPutsEveryEntryInPlaceOrNone) {
@@ -186,8 +183,7 @@ TEST_F(CliTest, SfxRunsAtOnceEachPackTheirOwnAndUnpackPutsEveryEntryInPlaceOrNon
                              " >/dev/null 2>&1 & " + Command(Sfx("b", u8"'千兆以太网控制器'", RegistryOf("x86", '0'))) +
                              " >/dev/null 2>&1 & wait";
     ASSERT_EQ(std::system(both.c_str()), 0);
-    ASSERT_EQ(Unpack("a/pelorin.exe", "ua").exit, 0);
-    ASSERT_EQ(Unpack("b/pelorin.exe", "ub").exit, 0);
+    for (const std::string x : {"a", "b"}) ASSERT_EQ(Unpack(x + "/pelorin.exe", "u" + x).exit, 0);
     EXPECT_EQ(scratch.ReadFile("ua/treeinfo.ini"),
               "[System devices]\r\nAcme Chipset SMBus Controller=1\r\nPCI Bus=1\r\n[网络适配器]\r\n千兆以太网控制器=1\r\n")
         << round;
@@ -201,10 +197,6 @@ TEST_F(CliTest, SfxRunsAtOnceEachPackTheirOwnAndUnpackPutsEveryEntryInPlaceOrNon
   const std::string a = scratch.ReadFile("a/pelorin.exe"), b = scratch.ReadFile("b/pelorin.exe");
   EXPECT_EQ(Le32(a, Le32(a, 0x3c) + 4) & 0xFFFF, 0x8664u) << "the demo installation is AMD64";
   EXPECT_EQ(Le32(b, Le32(b, 0x3c) + 4) & 0xFFFF, 0x14cu);
-  const CliRun arm = Run(Sfx("other", "'PCI Bus'", RegistryOf("ARM64", 'c')));
-  EXPECT_EQ(arm.exit, 2);
-  EXPECT_NE(arm.err.find("no restorer for"), std::string::npos) << arm.err;
-  EXPECT_EQ(Entries("other"), std::set<std::string>());
   // One folder per driver, as the folder form has it, the manifests at the top.
   EXPECT_EQ(Entries("ua"), (std::set<std::string>{"Acme Chipset SMBus Controller", "PCI Bus", u8"千兆以太网控制器",
                                                   "taskinfo.ini", "treeinfo.ini"}));
