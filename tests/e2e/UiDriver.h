@@ -111,7 +111,6 @@ class MainWindowTest : public ::testing::Test {
 
   void TearDown() override { ExitProgram(); }
 
-  // Presses Exit and expects the program to end cleanly; nothing when it has.
   void ExitProgram() {
     if (dialog && IsWindow(dialog)) {
       PressButton(dialog, 2);

@@ -1,11 +1,9 @@
 // The main window on the demo machine (a prefix seeded from demo/), driven as a
-// person would. A restore: the window at start-up (the dialog's rules one by
-// one: main_dlg_logic_test.cpp), a driver backed up, Restore, its folder picked
-// in the shell's picker, the outcome. A folder backup: two drivers ticked,
-// Backup, a folder picked, the result box; then what landed on disk, compared
-// with the command-line edition's backup of the same drivers (made on Linux from
-// the same demo data; its copies, their sources and attributes, and a second run
-// over read-only copies are the native and differential tests').
+// person would: the window at start-up (the dialog's rules one by one:
+// main_dlg_logic_test.cpp), a driver backed up and restored from its folder; a
+// folder backup of two drivers, compared with the command-line edition's backup
+// of them made on Linux from the same demo data (copies, their sources and
+// attributes, a second run over read-only copies: the native and differential tests).
 #include "UiDriver.h"
 
 namespace pelorin::e2e {

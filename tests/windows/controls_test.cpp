@@ -22,23 +22,6 @@ void Pump() {
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
-// Runs `work` on a second thread while this thread answers the messages it
-// sends, as the dialog's thread does for a worker: until the worker says it is
-// done, however long a loaded machine takes.
-template <typename Work>
-void RunOnWorker(Work work) {
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    work();
-    done = true;
-  });
-  while (!done) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    Pump();
-  }
-  worker.join();
-}
-
 // Counts the paints that reach the bar (installed over its own handling).
 LRESULT CALLBACK CountPaints(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR counter) {
   if (msg == WM_PAINT) ++*reinterpret_cast<std::atomic<int>*>(counter);
@@ -70,8 +53,11 @@ TEST_F(ControlsTest, PercentBarPaintsEachStepOfAWorkerAndKeepsItsTexts) {
   UpdateWindow(bar);
   Pump();
 
+  // A worker thread while this one answers the messages it sends, as the
+  // dialog's thread does: until the worker is done, however long that takes.
   int unpainted = 0;
-  RunOnWorker([&] {
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
     control.SetRange(0, 50);
     for (int i = 1; i <= 25; ++i) {
       const int before = paints;
@@ -80,7 +66,13 @@ TEST_F(ControlsTest, PercentBarPaintsEachStepOfAWorkerAndKeepsItsTexts) {
       const std::string name = "file" + std::to_string(i) + ".sys";
       control.OnSetText(0, reinterpret_cast<LPARAM>(name.c_str()));
     }
+    done = true;
   });
+  while (!done) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    Pump();
+  }
+  worker.join();
   EXPECT_EQ(unpainted, 0) << "SetPos returned before the dialog's thread painted";
   Pump();
   HDC dc = GetDC(bar);

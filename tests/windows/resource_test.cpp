@@ -22,12 +22,12 @@ constexpr unsigned kX64 = 0x8664;
 constexpr unsigned kX86 = 0x14c;
 
 // The machine field of the PE header `bytes` start with; 0 when there is none.
-unsigned PeMachine(const unsigned char* bytes, std::size_t size) {
-  if (size < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return 0;
-  const std::size_t pe = bytes[0x3c] | bytes[0x3d] << 8 | bytes[0x3e] << 16 | bytes[0x3f] << 24;
-  if (pe + 6 > size || std::string(reinterpret_cast<const char*>(bytes) + pe, 4) != std::string("PE\0\0", 4))
-    return 0;
-  return bytes[pe + 4] | bytes[pe + 5] << 8;
+unsigned PeMachine(const std::string& bytes) {
+  const auto at = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(bytes[i])); };
+  if (bytes.size() < 0x40 || bytes.compare(0, 2, "MZ") != 0) return 0;
+  const std::size_t pe = at(0x3c) | at(0x3d) << 8 | at(0x3e) << 16 | at(0x3f) << 24;
+  if (pe + 6 > bytes.size() || bytes.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
+  return static_cast<unsigned>(at(pe + 4) | at(pe + 5) << 8);
 }
 
 // 152 is this build's restorer stub byte for byte, 153 the other architecture's.
@@ -40,7 +40,7 @@ TEST(ResourceTest, PelorinExeCarriesBothRestorersAndABackupTheMachinesOne) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size),
             Win32Scratch::ReadFile(std::string(PELORIN_BUILD_DIR) + "\\stub\\pelorin_stub.exe"));
   ASSERT_TRUE(resources.Find("SFX_EXE", 153, &data, &size));
-  EXPECT_EQ(PeMachine(data, size), sizeof(void*) == 8 ? kX86 : kX64);
+  EXPECT_EQ(PeMachine(std::string(reinterpret_cast<const char*>(data), size)), sizeof(void*) == 8 ? kX86 : kX64);
 
   // The resource script's code page pragma (its Chinese texts as written).
   HMODULE module = LoadLibraryExA(kExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -64,9 +64,7 @@ TEST(ResourceTest, PelorinExeCarriesBothRestorersAndABackupTheMachinesOne) {
   ASSERT_EQ(writer.Build(RestorerResourceId(TargetArchitecture(platform.system)), scratch / "pelorin.exe", nullptr,
                          nullptr),
             sfx::kBuildDone);
-  const std::string container = Win32Scratch::ReadFile(scratch / "pelorin.exe");
-  EXPECT_EQ(PeMachine(reinterpret_cast<const unsigned char*>(container.data()), container.size()),
-            std::strtoul(machine, nullptr, 16));
+  EXPECT_EQ(PeMachine(Win32Scratch::ReadFile(scratch / "pelorin.exe")), std::strtoul(machine, nullptr, 16));
 }
 
 }  // namespace

@@ -9,9 +9,7 @@ set -u
 build=$1; shift
 source "$(dirname "$0")/../../tools/wine/env.sh"
 pelorin_wine_env "$build" || exit 125
-if [ "$(id -u)" -ne 0 ]; then
-  exec wine "$@"
-fi
+[ "$(id -u)" -eq 0 ] || exec wine "$@"
 command -v setpriv >/dev/null || { echo "setpriv is not installed: skipped"; exit 77; }
 uid=65534
 pelorin_wine_unprivileged_prefix unprivileged "$uid" || exit 125
