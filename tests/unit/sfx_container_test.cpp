@@ -204,6 +204,7 @@ TEST_F(SfxTest, RestorerUnpacksEachRunIntoANewFolderOrGivesItsMessage) {
     CRestorerSession session(platform);
     const int message = session.Unpack(out, temp);
     EXPECT_EQ(files.Files("C:").size(), before) << message;
+    EXPECT_FALSE(files.Exists(session.Folder().substr(0, session.Folder().size() - 1))) << "its folder, " << message;
     failures.clear();
     session.Cleanup(failures);
     EXPECT_TRUE(failures.empty());
