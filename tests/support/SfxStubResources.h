@@ -1,5 +1,6 @@
 #pragma once
-// The restorer stubs (both architectures' ids) as a module resource, a byte vector or absent; Le32 reads containers.
+// The restorer stubs (both architectures' ids) as a module resource, a byte vector or absent; Le32 reads containers,
+// PeMachine the programs.
 #include <string>
 
 #include "platform/Errors.h"
@@ -24,6 +25,14 @@ inline std::uint32_t Le32(const std::string& bytes, std::size_t at) {
   std::uint32_t value = 0;
   for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
   return value;
+}
+
+// The machine field of the PE image `bytes` start with; 0 when there is none.
+inline unsigned PeMachine(const std::string& bytes) {
+  if (bytes.size() < 0x40 || bytes.compare(0, 2, "MZ") != 0) return 0;
+  const std::size_t pe = Le32(bytes, 0x3c);
+  if (pe > bytes.size() - 8 || bytes.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
+  return Le32(bytes, pe + 4) & 0xFFFF;
 }
 
 }  // namespace pelorin::testing

@@ -195,8 +195,8 @@ TEST_F(CliTest, SfxRunsAtOnceEachPackTheirOwnAndUnpackPutsEveryEntryInPlaceOrNon
   EXPECT_EQ(Entries("tmp"), std::set<std::string>()) << "the runs left files in the temporary folder";
   // The machine field of the PE header of the restorer each container starts with.
   const std::string a = scratch.ReadFile("a/pelorin.exe"), b = scratch.ReadFile("b/pelorin.exe");
-  EXPECT_EQ(Le32(a, Le32(a, 0x3c) + 4) & 0xFFFF, 0x8664u) << "the demo installation is AMD64";
-  EXPECT_EQ(Le32(b, Le32(b, 0x3c) + 4) & 0xFFFF, 0x14cu);
+  EXPECT_EQ(testing::PeMachine(a), 0x8664u) << "the demo installation is AMD64";
+  EXPECT_EQ(testing::PeMachine(b), 0x14cu);
   // One folder per driver, as the folder form has it, the manifests at the top.
   EXPECT_EQ(Entries("ua"), (std::set<std::string>{"Acme Chipset SMBus Controller", "PCI Bus", u8"千兆以太网控制器",
                                                   "taskinfo.ini", "treeinfo.ini"}));

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "SfxStubResources.h"
 #include "TestPaths.h"
 #include "backup/RestorerChoice.h"
 #include "platform/win32/Win32Platform.h"
@@ -15,20 +16,12 @@
 namespace pelorin::win32 {
 namespace {
 
+using testing::PeMachine;
 using testing::Win32Scratch;
 
 const std::string kExe = std::string(PELORIN_BUILD_DIR) + "\\src\\app\\pelorin.exe";
 constexpr unsigned kX64 = 0x8664;
 constexpr unsigned kX86 = 0x14c;
-
-// The machine field of the PE header `bytes` start with; 0 when there is none.
-unsigned PeMachine(const std::string& bytes) {
-  const auto at = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(bytes[i])); };
-  if (bytes.size() < 0x40 || bytes.compare(0, 2, "MZ") != 0) return 0;
-  const std::size_t pe = at(0x3c) | at(0x3d) << 8 | at(0x3e) << 16 | at(0x3f) << 24;
-  if (pe + 6 > bytes.size() || bytes.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
-  return static_cast<unsigned>(at(pe + 4) | at(pe + 5) << 8);
-}
 
 // 152 is this build's restorer stub byte for byte, 153 the other architecture's.
 TEST(ResourceTest, PelorinExeCarriesBothRestorersAndABackupTheMachinesOne) {
