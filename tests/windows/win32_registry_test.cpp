@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Errors.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Win32Registry.h"
 
 namespace pelorin::win32 {
@@ -21,16 +22,18 @@ class Win32RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegDeleteTreeA(HKEY_CURRENT_USER, kSandbox);
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSandbox, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSandbox, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, root.Receive(),
+                              nullptr),
               ERROR_SUCCESS);
-    ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, root), ERROR_SUCCESS) << "cannot redirect HKEY_LOCAL_MACHINE";
+    ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, root.get()), ERROR_SUCCESS)
+        << "cannot redirect HKEY_LOCAL_MACHINE";
   }
   void TearDown() override {
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    RegCloseKey(root);
+    root = RegKeyHandle();
     RegDeleteTreeA(HKEY_CURRENT_USER, kSandbox);
   }
-  HKEY root = nullptr;
+  RegKeyHandle root;
 };
 
 TEST_F(Win32RegistryTest, ValueReadsIntoTheScansBuffer) {
@@ -51,15 +54,16 @@ TEST_F(Win32RegistryTest, ValueReadsIntoTheScansBuffer) {
       {"Ascii200", REG_SZ, std::string(200, 'b') + '\0', err::kMoreData, 0, 201, "\x7F\x7F\x7F"},
       {"NoSuchValue", REG_NONE, "", err::kFileNotFound, 0, 200, "\x7F\x7F\x7F"},
   };
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(root, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegKeyHandle key;
+  ASSERT_EQ(RegCreateKeyExA(root.get(), kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr),
+            ERROR_SUCCESS);
   for (const auto& c : cases) {
     if (c.storedType == REG_NONE) continue;
-    ASSERT_EQ(RegSetValueExA(key, c.name, 0, c.storedType, reinterpret_cast<const BYTE*>(c.stored.data()),
+    ASSERT_EQ(RegSetValueExA(key.get(), c.name, 0, c.storedType, reinterpret_cast<const BYTE*>(c.stored.data()),
                              static_cast<DWORD>(c.stored.size())),
               ERROR_SUCCESS);
   }
-  RegCloseKey(key);
+  key = RegKeyHandle();
   Win32Registry registry;
   std::unique_ptr<RegistryKey> instance;
   ASSERT_EQ(registry.OpenKey(kKey, instance), 0u);
