@@ -22,14 +22,14 @@ enum { kRoot, kNet, kNicItem, kDisplay, kGfxItem, kUsb, kXhciItem };
 
 // The restorer's private unpack folder: a fresh name each run, the newest of its kind.
 std::string NewestUnpackFolder() {
+  const std::string temp = Win32Scratch::TempFolder();
   std::string newest;
   FILETIME newestTime = {};
-  Win32Scratch::ForEachEntry(Win32Scratch::TempFolder() + "pelorin_restore_*",
-                             [&](const std::string& name, const WIN32_FIND_DATAA& data) {
-                               if (CompareFileTime(&data.ftCreationTime, &newestTime) < 0) return;
-                               newestTime = data.ftCreationTime;
-                               newest = Win32Scratch::TempFolder() + name;
-                             });
+  Win32Scratch::ForEachEntry(temp + "pelorin_restore_*", [&](const std::string& name, const WIN32_FIND_DATAA& data) {
+    if (CompareFileTime(&data.ftCreationTime, &newestTime) < 0) return;
+    newestTime = data.ftCreationTime;
+    newest = temp + name;
+  });
   return newest;
 }
 

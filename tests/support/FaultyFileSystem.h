@@ -55,10 +55,11 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
     FindEntry entry;
     const std::unique_ptr<FileFinder> finder = Real::FindFirst(folder + "\\*.*", entry);
     for (bool more = finder != nullptr; more; more = finder->Next(entry)) {
-      if (!entry.IsDirectory())
+      if (!entry.IsDirectory()) {
         out.push_back(entry.name);
-      else if (!entry.IsDots())
+      } else if (!entry.IsDots()) {
         for (const std::string& below : Files(folder + "\\" + entry.name)) out.push_back(entry.name + "\\" + below);
+      }
     }
     return out;
   }
@@ -120,7 +121,11 @@ class FaultyFileSystem : public ScratchDrives, public posix::PosixFileSystem {
 
   struct Finder : FileFinder {
     Finder(std::uint64_t& read, std::unique_ptr<FileFinder> real) : read(read), real(std::move(real)) {}
-    bool Next(FindEntry& entry) override { return real->Next(entry) && ++read != 0; }
+    bool Next(FindEntry& entry) override {
+      const bool found = real->Next(entry);
+      read += found;
+      return found;
+    }
     std::uint64_t& read;
     std::unique_ptr<FileFinder> real;
   };
