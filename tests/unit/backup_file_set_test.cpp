@@ -209,8 +209,8 @@ TEST(FileTreeOpsDeleteTest, RemovesReadOnlyTreesAndAsksAboutAFileThatStays) {
     EXPECT_EQ(t.files.Files("D:"), c.left) << what;
     const std::string again = "无法删除 " + locked + " ! 忽略此文件点确定 ,退出操作点取消!";  // after a failed retry
     std::vector<testing::ShownBox> expected;
-    if (!c.answers.empty()) expected.push_back({c.firstBox, "", false, 0x12});
-    if (c.answers.size() > 1) expected.push_back({again, "", false, 0x11});
+    for (std::size_t i = 0; i < c.answers.size(); ++i)
+      expected.push_back({i == 0 ? c.firstBox : again, "", false, i == 0 ? 0x12u : 0x11u});
     EXPECT_EQ(t.boxes.Shown(), expected) << what;
   }
 }
